@@ -1,0 +1,24 @@
+# The two commands of the project (see README.md):
+#   make demo   builds the module and renders the demo page
+#   make test   installs what is missing, then builds and runs every suite
+.PHONY: all build demo test bench clean
+
+all: build
+
+build:
+	bash scripts/install-deps.sh
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build -j$$(nproc)
+
+demo: build
+	@if [ -x build/engine/brindle ]; then build/engine/brindle render examples/site/index.html; \
+	else echo "built build/libbrindlework.so"; fi
+
+test:
+	bash scripts/test.sh
+
+bench:
+	bash scripts/bench.sh
+
+clean:
+	rm -rf build build-asan

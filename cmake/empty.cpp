@@ -1,0 +1,1 @@
+// Placeholder so that a subsystem library with no sources yet still builds.

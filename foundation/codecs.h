@@ -1,0 +1,43 @@
+// Text codecs shared by the tags: radix text, integer parsing, URL and HTML
+// encoding and decoding, and backslash escapes.
+//
+// All work byte by byte with no character-set awareness and report no errors:
+// malformed input passes through.  Each decoder runs in time close to linear
+// in its input.
+#ifndef BRINDLEWORK_FOUNDATION_CODECS_H
+#define BRINDLEWORK_FOUNDATION_CODECS_H
+
+#include <cstdint>
+
+#include "foundation/qel_string.h"
+
+namespace bw {
+
+// Digits of value in base (2..36; anything else gives the empty text), at
+// least minimumDigits long (0 counts as 1).
+QelString toRadixText(uint32_t value, uint8_t base, uint8_t minimumDigits);
+
+// Trims " \t\r\n", takes one sign, reads digits up to the first non-digit
+// (base 10 skips ","); 32-bit arithmetic that wraps.
+int32_t parseInteger(const QelString& text, uint8_t base);
+
+QelString urlEncode(const QelString& text, bool encodeSeparators);
+// In place; returns whether anything changed.
+bool urlDecode(QelString& text);
+
+// The module's entity table: 100 names, in the table's fixed order.
+struct HtmlEntity {
+  const char* name;  // the whole reference, "&" to ";"
+  unsigned char value;
+};
+extern const HtmlEntity kHtmlEntities[100];
+
+QelString htmlEncode(const QelString& text);
+void htmlDecode(QelString& text);
+
+// Expands \\ \n \r \t \v and, with decimalEscapes, \ddd (first digit 0-2).
+void unescapeBackslashes(QelString& text, bool decimalEscapes);
+
+}  // namespace bw
+
+#endif

@@ -1,0 +1,173 @@
+// QelString: the module's one text type.
+//
+// A growable sequence of 8-bit bytes with copy on write: copies share one
+// representation and the first write to a shared one gives the writer its own.
+// Only ASCII letters have case; lengths and positions count bytes.  Library
+// operations report no errors: positions past the end are cut or ignored.
+#ifndef BRINDLEWORK_FOUNDATION_QEL_STRING_H
+#define BRINDLEWORK_FOUNDATION_QEL_STRING_H
+
+#include <cstdint>
+
+#include "foundation/object.h"
+
+namespace bw {
+
+// Three-way comparison result; stored lowest byte first the values spell
+// "Less", "Equ " and "Grtr".
+enum class CompareResult : uint32_t {
+  Less = 0x7373654C,
+  Equal = 0x20757145,
+  Greater = 0x72747247,
+};
+
+// Search options (a bit set).
+enum SearchOption : uint32_t {
+  NoOptions = 0,
+  IgnoreCase = 1,  // ASCII letters compare equal regardless of case
+  Backward = 2,    // find only: search from start towards the beginning
+  Rescan = 4,      // replaceAll only: search the inserted text again
+};
+
+// All bits set: as a count "to the end", as an insert position "at the end",
+// as a backward start "from the last byte".
+constexpr uint32_t kToEnd = 0xFFFFFFFFu;
+
+// The two ASCII case tables; every byte but the letters maps to itself.
+extern const unsigned char kUpperCaseTable[256];
+extern const unsigned char kLowerCaseTable[256];
+
+// A text representation, shared by every QelString that holds it.
+class StringRep : public ByteBuffer {
+ public:
+  explicit StringRep(uint32_t length);  // capacity by the capacity rule
+  uint32_t capacity() const { return size_; }
+  uint32_t length = 0;
+  int32_t refCount = 1;
+  bool locked = false;
+};
+
+// Smallest multiple of 32 greater than n.
+inline uint32_t capacityFor(uint32_t n) { return (n + 32u) & ~31u; }
+
+class QelString : public QELObject {
+ public:
+  QelString();
+  explicit QelString(char byte);
+  QelString(const char* bytes, uint32_t count);
+  QelString(const char* text);  // zero-terminated; implicit on purpose
+  QelString(const QelString& other);
+  QelString(QelString&& other) noexcept;
+  ~QelString() override;
+
+  QelString& operator=(const QelString& other);
+  QelString& operator=(QelString&& other) noexcept;
+  QelString& operator=(const char* text);
+
+  void assign(char byte);
+  void assign(const char* bytes, uint32_t count);
+  void assign(const char* text);
+  void assign(const QelString& other);
+  void clear();
+
+  uint32_t length() const { return rep_->length; }
+  bool isEmpty() const { return rep_->length == 0; }
+  const char* cString() const { return reinterpret_cast<const char*>(rep_->data()); }
+  const char* data() const { return cString(); }
+  char charAt(uint32_t position) const { return cString()[position]; }
+  void setCharAt(uint32_t position, char byte);
+
+  // Capacity of the representation and whether two strings share one: for
+  // tests and for code that wants to avoid a copy.
+  uint32_t capacity() const { return rep_->capacity(); }
+  bool sharesWith(const QelString& other) const { return rep_ == other.rep_; }
+
+  // The core write step: the text becomes n bytes long (bytes past the old
+  // length are not initialised); returns a pointer to the new terminator.
+  char* setLength(uint32_t n);
+  void reserve(uint32_t n);
+  void makeUnique();
+  // Writable storage of n bytes; null when the buffer is already locked.
+  char* lockBuffer(uint32_t n);
+  // Ends a lock at length n (kToEnd: the length of the zero-terminated text).
+  void unlockBuffer(uint32_t n);
+
+  void insert(const char* bytes, uint32_t count, uint32_t position);
+  void insert(char byte, uint32_t position);
+  void insert(const char* text, uint32_t position);
+  void insert(const QelString& text, uint32_t position);
+  void append(char byte);
+  void append(const char* text);
+  void append(const char* bytes, uint32_t count);
+  void append(const QelString& text);
+  void prepend(char byte);
+  void prepend(const QelString& text);
+  QelString plus(const char* text) const;
+
+  // Horspool search.  maxLength bounds the stretch of text, counted from
+  // start (backwards with Backward), in which the match must lie.  On success
+  // stores the match's first byte in position; otherwise leaves it unchanged.
+  bool find(const char* pattern, uint32_t count, uint32_t start, uint32_t maxLength,
+            uint32_t options, uint32_t& position) const;
+  bool find(char pattern, uint32_t start, uint32_t maxLength, uint32_t options,
+            uint32_t& position) const;
+  bool find(const QelString& pattern, uint32_t start, uint32_t maxLength, uint32_t options,
+            uint32_t& position) const;
+
+  bool startsWith(const char* bytes, uint32_t count, uint32_t options = NoOptions) const;
+  bool startsWith(char byte, uint32_t options = NoOptions) const;
+  bool startsWith(const QelString& text, uint32_t options = NoOptions) const;
+  bool endsWith(const char* bytes, uint32_t count, uint32_t options = NoOptions) const;
+  bool endsWith(char byte, uint32_t options = NoOptions) const;
+  bool endsWith(const QelString& text, uint32_t options = NoOptions) const;
+
+  CompareResult compare(const char* bytes, uint32_t count, uint32_t options = NoOptions) const;
+  CompareResult compare(const char* text, uint32_t options = NoOptions) const;
+  CompareResult compare(const QelString& other, uint32_t options = NoOptions) const;
+  bool equals(const QelString& other) const;
+  bool operator==(const QelString& other) const { return equals(other); }
+  bool operator!=(const QelString& other) const { return !equals(other); }
+  bool isTrue() const;
+
+  QelString substring(uint32_t position, uint32_t count = kToEnd) const;
+  void cut(uint32_t position, uint32_t count, QelString& out);
+  void erase(uint32_t position, uint32_t count = kToEnd);
+  uint32_t removeLeft(uint32_t n);
+  uint32_t removeRight(uint32_t n);
+  // Returns the change of length.
+  int32_t replaceRange(uint32_t position, uint32_t count, const char* bytes, uint32_t newCount);
+  int32_t replaceRange(uint32_t position, uint32_t count, char byte);
+  int32_t replaceRange(uint32_t position, uint32_t count, const QelString& text);
+  // Returns the number of replacements.  With Rescan, a match that lies
+  // wholly inside text inserted by an earlier replacement is not replaced
+  // again, so the loop always ends.
+  uint32_t replaceAll(const char* pattern, uint32_t count, const QelString& replacement,
+                      uint32_t options = NoOptions);
+  uint32_t replaceAll(char pattern, const QelString& replacement, uint32_t options = NoOptions);
+  uint32_t replaceAll(const char* pattern, const QelString& replacement,
+                      uint32_t options = NoOptions);
+  uint32_t replaceAll(const QelString& pattern, const QelString& replacement,
+                      uint32_t options = NoOptions);
+
+  // The set is a zero-terminated text of bytes; return the bytes removed.
+  uint32_t trimLeft(const char* set);
+  uint32_t trimRight(const char* set);
+  uint32_t trim(const char* set);
+
+  void toUpper(uint32_t position, uint32_t count);
+  void toLower(uint32_t position, uint32_t count);
+  void toUpper();
+  void toLower();
+  void reverse();
+
+ private:
+  void releaseRep();
+  StringRep* rep_;
+};
+
+// The shared empty representation, made at load time and never released.
+StringRep* sharedEmptyRep();
+
+}  // namespace bw
+
+#endif
