@@ -1,0 +1,188 @@
+// BigDecimal: the module's only number, a signed decimal of up to 100
+// significant digits with a per-value limit on the digits after the point.
+//
+// Every number a page author sees (qelMath, qelIf's numerical order, qelLoop's
+// counters, qelString's positions) is produced here by decimal algorithms;
+// there is no binary floating point in any of these paths.
+//
+// The value is held as a short byte string whose plain signed byte order is
+// the numeric order, so comparing two numbers is one scan with no decoding:
+//   zero          'o'
+//   otherwise     sign ('p' or 'n'), exponent byte, digit pairs
+// The exponent E is the power of ten of the leading (nonzero) digit, stored as
+// E + 10 (E >= 0) or E - 10 (E < 0); a pair of value v is stored as v + 10.
+// For a negative value every byte after the sign is negated.  A trailing "00"
+// pair is never stored, so equal numbers have equal encodings whatever their
+// precision and scale, and no stored byte is ever 0.
+//
+// Operations never throw and never report errors to their caller's caller:
+// a failure leaves the value given by its status (usually no value), which
+// callers test with isEmpty().  Only allocation failure of the string storage
+// raises QELObject::MemoryAllocationFailure.
+#ifndef BRINDLEWORK_DECIMAL_BIG_DECIMAL_H
+#define BRINDLEWORK_DECIMAL_BIG_DECIMAL_H
+
+#include <cstdint>
+
+#include "foundation/object.h"
+#include "foundation/qel_string.h"
+
+namespace bw {
+
+class BigDecimal : public QELObject {
+ public:
+  // Outcome of an operation.  Each failure leaves a fixed value in the number
+  // (see setStatus): no value, except secondPoint (zero) and divideByZero
+  // (fifty 9s when the number has room for them, otherwise no value).
+  enum Status : int32_t {
+    ok = 0,
+    overflow = -2053,      // more integer digits than precision - scale
+    badSign = -2054,       // parse: '+' or '-' after the number has begun
+    badCharacter = -2045,  // parse: any other character that does not belong
+    secondPoint = -2044,   // parse: a second '.'
+    divideByZero = -2046,  // divide, remainder, divideInteger
+  };
+
+  static constexpr int32_t kMaxPrecision = 100;
+  static constexpr int32_t kDefaultPrecision = 38;
+  static constexpr int32_t kDefaultScale = 8;
+
+  // Constant texts that belong to the type.
+  static constexpr const char* kZeroText = "0";
+  static constexpr const char* kOneText = "1";
+  static constexpr const char* kDivideByZeroText =
+      "99999999999999999999999999999999999999999999999999";  // fifty 9s
+  static constexpr const char* kPiText = "3.14159265358979";
+  static constexpr const char* kPiLongText =
+      "3.141592653589793238462643383279502884197169399375";
+  static constexpr const char* kEText = "2.718281828";
+
+  // Construction: no value at (38, 8); or no value, then setPrecision(p, s);
+  // or parsed from an integer's decimal digits or from a text at (38, 8).
+  BigDecimal();
+  BigDecimal(int32_t precision, int32_t scale);
+  explicit BigDecimal(int32_t value);
+  explicit BigDecimal(uint32_t value);
+  explicit BigDecimal(const char* text);
+  explicit BigDecimal(const QelString& text);
+  BigDecimal(const BigDecimal& other);
+  ~BigDecimal() override;
+
+  // Copies value, precision and scale.
+  BigDecimal& operator=(const BigDecimal& other);
+  // Parse under this number's own precision and scale, which stay unchanged.
+  BigDecimal& operator=(const char* text);
+  BigDecimal& operator=(const QelString& text);
+  BigDecimal& operator=(int32_t value);
+  BigDecimal& operator=(uint32_t value);
+
+  // Queries.
+  bool isEmpty() const { return digits_.isEmpty(); }
+  bool isZeroOrEmpty() const { return digits_.isEmpty() || digits_.charAt(0) == 'o'; }
+  bool isZero() const { return !digits_.isEmpty() && digits_.charAt(0) == 'o'; }
+  bool isNegative() const { return !digits_.isEmpty() && digits_.charAt(0) == 'n'; }
+  // Digits after the point in toText()'s result; 0 for zero and no value.
+  int32_t fractionDigitCount() const;
+  // E + 1 when E >= 0, otherwise 0 (also for zero and no value).
+  int32_t integerDigitCount() const;
+  int32_t precision() const { return precision_; }
+  int32_t scale() const { return scale_; }
+  // Room before the point: the overflow limit of every operation.
+  int32_t integerLimit() const { return precision_ - scale_; }
+  // The encoded value (empty for no value).
+  const QelString& encoding() const { return digits_; }
+
+  // Changes.
+  // p in 1..100 or -1 (keep), s in 0..p or -1 (keep); a request that is out
+  // of range, or that would leave no room for the value's integer digits, is
+  // ignored.  A smaller scale rounds the value.
+  Status setPrecision(int32_t precision, int32_t scale);
+  // Rounds half away from zero to n fraction digits (n < 0 or n > scale
+  // means scale).
+  Status round(int32_t n);
+  void negate();
+
+  // In-place arithmetic; the result keeps this number's precision and scale
+  // (remainder may widen them, see big_decimal_divide.cpp).  An operand with
+  // no value counts as zero in add and subtract and as a zero divisor, and
+  // spreads into a product.
+  Status add(const BigDecimal& other);
+  Status subtract(const BigDecimal& other);
+  Status multiply(const BigDecimal& other);
+  Status divide(const BigDecimal& other);             // rounded to scale
+  Status remainder(const BigDecimal& other);          // exact, dividend's sign
+  Status divideInteger(const BigDecimal& other);      // truncated toward zero
+  // this ^ n by binary exponentiation from the lowest bit, rounding to scale
+  // after every multiplication; a negative n works on 1 / this.
+  BigDecimal power(int32_t n) const;
+
+  BigDecimal& operator+=(const BigDecimal& other) { add(other); return *this; }
+  BigDecimal& operator-=(const BigDecimal& other) { subtract(other); return *this; }
+  BigDecimal& operator*=(const BigDecimal& other) { multiply(other); return *this; }
+  BigDecimal& operator/=(const BigDecimal& other) { divide(other); return *this; }
+  BigDecimal& operator%=(const BigDecimal& other) { remainder(other); return *this; }
+  BigDecimal operator-() const { BigDecimal r(*this); r.negate(); return r; }
+
+  // Comparison by the order property: -1, 0 or 1.  No value sorts below
+  // every number.  The integer forms compare with a default-precision number.
+  static int compare(const BigDecimal& a, const BigDecimal& b);
+  static int compare(const BigDecimal& a, int32_t b);
+  // Compares absolute values: no value < zero < every other value.
+  static int compareMagnitude(const BigDecimal& a, const BigDecimal& b);
+
+  // Conversion.
+  // The parser (see big_decimal_parse.cpp for the exact truncation rules).
+  Status fromText(const char* text);  // zero-terminated; null gives no value
+  Status fromText(const char* bytes, uint32_t count);
+  Status fromText(const QelString& text);
+  // Plain decimal text: no exponent, no grouping, no trailing fraction zeros;
+  // "" for no value.
+  QelString toText() const;
+  void toText(QelString& out) const;
+  // toText with exactly n fraction digits (after rounding a copy to n when
+  // roundFirst); no value prints as "0.000" for n = 3 and "" for n = 0.
+  QelString toFixedText(int32_t n, bool roundFirst) const;
+  // The integer part, truncated toward zero (32-bit, wrapping like the
+  // module's integer parser).
+  int32_t toInteger() const;
+
+  // Applies a status: empties the value, then leaves the status's value.
+  Status setStatus(Status status);
+
+ private:
+  // Assigns an encoded result built elsewhere (count bytes).
+  void assignEncoding(const char* bytes, uint32_t count);
+  // The three entry points of the long division.
+  enum class DivisionKind { quotient, integerQuotient, remainder };
+  Status divideBy(const BigDecimal& divisor, DivisionKind kind);
+  Status combine(const BigDecimal& other, bool negateOther);
+
+  QelString digits_;
+  int32_t precision_ = kDefaultPrecision;
+  int32_t scale_ = kDefaultScale;
+};
+
+// Two-operand forms: a copy of a with the in-place operation applied.
+BigDecimal operator+(const BigDecimal& a, const BigDecimal& b);
+BigDecimal operator-(const BigDecimal& a, const BigDecimal& b);
+BigDecimal operator*(const BigDecimal& a, const BigDecimal& b);
+BigDecimal operator*(const BigDecimal& a, int32_t b);
+BigDecimal operator/(const BigDecimal& a, const BigDecimal& b);
+BigDecimal operator%(const BigDecimal& a, const BigDecimal& b);
+
+inline bool operator==(const BigDecimal& a, const BigDecimal& b) { return BigDecimal::compare(a, b) == 0; }
+inline bool operator!=(const BigDecimal& a, const BigDecimal& b) { return BigDecimal::compare(a, b) != 0; }
+inline bool operator<(const BigDecimal& a, const BigDecimal& b) { return BigDecimal::compare(a, b) < 0; }
+inline bool operator>(const BigDecimal& a, const BigDecimal& b) { return BigDecimal::compare(a, b) > 0; }
+inline bool operator<=(const BigDecimal& a, const BigDecimal& b) { return BigDecimal::compare(a, b) <= 0; }
+inline bool operator>=(const BigDecimal& a, const BigDecimal& b) { return BigDecimal::compare(a, b) >= 0; }
+inline bool operator==(const BigDecimal& a, int32_t b) { return BigDecimal::compare(a, b) == 0; }
+inline bool operator!=(const BigDecimal& a, int32_t b) { return BigDecimal::compare(a, b) != 0; }
+inline bool operator<(const BigDecimal& a, int32_t b) { return BigDecimal::compare(a, b) < 0; }
+inline bool operator>(const BigDecimal& a, int32_t b) { return BigDecimal::compare(a, b) > 0; }
+inline bool operator<=(const BigDecimal& a, int32_t b) { return BigDecimal::compare(a, b) <= 0; }
+inline bool operator>=(const BigDecimal& a, int32_t b) { return BigDecimal::compare(a, b) >= 0; }
+
+}  // namespace bw
+
+#endif
