@@ -1,0 +1,80 @@
+// The selector table and the three requests that do real work: MIni
+// (install the host's allocator, register the module and its tags), MTag
+// (find the tag's handler by name and run it) and the properties page.
+//
+// Every request gets a fresh, empty output text that lives only for the call;
+// whatever it holds when the action returns is handed to the host, also when
+// a handler reports an error, so a handler may still contribute text.
+#include "host/dispatch.h"
+
+#include "foundation/allocator.h"
+#include "foundation/name_key.h"
+#include "host/module_constants.h"
+#include "host/parameters.h"
+#include "host/properties_page.h"
+#include "host/tag_table.h"
+
+namespace bw {
+
+namespace {
+
+using Action = uint32_t (*)(const ModuleRequest* request, QelString& output);
+
+uint32_t initialise(const ModuleRequest* request, QelString&) {
+  installAllocatorHooks(request->hostAllocate, request->hostRelease);
+  // Every registration is made even after one fails.
+  bool registered = true;
+  registered &= registerModuleName(request, moduleDisplayName());
+  registered &= registerModuleVersion(request, QelString(kModuleVersion));
+  registered &= registerCompany(request, QelString(kModuleCompany));
+  registered &= registerVersionTracker(request, versionTrackerUrl());
+  for (uint32_t row = 0; row < kTagCount; ++row)
+    registered &= registerTag(request, tagKey(row).text(), kTagTable[row].registrationFlags);
+  return registered ? 0 : MUnk;
+}
+
+uint32_t processTag(const ModuleRequest* request, QelString& output) {
+  QelString name = getTagName(request);
+  if (!isTagEnabled(request, name)) return 0;
+  uint32_t row = findTagRow(NameKey(name, IgnoreCase));
+  if (row == kTagCount) return 0;  // not one of ours: leave the page alone
+  const TagRow& tag = kTagTable[row];
+  return tag.handler(request, output, tag.mode);
+}
+
+uint32_t renderPage(const ModuleRequest* request, QelString& output) {
+  output = renderPropertiesPage(request);
+  return 0;
+}
+
+uint32_t storePage(const ModuleRequest* request, QelString&) {
+  storeProperties(request);
+  return 0;
+}
+
+uint32_t terminate(const ModuleRequest*, QelString&) { return 0; }
+
+struct SelectorRow {
+  uint32_t selector;
+  Action action;
+};
+
+constexpr SelectorRow kSelectors[] = {
+    {MIni, initialise}, {MTag, processTag}, {MGPr, renderPage},
+    {MSPr, storePage},  {MTrm, terminate},
+};
+
+}  // namespace
+
+uint32_t dispatchRequest(const ModuleRequest* request) {
+  for (const SelectorRow& row : kSelectors) {
+    if (row.selector != request->selector) continue;
+    QelString output;
+    uint32_t result = row.action(request, output);
+    writeOutput(request, output);  // its answer does not change the result
+    return result;
+  }
+  return MUnF;  // MAct and everything unknown
+}
+
+}  // namespace bw

@@ -1,0 +1,100 @@
+// The text exchanges with the host: handing texts over and taking returned
+// texts through the MBtS retry.
+//
+// The module trusts the host's answers only as far as its own buffers reach:
+// a reported length beyond the buffer is cut to the buffer, and a demand
+// beyond kMaxHostTextBytes fails the exchange.
+#include "host/host_exchange.h"
+
+#include <cstring>
+
+#include "foundation/codecs.h"
+
+namespace bw {
+
+uint32_t callHost(const ModuleRequest* request, uint32_t code, void* a1, void* a2, void* a3,
+                  void* a4, void* a5) {
+  // A record without a callback answers every service as failed.
+  if (request->hostCallback == nullptr) return MUnF;
+  return request->hostCallback(request->hostHandle, code, a1, a2, a3, a4, a5);
+}
+
+TextIn::TextIn(const QelString& text, Storage storage, Count count)
+    : text_(text), bytes_(text_.cString()), count_(text_.length()) {
+  if (storage == Storage::PrivateCopy) {
+    unsigned char* copy = copy_.resize(count_ + 1, false);
+    std::memcpy(copy, text_.cString(), count_);
+    copy[count_] = 0;
+    bytes_ = reinterpret_cast<const char*>(copy);
+  }
+  if (count == Count::WithTerminator) ++count_;
+}
+
+namespace {
+
+// Tells the page author why a value went missing.
+void reportOversizedText(const ModuleRequest* request, uint32_t demanded) {
+  QelString message("The host offered a text of ");
+  message.append(toRadixText(demanded, 10, 1));
+  message.append(" bytes; the module accepts at most ");
+  message.append(toRadixText(kMaxHostTextBytes, 10, 1));
+  message.append(" bytes.");
+  QelString hint("Shorten the tag body or the parameter value.");
+  TextIn messageIn(message, TextIn::Storage::Shared);
+  TextIn hintIn(hint, TextIn::Storage::Shared);
+  callHost(request, MSEI, messageIn.bytes(), messageIn.count(), hintIn.bytes(), hintIn.count());
+}
+
+}  // namespace
+
+bool fetchText(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
+               QelString& out) {
+  ByteBuffer buffer(kFirstValueBufferSize);
+  uint32_t size = kFirstValueBufferSize;
+  auto ask = [&]() {
+    if (name != nullptr)
+      return callHost(request, code, name->bytes(), name->count(), buffer.data(), &size,
+                      occurrence);
+    return callHost(request, code, buffer.data(), &size, nullptr, nullptr, occurrence);
+  };
+  uint32_t answer = ask();
+  if (answer == MBtS) {
+    if (size > kMaxHostTextBytes) {
+      reportOversizedText(request, size);
+      return false;
+    }
+    buffer.resize(size, false);
+    size = buffer.size();
+    answer = ask();
+  }
+  if (answer != 0) return false;
+  if (size > buffer.size()) size = buffer.size();
+  out.assign(reinterpret_cast<const char*>(buffer.data()), size);
+  return true;
+}
+
+bool fetchBody(const ModuleRequest* request, QelString& out) {
+  out.clear();
+  uint32_t locked = kFirstBodyBufferSize;
+  uint32_t size = locked;
+  char* storage = out.lockBuffer(locked);
+  uint32_t answer = callHost(request, MTBd, storage, &size);
+  if (answer == MBtS) {
+    out.unlockBuffer(0);
+    if (size > kMaxHostTextBytes) {
+      reportOversizedText(request, size);
+      return false;
+    }
+    locked = size;
+    storage = out.lockBuffer(locked);
+    answer = callHost(request, MTBd, storage, &size);
+  }
+  if (answer != 0) {
+    out.unlockBuffer(0);
+    return false;
+  }
+  out.unlockBuffer(size > locked ? locked : size);
+  return true;
+}
+
+}  // namespace bw

@@ -1,0 +1,72 @@
+// The two directions a text travels between the module and its host.
+//
+// Texts handed to the host go as a pointer to terminated bytes and a pointer
+// to a 32-bit count (TextIn).  Texts the host returns go into a buffer the
+// module offers; when it is too small the host answers MBtS with the size it
+// needs and the module asks exactly once more (fetchText, fetchBody).  Every
+// host call of the module goes through callHost, so a host is always called
+// with its own handle.
+#ifndef BRINDLEWORK_HOST_HOST_EXCHANGE_H
+#define BRINDLEWORK_HOST_HOST_EXCHANGE_H
+
+#include <cstdint>
+
+#include "brindlework/module.h"
+#include "foundation/object.h"
+#include "foundation/qel_string.h"
+
+namespace bw {
+
+// First buffer offered for a returned value, and for a tag body.
+constexpr uint32_t kFirstValueBufferSize = 32;
+constexpr uint32_t kFirstBodyBufferSize = 63;
+
+// The largest text the module accepts from the host in one exchange.  A
+// larger demand is answered as a failed exchange (the value is absent) and
+// reported to the page author, instead of growing a buffer without bound.
+constexpr uint32_t kMaxHostTextBytes = 1u << 30;
+
+uint32_t callHost(const ModuleRequest* request, uint32_t code, void* a1 = nullptr,
+                  void* a2 = nullptr, void* a3 = nullptr, void* a4 = nullptr,
+                  void* a5 = nullptr);
+
+// A text ready to be handed to the host.
+class TextIn {
+ public:
+  enum class Storage {
+    Shared,       // the string's own terminated storage
+    PrivateCopy,  // a terminated copy in a scratch buffer of length + 1 bytes
+  };
+  enum class Count {
+    WithTerminator,  // length + 1: every code but MWtS
+    ExactLength,     // length: MWtS
+  };
+
+  TextIn(const QelString& text, Storage storage, Count count = Count::WithTerminator);
+  TextIn(const TextIn&) = delete;
+  TextIn& operator=(const TextIn&) = delete;
+
+  void* bytes() const { return const_cast<char*>(bytes_); }
+  void* count() { return &count_; }
+
+ private:
+  QelString text_;  // keeps shared storage alive and unchanged during the call
+  ByteBuffer copy_;
+  const char* bytes_;
+  uint32_t count_;
+};
+
+// Runs the MBtS exchange for code.  With name, it travels in a1/a2 and the
+// buffer in a3/a4; without, the buffer is a1/a2.  occurrence, if given, is
+// a5.  True when the host's final answer was 0; out is then the returned
+// bytes, and is left unchanged otherwise.
+bool fetchText(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
+               QelString& out);
+
+// The MTBd exchange, run on the storage of out itself.  A failed exchange
+// leaves out empty.
+bool fetchBody(const ModuleRequest* request, QelString& out);
+
+}  // namespace bw
+
+#endif

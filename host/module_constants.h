@@ -1,0 +1,39 @@
+// The module-wide constants built when the library is loaded and destroyed
+// when it is unloaded: the display name, the version-tracker address, the
+// case-folded keys of the eight tag names and the tag-name list.
+//
+// They are built before the first request, from the runtime heap (the host's
+// allocator is not installed yet), and never change afterwards, so every
+// request may read them without copying.  Building them also makes the
+// shared empty string representation, so no block taken during a request
+// outlives it.
+#ifndef BRINDLEWORK_HOST_MODULE_CONSTANTS_H
+#define BRINDLEWORK_HOST_MODULE_CONSTANTS_H
+
+#include <cstdint>
+
+#include "foundation/name_key.h"
+#include "foundation/qel_string.h"
+#include "host/tag_table.h"
+
+namespace bw {
+
+// Built at the moment of registration, so they are plain texts here.
+constexpr const char* kModuleVersion = "2.1.7";
+constexpr const char* kModuleCompany = "Orrindale Software, Inc.";
+
+const QelString& moduleDisplayName();
+const QelString& versionTrackerUrl();
+
+// The key of row's tag name (row < kTagCount).
+const NameKey& tagKey(uint32_t row);
+
+// The eight tag names in table order, followed by a null entry.
+const char* const* tagNameList();
+
+// The first row whose key equals key, or kTagCount when none does.
+uint32_t findTagRow(const NameKey& key);
+
+}  // namespace bw
+
+#endif
