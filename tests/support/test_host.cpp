@@ -158,7 +158,8 @@ const Shape* shapeOf(uint32_t code) {
 
 // Decodes a text handed to the host; ExactText counts no terminator.
 void decodeText(Pair kind, void* bytes, void* count, std::string& text, uint32_t& rawCount,
-                bool& terminated) {
+                bool& terminated, const void*& pointer) {
+  pointer = bytes;
   if (bytes == nullptr || count == nullptr) return;
   rawCount = *static_cast<const uint32_t*>(count);
   const char* p = static_cast<const char*>(bytes);
@@ -225,8 +226,7 @@ HeapStats heapStats() { return heap().stats; }
 
 // ---------------------------------------------------------------------------
 
-TestHost::TestHost(const std::string& modulePath) {
-  moduleEntry(modulePath);
+TestHost::TestHost(const std::string& modulePath) : modulePath_(modulePath) {
   static uint32_t nextHandle = 0x48000001u;
   handle_ = nextHandle++;
   hosts()[handle_] = this;
@@ -246,7 +246,9 @@ std::string TestHost::defaultModulePath() {
 long TestHost::outstandingBlocks() { return heap().stats.outstanding; }
 
 void TestHost::refuse(uint32_t code, const std::string& name) { refusals_.emplace_back(code, name); }
-void TestHost::alwaysTooSmall(uint32_t code) { tooSmall_.push_back(code); }
+void TestHost::alwaysTooSmall(uint32_t code, uint32_t demanded) {
+  tooSmall_.emplace_back(code, demanded);
+}
 void TestHost::failAllocationAt(uint64_t k) { heap().failAt = k == 0 ? 0 : heap().stats.allocations + k; }
 void TestHost::clearSwitches() {
   refusals_.clear();
@@ -274,7 +276,14 @@ Result TestHost::storeProperties(const NamedValues& form) {
 
 Result TestHost::request(uint32_t selector) { return call(selector); }
 
-Result TestHost::call(uint32_t selector) {
+Result TestHost::runInProcess(uint32_t selector, const ModuleFunction& fn) {
+  return call(selector, &fn);
+}
+
+HostAllocateFn TestHost::allocateFunction() { return hostAllocate; }
+HostReleaseFn TestHost::releaseFunction() { return hostRelease; }
+
+Result TestHost::call(uint32_t selector, const ModuleFunction* fn) {
   Result result;
   ModuleRequest record;
   std::memset(&record, 0xEE, sizeof record);  // reserved fields: not for the module
@@ -290,7 +299,7 @@ Result TestHost::call(uint32_t selector) {
   long foreignBefore = h.stats.foreignReleases;
   current_ = &result;
   failureSeen_ = false;
-  result.result = moduleEntry(defaultModulePath())(&record);
+  result.result = fn != nullptr ? (*fn)(&record) : moduleEntry(modulePath_)(&record);
   current_ = nullptr;
   result.blocksLeft = h.stats.outstanding - outstandingBefore;
   result.foreignReleases = h.stats.foreignReleases - foreignBefore;
@@ -321,8 +330,9 @@ uint32_t TestHost::answerBuffer(HostCall& entry, uint32_t code,
   entry.offeredSize = slot;
   if (!value) return kRefusal;
   uint32_t length = static_cast<uint32_t>(value->size());
-  if (std::find(tooSmall_.begin(), tooSmall_.end(), code) != tooSmall_.end()) {
-    slot = std::max(length, entry.offeredSize + 1);
+  for (const auto& [tooSmallCode, demanded] : tooSmall_) {
+    if (tooSmallCode != code) continue;
+    slot = demanded != 0 ? demanded : std::max(length, entry.offeredSize + 1);
     return MBtS;
   }
   if (length > slot) {
@@ -352,9 +362,11 @@ uint32_t TestHost::serve(uint32_t code, void* a1, void* a2, void* a3, void* a4, 
     return entry.answer;
   }
   if (shape->first == Pair::TextIn || shape->first == Pair::ExactText)
-    decodeText(shape->first, a1, a2, entry.text[0], entry.textCount[0], entry.textTerminated[0]);
+    decodeText(shape->first, a1, a2, entry.text[0], entry.textCount[0], entry.textTerminated[0],
+               entry.textPointer[0]);
   if (shape->second == Pair::TextIn)
-    decodeText(shape->second, a3, a4, entry.text[1], entry.textCount[1], entry.textTerminated[1]);
+    decodeText(shape->second, a3, a4, entry.text[1], entry.textCount[1], entry.textTerminated[1],
+               entry.textPointer[1]);
   if (shape->fifth == Fifth::Occurrence && a5 != nullptr)
     entry.occurrence = *static_cast<const int32_t*>(a5);
   if (shape->fifth == Fifth::Flags && a5 != nullptr)

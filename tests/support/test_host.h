@@ -31,6 +31,7 @@
 #define BRINDLEWORK_TESTS_SUPPORT_TEST_HOST_H
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -69,6 +70,7 @@ struct HostCall {
   std::string text[2];
   uint32_t textCount[2] = {};
   bool textTerminated[2] = {};  // a 0 byte followed the text's bytes
+  const void* textPointer[2] = {};  // where the bytes were (valid only during the call)
   // Buffer exchanges: the size the module offered on this call.
   uint32_t offeredSize = 0;
   // MTPm / MFAr: the occurrence the module asked for; MRfT: the flags.
@@ -117,8 +119,8 @@ HeapStats heapStats();
 
 class TestHost {
  public:
-  // Loads the module (once per process).  The default path is the module
-  // this build produced.
+  // The module is loaded at the first request sent to it (once per
+  // process).  The default path is the module this build produced.
   explicit TestHost(const std::string& modulePath = defaultModulePath());
   ~TestHost();
   TestHost(const TestHost&) = delete;
@@ -145,6 +147,16 @@ class TestHost {
   // Any selector, with the scripted state as it is.
   Result request(uint32_t selector);
 
+  // Runs fn in place of the loaded module for one request with this
+  // selector, with the same record, callback, log and block count.  For
+  // tests that link module code statically and call it directly; they
+  // install the host's allocator themselves (allocateFunction and
+  // releaseFunction), since a static copy has its own allocator hooks.
+  using ModuleFunction = std::function<uint32_t(ModuleRequest*)>;
+  Result runInProcess(uint32_t selector, const ModuleFunction& fn);
+  static HostAllocateFn allocateFunction();
+  static HostReleaseFn releaseFunction();
+
   // --- Scripted state (read by the module's queries) ---------------------
 
   std::optional<std::string> tagName;  // MTag fails when unset
@@ -165,8 +177,9 @@ class TestHost {
   // first text is that name (exact bytes), e.g. refuse(MRfT, "qelLoop").
   void refuse(uint32_t code, const std::string& name = std::string());
   // Answers MBtS to every buffer exchange of the code, however large the
-  // buffer, so the module's second attempt fails as well.
-  void alwaysTooSmall(uint32_t code);
+  // buffer, so the module's second attempt fails as well.  The size stated
+  // is demanded when it is not 0, else one byte more than was offered.
+  void alwaysTooSmall(uint32_t code, uint32_t demanded = 0);
   // Makes the k-th hostAllocate of the next request (1 = the first) return
   // null.  0 disarms.
   void failAllocationAt(uint64_t k);
@@ -182,16 +195,17 @@ class TestHost {
   uint32_t serve(uint32_t code, void* a1, void* a2, void* a3, void* a4, void* a5);
 
  private:
-  Result call(uint32_t selector);
+  Result call(uint32_t selector, const ModuleFunction* fn = nullptr);
   bool refused(uint32_t code, const std::string& firstText) const;
   uint32_t answerBuffer(HostCall& entry, uint32_t code, const std::optional<std::string>& value,
                         void* buffer, void* size);
   static const NamedValue* findNamed(const NamedValues& list, const std::string& name,
                                      int32_t occurrence);
 
+  std::string modulePath_;
   uint32_t handle_;
   std::vector<std::pair<uint32_t, std::string>> refusals_;
-  std::vector<uint32_t> tooSmall_;
+  std::vector<std::pair<uint32_t, uint32_t>> tooSmall_;  // code, demanded size
   Result* current_ = nullptr;
   bool failureSeen_ = false;
 };
