@@ -1,0 +1,150 @@
+// The handler of qelLoop: repeats the body once per index value.
+//
+// A numeric range runs one iteration per call and hands its state on in a
+// continuation tag, so the host regains control between iterations and the
+// loop's memory does not grow with its length.  Items and lists run whole in
+// one call.  A running total of body bytes, carried in the continuation tag,
+// bounds what a numeric loop can produce.
+#include "decimal/big_decimal.h"
+#include "foundation/codecs.h"
+#include "foundation/name_key.h"
+#include "foundation/split_list.h"
+#include "host/numeric_parameters.h"
+#include "host/parameters.h"
+#include "host/tag_handlers.h"
+#include "tags/loop_body.h"
+#include "tags/loop_continuation.h"
+
+namespace bw {
+
+namespace {
+
+const NameKey kTotalSize("totalSize");
+const NameKey kIndexName("indexName");
+const NameKey kFirst("first");
+const NameKey kIteration("iteration");
+const NameKey kLast("last");
+const NameKey kStep("step");
+const NameKey kItem("item");
+const NameKey kItemList("itemList");
+const NameKey kListDelimiter("listDelimiter");
+
+// The most body bytes a loop may produce, and the unit its message uses.
+constexpr uint32_t kOutputLimit = 5120000;
+constexpr uint32_t kMegabyte = 1024000;
+// The running total counts whole bytes.
+constexpr int32_t kTotalSizePrecision = 25;
+constexpr int32_t kTotalSizeScale = 0;
+// The host is yielded to whenever the index is a multiple of this many steps.
+constexpr int32_t kYieldInterval = 100;
+constexpr const char* kDefaultDelimiter = ",";
+
+uint32_t failOutputLimit(const ModuleRequest* request) {
+  const BigDecimal megabytes = BigDecimal(kOutputLimit) / BigDecimal(kMegabyte);
+  QelString hint("Make sure that the loop cannot return more than ");
+  hint.append(megabytes.toText());
+  hint.append(" megabytes of data.");
+  setErrorInfo(request, "The loop returned more than the allowed amount of data.", hint);
+  return MVEB;
+}
+
+uint32_t runNumeric(const ModuleRequest* request, const BigDecimal& first, const BigDecimal& totalSize,
+                    const QelString& indexName, const QelString& bodyText, const LoopBody& body,
+                    QelString& output) {
+  BigDecimal iteration;
+  getDecimalParameter(request, kIteration, 0, iteration, first);
+  BigDecimal last;
+  if (!requireDecimalParameter(request, kLast, 0, last)) return MMRP;
+  if (first.isEmpty() || last.isEmpty()) {
+    setErrorInfo(request,
+                 "The loop tag in numeric step mode requires valid numbers for first and last "
+                 "parameters.",
+                 "Make sure that the first and last parameters are supplied with valid numbers. "
+                 "This problem usually occurs when an embedded tag returns a blank value.");
+    return MIPV;
+  }
+  BigDecimal step;
+  getDecimalParameter(request, kStep, 0, step, BigDecimal(1));
+  if (iteration % (step * kYieldInterval) == 0) yieldToHost(request);
+  // The direction comes from comparing the index with last, never from the
+  // sign of step.
+  if (step.isNegative()) step.negate();
+  // A step of 0 would never advance, and neither would one that is not a
+  // number: both end the loop with nothing produced.
+  if (step.isZeroOrEmpty()) {
+    output.clear();
+    return 0;
+  }
+
+  body.expand(iteration.toText(), loopIndexEntity(indexName), output);
+  bool finished;
+  if (iteration <= last) {
+    iteration.add(step);
+    finished = iteration > last;
+  } else {
+    iteration.subtract(step);
+    finished = iteration < last;
+  }
+  // An index that overflowed has no value and would start the range over.
+  if (iteration.isEmpty()) finished = true;
+  if (!finished) {
+    appendLoopContinuation(LoopState{first, step, last, indexName, iteration, totalSize}, bodyText,
+                           output);
+  }
+  return 0;
+}
+
+void runItems(const ModuleRequest* request, const QelString& firstItem, const QelString& entity,
+              const LoopBody& body, QelString& output) {
+  QelString item(firstItem);
+  int32_t occurrence = 0;
+  do {
+    body.expand(item, entity, output);
+    ++occurrence;
+  } while (getStringParameter(request, kItem, occurrence, item, QelString()));
+}
+
+void runList(const ModuleRequest* request, const QelString& itemList, const QelString& entity,
+             const LoopBody& body, QelString& output) {
+  QelString delimiter;
+  getStringParameter(request, kListDelimiter, 0, delimiter, kDefaultDelimiter);
+  unescapeBackslashes(delimiter, false);
+  const SplitList items(itemList, delimiter);
+  for (uint32_t i = 0; i < items.count(); ++i) body.expand(items.piece(i), entity, output);
+}
+
+}  // namespace
+
+uint32_t handleLoop(const ModuleRequest* request, QelString& output, int /*mode*/) {
+  BigDecimal totalSize(kTotalSizePrecision, kTotalSizeScale);
+  BigDecimal noTotal(kTotalSizePrecision, kTotalSizeScale);
+  noTotal = "0";
+  getDecimalParameter(request, kTotalSize, 0, totalSize, noTotal);
+  const QelString bodyText = getTagBody(request);
+  totalSize.add(BigDecimal(bodyText.length()));
+  if (totalSize > BigDecimal(kOutputLimit)) return failOutputLimit(request);
+
+  QelString indexName;
+  getStringParameter(request, kIndexName, 0, indexName, QelString());
+  const LoopBody body(bodyText);
+
+  BigDecimal first;
+  if (getDecimalParameter(request, kFirst, 0, first, BigDecimal())) {
+    return runNumeric(request, first, totalSize, indexName, bodyText, body, output);
+  }
+  const QelString entity = loopIndexEntity(indexName);
+  QelString value;
+  if (getStringParameter(request, kItem, 0, value, QelString())) {
+    runItems(request, value, entity, body, output);
+    return 0;
+  }
+  if (getStringParameter(request, kItemList, 0, value, QelString())) {
+    runList(request, value, entity, body, output);
+    return 0;
+  }
+  setErrorInfo(request, "No valid parameters were provided for this loop.",
+               "Make sure that the loop has tag parameters provided.");
+  return MMRP;
+}
+
+}  // namespace bw

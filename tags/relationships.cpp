@@ -1,0 +1,119 @@
+// The relationship table and the comparison engine of the condition tags.
+#include "tags/relationships.h"
+
+#include "decimal/big_decimal.h"
+
+namespace bw {
+
+namespace {
+
+struct RelationRow {
+  NameKey keyword;
+  bool hasSymbol;
+  NameKey symbol;
+  Relation relation;
+};
+
+// Keywords and symbols match regardless of letter case; the first row that
+// matches decides.
+const RelationRow kRelationRows[] = {
+    {"equals", true, "=", Relation::Equals},
+    {"doesNotEqual", true, "<>", Relation::DoesNotEqual},
+    {"lessThan", true, "<", Relation::LessThan},
+    {"lessThanOrEqualTo", true, "<=", Relation::LessThanOrEqualTo},
+    {"greaterThan", true, ">", Relation::GreaterThan},
+    {"greaterThanOrEqualTo", true, ">=", Relation::GreaterThanOrEqualTo},
+    {"contains", false, NameKey(), Relation::Contains},
+    {"doesNotContain", false, NameKey(), Relation::DoesNotContain},
+    {"beginsWith", false, NameKey(), Relation::BeginsWith},
+    {"doesNotBeginWith", false, NameKey(), Relation::DoesNotBeginWith},
+    {"endsWith", false, NameKey(), Relation::EndsWith},
+    {"doesNotEndWith", false, NameKey(), Relation::DoesNotEndWith},
+    {"isEmpty", false, NameKey(), Relation::IsEmpty},
+    {"isNotEmpty", false, NameKey(), Relation::IsNotEmpty},
+};
+
+const NameKey kAlphabetical("alphabetical");
+const NameKey kNumerical("numerical");
+
+// Numbers of the numerical order.
+constexpr int32_t kComparePrecision = 75;
+constexpr int32_t kCompareScale = 25;
+
+// Whether an ordering relationship holds for a three-way result.
+bool orderingHolds(Relation relation, int order) {
+  switch (relation) {
+    case Relation::Equals: return order == 0;
+    case Relation::DoesNotEqual: return order != 0;
+    case Relation::LessThan: return order < 0;
+    case Relation::LessThanOrEqualTo: return order <= 0;
+    case Relation::GreaterThan: return order > 0;
+    case Relation::GreaterThanOrEqualTo: return order >= 0;
+    default: return false;
+  }
+}
+
+int threeWay(CompareResult result) {
+  return result == CompareResult::Less ? -1 : result == CompareResult::Equal ? 0 : 1;
+}
+
+// An empty right side is never found.
+bool containsText(const QelString& left, const QelString& right, uint32_t options) {
+  uint32_t position = 0;
+  return !right.isEmpty() && left.find(right, 0, kToEnd, options, position);
+}
+bool beginsWithText(const QelString& left, const QelString& right, uint32_t options) {
+  return !right.isEmpty() && left.startsWith(right, options);
+}
+bool endsWithText(const QelString& left, const QelString& right, uint32_t options) {
+  return !right.isEmpty() && left.endsWith(right, options);
+}
+
+}  // namespace
+
+Relation findRelation(const NameKey& relationship) {
+  for (const RelationRow& row : kRelationRows) {
+    if (row.keyword == relationship || (row.hasSymbol && row.symbol == relationship)) {
+      return row.relation;
+    }
+  }
+  return Relation::Unknown;
+}
+
+bool needsRightSide(Relation relation) {
+  return relation != Relation::IsEmpty && relation != Relation::IsNotEmpty;
+}
+
+const NameKey& alphabeticalOrder() { return kAlphabetical; }
+const NameKey& numericalOrder() { return kNumerical; }
+
+bool evaluateCondition(const QelString& left, const NameKey& relationship, const QelString& right,
+                       bool caseSensitive, const NameKey& order) {
+  const uint32_t options = caseSensitive ? NoOptions : IgnoreCase;
+  const Relation relation = findRelation(relationship);
+  switch (relation) {
+    case Relation::Contains: return containsText(left, right, options);
+    case Relation::DoesNotContain: return !containsText(left, right, options);
+    case Relation::BeginsWith: return beginsWithText(left, right, options);
+    case Relation::DoesNotBeginWith: return !beginsWithText(left, right, options);
+    case Relation::EndsWith: return endsWithText(left, right, options);
+    case Relation::DoesNotEndWith: return !endsWithText(left, right, options);
+    case Relation::IsEmpty: return left.isEmpty();
+    case Relation::IsNotEmpty: return !left.isEmpty();
+    case Relation::Unknown: return false;
+    default: break;
+  }
+  bool alphabetical = order == kAlphabetical;
+  BigDecimal leftNumber(kComparePrecision, kCompareScale);
+  BigDecimal rightNumber(kComparePrecision, kCompareScale);
+  if (order == kNumerical) {
+    leftNumber = left;
+    rightNumber = right;
+    if (leftNumber.isEmpty() || rightNumber.isEmpty()) alphabetical = true;
+  }
+  const int result = alphabetical ? threeWay(left.compare(right, options))
+                                  : BigDecimal::compare(leftNumber, rightNumber);
+  return orderingHolds(relation, result);
+}
+
+}  // namespace bw

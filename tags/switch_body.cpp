@@ -1,0 +1,110 @@
+// Case classification and selection for qelSwitch.
+//
+// The walk gives these effects: a closed matching case gives its own content
+// only, and the first one wins; closed defaults add their content up until
+// a match replaces it; an open matching label throws away what was collected
+// and takes everything after it, later labels dropped but their content
+// kept, unless a closed case block comes first, whose content is then added
+// last; an open default starts collecting without throwing anything away.
+#include "tags/switch_body.h"
+
+#include "foundation/codecs.h"
+#include "tags/growing_append.h"
+
+namespace bw {
+
+namespace {
+
+constexpr const char* kCasePrefix = "<qelCase";
+constexpr uint32_t kCasePrefixLength = 8;
+constexpr const char* kValueName = "value";
+constexpr uint32_t kValueNameLength = 5;
+constexpr const char* kBlanks = " \t\r\n";
+
+// The content of a closed block: the texts strictly between it and its end.
+QelString blockContent(const BodyToken* opening) {
+  const BodyToken* end = opening->partner;
+  if (opening->next == end) return QelString();
+  return TagBody::joinedText(opening->next, end->prev);
+}
+
+}  // namespace
+
+bool isCaseTag(const QelString& tagText) {
+  return tagText.startsWith(kCasePrefix, kCasePrefixLength, IgnoreCase);
+}
+
+CaseKind classifyCase(const QelString& tagText, const QelString& switchValue, bool caseSensitive) {
+  if (!isCaseTag(tagText)) return CaseKind::Other;
+  QelString rest = tagText.substring(kCasePrefixLength);
+  rest.trim(kBlanks);
+  if (rest.compare(">") == CompareResult::Equal) return CaseKind::Default;
+  if (!rest.startsWith(kValueName, kValueNameLength, IgnoreCase)) return CaseKind::Other;
+  rest.removeLeft(kValueNameLength + 1);  // the name and the byte after it, normally "="
+  if (!rest.startsWith('"')) return CaseKind::Other;
+  rest.removeLeft(1);
+  if (!rest.endsWith('>')) return CaseKind::Other;
+  rest.removeRight(1);
+  rest.trimRight(kBlanks);
+  if (!rest.endsWith('"')) return CaseKind::Other;
+  rest.removeRight(1);
+  unescapeBackslashes(rest, true);
+  const bool equal = caseSensitive ? rest.equals(switchValue)
+                                   : rest.compare(switchValue, IgnoreCase) == CompareResult::Equal;
+  return equal ? CaseKind::Matching : CaseKind::Other;
+}
+
+SwitchBody::SwitchBody(const QelString& body) : TagBody(body, false) {}
+SwitchBody::~SwitchBody() = default;
+
+QelString SwitchBody::select(const QelString& value, bool caseSensitive) {
+  QelString result;
+  bool collecting = false;
+  bool matched = false;
+  const BodyToken* token = head;
+  while (token != nullptr) {
+    if (token->kind == kPairedQelTagToken && token->partner != nullptr) {
+      if (collecting) {
+        if (isCaseTag(token->text)) {
+          appendGrowing(result, blockContent(token));
+          break;
+        }
+        appendGrowing(result, joinedText(token, token->partner));
+        token = token->partner->next;
+        continue;
+      }
+      const CaseKind kind = classifyCase(token->text, value, caseSensitive);
+      if (kind == CaseKind::Matching) {
+        result = blockContent(token);
+        break;
+      }
+      if (kind == CaseKind::Default) {
+        // The walk goes on inside the block; with collecting off its
+        // content and end tag add nothing more.
+        appendGrowing(result, blockContent(token));
+        token = token->next;
+      } else {
+        token = token->partner->next;
+      }
+      continue;
+    }
+    if (token->kind == kQelTagToken && isCaseTag(token->text)) {
+      if (!(collecting && matched)) {
+        const CaseKind kind = classifyCase(token->text, value, caseSensitive);
+        if (kind == CaseKind::Matching) {
+          result.clear();
+          matched = collecting = true;
+        } else if (kind == CaseKind::Default) {
+          collecting = true;
+        }
+      }
+    } else if (collecting) {
+      appendGrowing(result, token->text);
+    }
+    token = token->next;
+  }
+  result.trim(kBlanks);
+  return result;
+}
+
+}  // namespace bw

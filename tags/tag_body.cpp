@@ -1,0 +1,129 @@
+// The tag-body scanner: reads the body byte by byte through a ByteSource,
+// drives the state table of scanner_table.h, and pairs end tags through the
+// OpenTagIndex as each tag completes.  Also the list operations the control
+// tags use to cut their result out of the list.
+#include "tags/tag_body.h"
+
+#include "tags/growing_append.h"
+#include "tags/open_tag_index.h"
+#include "tags/scanner_table.h"
+
+namespace bw {
+
+TagBody::TagBody(const QelString& body, bool pairAll) : pairAllTags(pairAll) {
+  TextByteSource source(body);
+  OpenTagIndex index;
+  index_ = &index;
+  try {
+    scan(source);
+  } catch (...) {
+    // No destructor runs for a body whose construction failed.
+    index_ = nullptr;
+    destroyTokens();
+    throw;
+  }
+  index_ = nullptr;
+}
+
+TagBody::~TagBody() { destroyTokens(); }
+
+void TagBody::destroyTokens() {
+  BodyToken* token = head;
+  while (token != nullptr) {
+    BodyToken* following = token->next;
+    delete token;
+    token = following;
+  }
+  head = tail = nullptr;
+}
+
+void TagBody::addToken(char byte, uint8_t kind) {
+  BodyToken* token = new BodyToken;
+  token->kind = kind;
+  token->prev = tail;
+  if (tail != nullptr) {
+    tail->next = token;
+  } else {
+    head = token;
+  }
+  tail = token;
+  appendGrowing(token->text, byte);
+}
+
+void TagBody::scan(ByteSource& source) {
+  scanner::State state = scanner::Start;
+  char byte;
+  while (source.nextByte(byte)) {
+    const scanner::Step& step = scanner::kTable.steps[state][static_cast<unsigned char>(byte)];
+    if (step.action == scanner::NewToken) {
+      addToken(byte, step.kind);
+    } else {
+      appendGrowing(tail->text, byte);
+      if (step.kind != scanner::kKeepKind) tail->kind = step.kind;
+      if (step.action == scanner::TagComplete) onTagComplete();
+    }
+    state = step.next;
+  }
+}
+
+void TagBody::onTagComplete() {
+  BodyToken* completed = tail;
+  if (completed == nullptr || index_ == nullptr) return;
+  const uint8_t kind = completed->kind;
+  if ((kind & (kMarkupFlag | kClosingFlag)) == (kMarkupFlag | kClosingFlag)) {
+    if (kind != kQelEndTagToken && !pairAllTags) return;
+    BodyToken* opening = index_->takeOpeningTagFor(*completed);
+    if (opening == nullptr) return;
+    completed->partner = opening;
+    opening->kind |= kPairedFlag;
+    opening->partner = completed;
+  } else if (kind == kQelTagToken || (kind == kTagToken && pairAllTags)) {
+    // Only tags some later end tag may want are indexed.
+    index_->addOpeningTag(completed);
+  }
+}
+
+void TagBody::merge(BodyToken* first, BodyToken* last) {
+  if (first == nullptr || last == nullptr || first == last) return;
+  BodyToken* const end = last->next;
+  uint32_t total = 0;
+  for (const BodyToken* token = first; token != nullptr && token != end; token = token->next) {
+    total += token->text.length();
+  }
+  first->text.reserve(total);
+  BodyToken* token = first->next;
+  while (token != nullptr && token != end) {
+    BodyToken* following = token->next;
+    first->text.append(token->text);
+    if (BodyToken* other = token->partner) {
+      // Nothing may keep pointing at a token that is about to go.
+      other->partner = nullptr;
+      if (other != first) other->kind &= static_cast<uint8_t>(~kPairedFlag);
+    }
+    delete token;
+    token = following;
+  }
+  first->next = token;
+  if (token != nullptr) {
+    token->prev = first;
+  } else {
+    tail = first;
+  }
+}
+
+QelString TagBody::joinedText(const BodyToken* first, const BodyToken* last) {
+  QelString joined;
+  if (first == nullptr) return joined;
+  const BodyToken* end = last != nullptr ? last->next : nullptr;
+  uint32_t total = 0;
+  for (const BodyToken* token = first; token != end; token = token->next) {
+    total += token->text.length();
+  }
+  joined.reserve(total);
+  for (const BodyToken* token = first; token != end; token = token->next) {
+    joined.append(token->text);
+  }
+  return joined;
+}
+
+}  // namespace bw
