@@ -1,0 +1,105 @@
+// matchNode: the recursive, possessive walk of the tree.
+//
+// A repetition takes as many repetitions as it can and never gives one back;
+// a sequence never asks an earlier child to match differently; an
+// alternation keeps its first child once it has matched.  A repetition whose
+// body matched zero bytes ends there: every further repetition would match
+// the same nothing at the same place, so the count is taken to reach the
+// minimum ("(a?){3}" matches "a").
+#include "regex/matcher.h"
+
+namespace bw {
+
+namespace {
+
+constexpr uint16_t kRepeating = Star | Plus | Counted;
+
+bool isLineBreak(unsigned char byte) { return byte == '\r' || byte == '\n'; }
+
+// Most repetitions the node may make (0xFFFFFFFF: no bound).
+uint32_t repetitionLimit(const RegexNode& node) {
+  if (!node.has(kRepeating)) return 1;
+  return node.maximum == 0 ? 0xFFFFFFFFu : node.maximum;
+}
+
+// One attempt of a node with children at position; -1 on failure.
+int32_t attempt(const RegexNode& node, const Subject& subject, uint32_t position) {
+  if (node.has(Alternation)) {
+    int32_t length = matchNode(*node.child(0), subject, position);
+    return length >= 0 ? length : matchNode(*node.child(1), subject, position);
+  }
+  uint32_t at = position;
+  for (uint32_t i = 0, n = node.childCount(); i < n; ++i) {
+    int32_t length = matchNode(*node.child(i), subject, at);
+    if (length < 0) return -1;
+    at += static_cast<uint32_t>(length);
+  }
+  return static_cast<int32_t>(at - position);
+}
+
+}  // namespace
+
+int32_t matchNode(const RegexNode& node, const Subject& subject, uint32_t begin) {
+  const uint32_t limit = repetitionLimit(node);
+  uint32_t position = begin;
+  uint32_t count = 0;
+  if (node.isLeaf()) {
+    while (count < limit && position < subject.length &&
+           node.leafAccepts(subject.bytes[position])) {
+      ++position;
+      ++count;
+    }
+  } else {
+    while (count < limit) {
+      int32_t length = attempt(node, subject, position);
+      if (length < 0) break;
+      ++count;
+      if (length == 0) {
+        if (count < node.minimum) count = node.minimum;
+        break;
+      }
+      position += static_cast<uint32_t>(length);
+    }
+  }
+  if (count < node.minimum) return -1;
+  if (node.has(AnchorStart) && begin != 0 && !isLineBreak(subject.bytes[begin - 1])) return -1;
+  if (node.has(AnchorEnd) && position != subject.length &&
+      !isLineBreak(subject.bytes[position])) {
+    return -1;
+  }
+  if (node.has(Capture)) {
+    node.captureTable()[node.groupNumber] = {static_cast<int32_t>(begin),
+                                             static_cast<int32_t>(position - begin)};
+  }
+  return static_cast<int32_t>(position - begin);
+}
+
+StartSet startSetOf(const RegexNode& node) {
+  StartSet result = {{}, false};
+  if (node.isLeaf()) {
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      if (node.leafAccepts(static_cast<unsigned char>(byte))) {
+        result.bits[byte >> 5] |= 1u << (byte & 31);
+      }
+    }
+    result.canBeEmpty = node.minimum == 0;
+    return result;
+  }
+  if (node.has(Alternation)) {
+    StartSet left = startSetOf(*node.child(0));
+    StartSet right = startSetOf(*node.child(1));
+    for (int i = 0; i < 8; ++i) result.bits[i] = left.bits[i] | right.bits[i];
+    result.canBeEmpty = left.canBeEmpty || right.canBeEmpty;
+  } else {
+    result.canBeEmpty = true;
+    for (uint32_t i = 0; i < node.childCount() && result.canBeEmpty; ++i) {
+      StartSet child = startSetOf(*node.child(i));
+      for (int k = 0; k < 8; ++k) result.bits[k] |= child.bits[k];
+      result.canBeEmpty = child.canBeEmpty;
+    }
+  }
+  if (node.minimum == 0) result.canBeEmpty = true;
+  return result;
+}
+
+}  // namespace bw

@@ -1,0 +1,50 @@
+// RegexProgram: a compiled pattern of the module's own dialect, its capture
+// table and its group count.
+//
+// Life of a program: construct, compile once, search once, read the match and
+// groups, destroy.  Matching is possessive and never backtracks: every
+// repetition keeps what it took and the first alternative that matches
+// stands.  Matching allocates nothing.
+#ifndef BRINDLEWORK_REGEX_REGEX_PROGRAM_H
+#define BRINDLEWORK_REGEX_REGEX_PROGRAM_H
+
+#include <cstdint>
+
+#include "foundation/object.h"
+#include "foundation/qel_string.h"
+#include "regex/regex_node.h"
+
+namespace bw {
+
+class RegexProgram : public QELObject {
+ public:
+  RegexProgram();
+  ~RegexProgram() override;
+  RegexProgram(const RegexProgram&) = delete;
+  RegexProgram& operator=(const RegexProgram&) = delete;
+
+  // 0 when the pattern was accepted, non-zero when rejected.  The caller's
+  // text is not touched.  After a rejection the program is only destroyed.
+  int32_t compile(const QelString& pattern);
+
+  // Tries start positions from start to the last byte and stops at the first
+  // where the pattern matches; stores the match in capture entry 0.
+  bool search(const QelString& subject, uint32_t start);
+
+  bool matchedRange(int32_t& start, int32_t& length) const;
+  uint32_t groupCount() const { return groupCount_; }
+  // n is 0-based (0 is group 1); false when there is no such group.
+  bool groupRange(uint32_t n, int32_t& start, int32_t& length) const;
+
+  // The compiled tree, for tests and tools.
+  const RegexNode& root() const { return root_; }
+
+ private:
+  RegexNode root_;
+  CaptureEntry captures_[kCaptureEntries] = {};
+  uint32_t groupCount_ = 0;
+};
+
+}  // namespace bw
+
+#endif
