@@ -29,6 +29,10 @@
 
 namespace bw {
 
+namespace decimal_internal {
+struct DigitGroups;
+}
+
 class BigDecimal : public QELObject {
  public:
   // Outcome of an operation.  Each failure leaves a fixed value in the number
@@ -150,8 +154,11 @@ class BigDecimal : public QELObject {
   Status setStatus(Status status);
 
  private:
-  // Assigns an encoded result built elsewhere (count bytes).
-  void assignEncoding(const char* bytes, uint32_t count);
+  // Unpacks a present, nonzero value; returns its sign.
+  bool unpack(decimal_internal::DigitGroups& out) const;
+  // Stores an exact result: rounds it to scale when asked, then packs it, or
+  // raises overflow when it needs more than precision - scale integer digits.
+  Status store(decimal_internal::DigitGroups& m, bool negative, bool roundToScale);
   // The three entry points of the long division.
   enum class DivisionKind { quotient, integerQuotient, remainder };
   Status divideBy(const BigDecimal& divisor, DivisionKind kind);

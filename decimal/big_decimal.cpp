@@ -1,0 +1,240 @@
+// BigDecimal's life cycle, queries, precision, status values, sign and order.
+//
+// The arithmetic lives in big_decimal_arithmetic.cpp and
+// big_decimal_divide.cpp, the parser in big_decimal_parse.cpp and the text
+// output in big_decimal_text.cpp; all of them meet in store(), which packs an
+// exact result and enforces the integer-digit limit.
+#include "decimal/big_decimal.h"
+
+#include "decimal/digit_groups.h"
+
+namespace bw {
+
+using decimal_internal::DigitGroups;
+
+namespace {
+
+// Decimal digits of a 32-bit magnitude, with an optional '-', into buffer;
+// returns the start of the zero-terminated text.
+char* integerText(uint32_t magnitude, bool negative, char (&buffer)[12]) {
+  char* p = buffer + sizeof(buffer) - 1;
+  *p = '\0';
+  do {
+    *--p = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (negative) *--p = '-';
+  return p;
+}
+
+uint32_t magnitudeOf(int32_t value) {
+  return value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+}
+
+int signedByte(char c) { return static_cast<int>(static_cast<signed char>(c)); }
+
+}  // namespace
+
+BigDecimal::BigDecimal() = default;
+
+BigDecimal::BigDecimal(int32_t precision, int32_t scale) { setPrecision(precision, scale); }
+
+BigDecimal::BigDecimal(int32_t value) { *this = value; }
+
+BigDecimal::BigDecimal(uint32_t value) { *this = value; }
+
+BigDecimal::BigDecimal(const char* text) { fromText(text); }
+
+BigDecimal::BigDecimal(const QelString& text) { fromText(text); }
+
+BigDecimal::BigDecimal(const BigDecimal& other)
+    : QELObject(other),
+      digits_(other.digits_),
+      precision_(other.precision_),
+      scale_(other.scale_) {}
+
+BigDecimal::~BigDecimal() = default;
+
+BigDecimal& BigDecimal::operator=(const BigDecimal& other) {
+  if (this != &other) {
+    digits_ = other.digits_;
+    precision_ = other.precision_;
+    scale_ = other.scale_;
+  }
+  return *this;
+}
+
+BigDecimal& BigDecimal::operator=(const char* text) {
+  fromText(text);
+  return *this;
+}
+
+BigDecimal& BigDecimal::operator=(const QelString& text) {
+  fromText(text);
+  return *this;
+}
+
+BigDecimal& BigDecimal::operator=(int32_t value) {
+  char buffer[12];
+  fromText(integerText(magnitudeOf(value), value < 0, buffer));
+  return *this;
+}
+
+BigDecimal& BigDecimal::operator=(uint32_t value) {
+  char buffer[12];
+  fromText(integerText(value, false, buffer));
+  return *this;
+}
+
+int32_t BigDecimal::integerDigitCount() const {
+  if (digits_.length() < 2) return 0;
+  DigitGroups m;
+  unpack(m);
+  const int32_t exponent = decimal_internal::leadingExponent(m);
+  return exponent >= 0 ? exponent + 1 : 0;
+}
+
+int32_t BigDecimal::fractionDigitCount() const {
+  if (digits_.length() < 2) return 0;
+  DigitGroups m;
+  unpack(m);
+  return decimal_internal::fractionDigits(m);
+}
+
+bool BigDecimal::unpack(DigitGroups& out) const {
+  return decimal_internal::decode(digits_.data(), digits_.length(), out);
+}
+
+BigDecimal::Status BigDecimal::store(DigitGroups& m, bool negative, bool roundToScale) {
+  decimal_internal::normalize(m);
+  if (roundToScale) decimal_internal::roundTo(m, scale_);
+  if (m.count > 0 && decimal_internal::leadingExponent(m) >= integerLimit()) {
+    return setStatus(overflow);
+  }
+  char encoded[decimal_internal::kMaxEncodedLength];
+  const uint32_t length = decimal_internal::encode(m, negative, encoded);
+  if (length == 0) return setStatus(overflow);
+  digits_.assign(encoded, length);
+  return ok;
+}
+
+BigDecimal::Status BigDecimal::setStatus(Status status) {
+  digits_.clear();
+  switch (status) {
+    case secondPoint:
+      digits_.assign('o');
+      break;
+    case divideByZero:
+      // Parsing leaves no value when the fifty 9s do not fit.
+      fromText(kDivideByZeroText);
+      break;
+    default:
+      break;
+  }
+  return status;
+}
+
+BigDecimal::Status BigDecimal::setPrecision(int32_t precision, int32_t scale) {
+  if (precision == 0 || precision < -1 || precision > kMaxPrecision) return ok;
+  if (precision == -1) precision = precision_;
+  if (scale < -1 || scale > precision) return ok;
+  if (scale == -1) scale = scale_;
+  const int32_t room = precision - scale;
+  if (room < integerLimit() && room < integerDigitCount()) return ok;  // would not fit
+  precision_ = precision;
+  scale_ = scale;
+  if (fractionDigitCount() > scale_) return round(scale_);
+  return ok;
+}
+
+BigDecimal::Status BigDecimal::round(int32_t n) {
+  if (n < 0 || n > scale_) n = scale_;
+  if (digits_.length() < 2) return ok;
+  DigitGroups m;
+  const bool negative = unpack(m);
+  if (decimal_internal::fractionDigits(m) <= n) return ok;
+  decimal_internal::roundTo(m, n);
+  return store(m, negative, false);
+}
+
+void BigDecimal::negate() {
+  const uint32_t length = digits_.length();
+  if (length < 2) return;
+  char flipped[decimal_internal::kMaxEncodedLength];
+  const char* p = digits_.data();
+  flipped[0] = p[0] == 'p' ? 'n' : 'p';
+  for (uint32_t i = 1; i < length; ++i) flipped[i] = static_cast<char>(-signedByte(p[i]));
+  digits_.assign(flipped, length);
+}
+
+int BigDecimal::compare(const BigDecimal& a, const BigDecimal& b) {
+  const char* x = a.digits_.data();
+  const char* y = b.digits_.data();
+  // Both strings end in their NUL, which reads as 0 where one is shorter.
+  for (;;) {
+    const int p = signedByte(*x);
+    const int q = signedByte(*y);
+    if (p != q) return p < q ? -1 : 1;
+    if (p == 0) return 0;
+    ++x;
+    ++y;
+  }
+}
+
+int BigDecimal::compare(const BigDecimal& a, int32_t b) { return compare(a, BigDecimal(b)); }
+
+int BigDecimal::compareMagnitude(const BigDecimal& a, const BigDecimal& b) {
+  const char* x = a.digits_.data();
+  const char* y = b.digits_.data();
+  // Rank: no value, zero, any other value.
+  const int rankA = *x == 0 ? 0 : (*x == 'o' ? 1 : 2);
+  const int rankB = *y == 0 ? 0 : (*y == 'o' ? 1 : 2);
+  if (rankA != 2 || rankB != 2) return rankA == rankB ? 0 : (rankA < rankB ? -1 : 1);
+  // Read both as positive encodings from the exponent byte on.
+  const int signA = *x == 'n' ? -1 : 1;
+  const int signB = *y == 'n' ? -1 : 1;
+  for (++x, ++y;; ++x, ++y) {
+    const int p = signA * signedByte(*x);
+    const int q = signB * signedByte(*y);
+    if (p != q) return p < q ? -1 : 1;
+    if (p == 0) return 0;
+  }
+}
+
+BigDecimal operator+(const BigDecimal& a, const BigDecimal& b) {
+  BigDecimal r(a);
+  r.add(b);
+  return r;
+}
+
+BigDecimal operator-(const BigDecimal& a, const BigDecimal& b) {
+  BigDecimal r(a);
+  r.subtract(b);
+  return r;
+}
+
+BigDecimal operator*(const BigDecimal& a, const BigDecimal& b) {
+  BigDecimal r(a);
+  r.multiply(b);
+  return r;
+}
+
+BigDecimal operator*(const BigDecimal& a, int32_t b) {
+  BigDecimal r(a);
+  r.multiply(BigDecimal(b));
+  return r;
+}
+
+BigDecimal operator/(const BigDecimal& a, const BigDecimal& b) {
+  BigDecimal r(a);
+  r.divide(b);
+  return r;
+}
+
+BigDecimal operator%(const BigDecimal& a, const BigDecimal& b) {
+  BigDecimal r(a);
+  r.remainder(b);
+  return r;
+}
+
+}  // namespace bw

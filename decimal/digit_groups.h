@@ -1,0 +1,85 @@
+// DigitGroups: the unpacked working form of a BigDecimal magnitude, used only
+// inside the decimal arithmetic.
+//
+// A magnitude is an unsigned integer coefficient in base 100 (one group of two
+// decimal digits per byte, least significant group first) times 10^low.  The
+// arithmetic decodes its operands into this form on the stack, works on whole
+// groups, rounds, and encodes the result back into the order-preserving byte
+// string of BigDecimal, so no operation allocates anything but the result's
+// own string.  Every routine is exact; rounding happens only in roundTo.
+#ifndef BRINDLEWORK_DECIMAL_DIGIT_GROUPS_H
+#define BRINDLEWORK_DECIMAL_DIGIT_GROUPS_H
+
+#include <cstdint>
+
+namespace bw {
+namespace decimal_internal {
+
+// Room for 320 digits.  The widest value any operation builds is the shifted
+// dividend of a division, at most about 205 digits; the routines that grow a
+// magnitude report failure rather than write past the end.
+constexpr int32_t kMaxGroups = 160;
+
+// Largest encoded length: sign, exponent and 51 groups (101 digits) plus the
+// terminator, rounded up.
+constexpr int32_t kMaxEncodedLength = 64;
+
+struct DigitGroups {
+  int32_t count = 0;  // groups in use; 0 is the value zero
+  int32_t low = 0;    // power of ten of the units digit of group 0
+  uint8_t group[kMaxGroups];
+};
+
+// Drops zero groups at the top and at the bottom (raising low by 2 for each
+// bottom one), so that zero has count 0.
+void normalize(DigitGroups& m);
+
+// Power of ten of the leading digit; only for a nonzero normalized value.
+int32_t leadingExponent(const DigitGroups& m);
+
+// Unpacks a present, nonzero encoding.  Returns the sign.
+bool decode(const char* encoding, uint32_t length, DigitGroups& out);
+
+// Packs a normalized magnitude with its sign into out (at least
+// kMaxEncodedLength bytes); returns the length, 0 when the exponent cannot be
+// stored in one byte.  Zero packs as "o".
+uint32_t encode(const DigitGroups& m, bool negative, char* out);
+
+// Builds a magnitude from decimal digits, most significant first, whose first
+// digit has the power of ten leadingPower.
+void fromDigits(const char* digits, int32_t count, int32_t leadingPower, DigitGroups& out);
+
+// Multiplies the coefficient by 10^k (k >= 0) and lowers low by k, leaving
+// the value unchanged.  False when the result would not fit.
+bool shiftUp(DigitGroups& m, int32_t k);
+
+// Brings both to the smaller of their lows.  False when that does not fit.
+bool align(DigitGroups& a, DigitGroups& b);
+
+// Coefficient comparison (-1, 0, 1); meaningful when the lows are equal.
+int compareCoefficients(const DigitGroups& a, const DigitGroups& b);
+
+// r = a + b and r = a - b (a >= b) on aligned operands; r may alias neither.
+void addCoefficients(const DigitGroups& a, const DigitGroups& b, DigitGroups& r);
+void subtractCoefficients(const DigitGroups& a, const DigitGroups& b, DigitGroups& r);
+
+// r = a * b, exact.
+void multiplyMagnitudes(const DigitGroups& a, const DigitGroups& b, DigitGroups& r);
+
+// Integer long division of the coefficients: q = floor(n / d), r = n - q * d.
+// d must be nonzero.  Each quotient group is estimated from the leading
+// groups and corrected at most twice.  q and r are normalized, with lows counted from an integer (low 0) result.
+void divideCoefficients(const DigitGroups& n, const DigitGroups& d, DigitGroups& q,
+                        DigitGroups& r);
+
+// Rounds half away from zero (on the first dropped digit) to `digits` digits
+// after the point.  A magnitude with no more fraction digits is unchanged.
+void roundTo(DigitGroups& m, int32_t digits);
+
+// Number of digits after the point of the normalized value.
+int32_t fractionDigits(const DigitGroups& m);
+
+}  // namespace decimal_internal
+}  // namespace bw
+
+#endif
