@@ -12,7 +12,9 @@
 
 namespace bw {
 
-// CRC-32 (reflected polynomial 0xEDB88320) of the bytes, complemented.
+// CRC-32 (reflected polynomial 0xEDB88320, register starting at 0) of the
+// bytes, complemented: the hash of a NameKey made without IgnoreCase, so the
+// empty text gives 0xFFFFFFFF.
 uint32_t crc32Of(const char* bytes, uint32_t count);
 
 class NameKey : public QELObject {

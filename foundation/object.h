@@ -19,6 +19,12 @@ class QELException {
   virtual QELException* newInstance() const;
   // A static, zero-filled text: the description reads as empty.
   virtual const char* description() const;
+
+  // Exceptions made with new (newInstance) come from the module allocator.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block) noexcept;
+  static void* operator new(std::size_t, void* place) noexcept { return place; }
+  static void operator delete(void*, void*) noexcept {}
 };
 
 class QELObject {
@@ -44,6 +50,10 @@ class QELObject {
 // A raw growable block.  Its contents are never initialised by the buffer.
 class ByteBuffer : public QELObject {
  public:
+  // Marks a buffer over storage that is never released (the shared empty
+  // string representation, built at load time without allocating).
+  struct StaticStorage {};
+
   explicit ByteBuffer(uint32_t size = 0);
   ~ByteBuffer() override;
   ByteBuffer(const ByteBuffer&) = delete;
@@ -57,6 +67,9 @@ class ByteBuffer : public QELObject {
   uint32_t size() const { return size_; }
 
  protected:
+  constexpr ByteBuffer(unsigned char* storage, uint32_t size, StaticStorage)
+      : data_(storage), size_(size) {}
+
   unsigned char* data_ = nullptr;
   uint32_t size_ = 0;
 };

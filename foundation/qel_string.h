@@ -40,11 +40,18 @@ extern const unsigned char kLowerCaseTable[256];
 // A text representation, shared by every QelString that holds it.
 class StringRep : public ByteBuffer {
  public:
-  explicit StringRep(uint32_t length);  // capacity by the capacity rule
+  explicit StringRep(uint32_t length);  // capacity by the capacity rule; length set, terminated
   uint32_t capacity() const { return size_; }
+  // Replaces the buffer by one of newCapacity bytes holding the first keep
+  // bytes of the old one.
+  void regrow(uint32_t newCapacity, uint32_t keep);
   uint32_t length = 0;
   int32_t refCount = 1;
   bool locked = false;
+
+  // The shared empty representation only: over static storage, never freed.
+  constexpr StringRep(unsigned char* storage, uint32_t capacity, StaticStorage tag)
+      : ByteBuffer(storage, capacity, tag) {}
 };
 
 // Smallest multiple of 32 greater than n.

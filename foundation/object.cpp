@@ -1,0 +1,51 @@
+// The roots of the class tree and the raw byte block (Part 2.1).
+#include "foundation/object.h"
+
+#include <cstring>
+#include <new>
+
+#include "foundation/allocator.h"
+
+namespace bw {
+
+namespace {
+// The class's static, zero-filled description text.
+const char kExceptionDescription[16] = {};
+}  // namespace
+
+QELException::~QELException() = default;
+
+QELException* QELException::newInstance() const { return new QELException(); }
+
+const char* QELException::description() const { return kExceptionDescription; }
+
+void* QELException::operator new(std::size_t size) { return allocateAligned(size); }
+void QELException::operator delete(void* block) noexcept { releaseAligned(block); }
+
+QELObject::MemoryAllocationFailure::~MemoryAllocationFailure() = default;
+
+QELObject::~QELObject() = default;
+
+void* QELObject::operator new(std::size_t size) { return allocateAligned(size); }
+void* QELObject::operator new[](std::size_t size) { return allocateAligned(size); }
+void QELObject::operator delete(void* block) noexcept { releaseAligned(block); }
+void QELObject::operator delete[](void* block) noexcept { releaseAligned(block); }
+
+ByteBuffer::ByteBuffer(uint32_t size) : size_(size) {
+  if (size != 0) data_ = static_cast<unsigned char*>(allocate(size));
+}
+
+ByteBuffer::~ByteBuffer() { release(data_); }
+
+unsigned char* ByteBuffer::resize(uint32_t newSize, bool keepContents) {
+  if (newSize > size_) {
+    unsigned char* block = static_cast<unsigned char*>(allocate(newSize));
+    if (keepContents && data_ != nullptr) std::memcpy(block, data_, size_);
+    release(data_);
+    data_ = block;
+  }
+  size_ = newSize;
+  return data_;
+}
+
+}  // namespace bw
