@@ -1,0 +1,71 @@
+// Parameter names of the string tags (built at load, like every name table)
+// and the reading rules the string modes share.
+#include "tags/string_parameters.h"
+
+#include <cstdint>
+
+#include "foundation/codecs.h"
+#include "host/parameters.h"
+
+namespace bw {
+
+namespace string_parameter {
+const NameKey kMode("mode");
+const NameKey kString("string");
+const NameKey kCaseSensitive("caseSensitive");
+const NameKey kQuoteResult("quoteResult");
+const NameKey kBeginningIndex("beginningIndex");
+const NameKey kLength("length");
+const NameKey kStringToReplace("stringToReplace");
+const NameKey kReplacementString("replacementString");
+const NameKey kStringToInsert("stringToInsert");
+const NameKey kIndex("index");
+const NameKey kStringToPrepend("stringToPrepend");
+const NameKey kStringToAppend("stringToAppend");
+const NameKey kDelimiter("delimiter");
+const NameKey kCharacter("character");
+const NameKey kRegularExpression("regularExpression");
+const NameKey kResultVariableName("resultVariableName");
+}  // namespace string_parameter
+
+const char* const kResultTooLongMessage =
+    "The result of the string operation would be longer than 16777216 bytes.";
+const char* const kResultTooLongHint =
+    "Use a smaller length, a shorter text to repeat or a shorter replacement.";
+
+uint32_t reportResultTooLong(const ModuleRequest* request) {
+  setErrorInfo(request, kResultTooLongMessage, kResultTooLongHint);
+  return MIPV;
+}
+
+bool getDecodedParameter(const ModuleRequest* request, const NameKey& name, QelString& value,
+                         const QelString& defaultValue) {
+  bool found = getStringParameter(request, name, 0, value, defaultValue);
+  if (found) unescapeBackslashes(value, true);
+  return found;
+}
+
+bool requireDecodedParameter(const ModuleRequest* request, const NameKey& name,
+                             QelString& value) {
+  if (!requireStringParameter(request, name, 0, value)) return false;
+  unescapeBackslashes(value, true);
+  return true;
+}
+
+uint32_t unsignedFromDecimal(const BigDecimal& value) {
+  // toInteger wraps at 32 bits, which would bring a huge position back to
+  // the start of the text; such values stay very large instead.
+  if (value.isEmpty()) return 0;
+  if (value >= BigDecimal("4294967296") || value < BigDecimal(INT32_MIN)) return kToEnd;
+  return static_cast<uint32_t>(value.toInteger());
+}
+
+uint32_t positionFromPage(const BigDecimal& value) {
+  BigDecimal position(value);
+  position.subtract(BigDecimal(1));
+  return unsignedFromDecimal(position);
+}
+
+QelString decimalText(uint32_t n) { return toRadixText(n, 10, 1); }
+
+}  // namespace bw
