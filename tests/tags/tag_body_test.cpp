@@ -1,0 +1,278 @@
+// The tag-body scanner on hand-written bodies: the kinds and texts of the
+// tokens, which tags pair with which, and the list operations the control
+// tags cut their results with.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tags/tag_body.h"
+
+namespace bw {
+namespace {
+
+struct Token {
+  int kind;
+  std::string text;
+  bool operator==(const Token& o) const { return kind == o.kind && text == o.text; }
+};
+using Pairs = std::vector<std::pair<int, int>>;  // opening index, end index
+
+std::ostream& operator<<(std::ostream& out, const Token& t) {
+  return out << std::hex << "0x" << t.kind << std::dec << " \"" << t.text << "\"";
+}
+
+struct Scanned {
+  std::vector<Token> tokens;
+  Pairs pairs;
+  std::string joined;
+};
+
+QelString text(const std::string& s) { return QelString(s.data(), static_cast<uint32_t>(s.size())); }
+
+// Reads the list back, checking its links and the partner symmetry as it goes.
+Scanned read(const TagBody& body) {
+  Scanned out;
+  std::vector<const BodyToken*> order;
+  const BodyToken* previous = nullptr;
+  for (const BodyToken* t = body.head; t != nullptr; t = t->next) {
+    EXPECT_EQ(t->prev, previous);
+    order.push_back(t);
+    out.tokens.push_back({t->kind, std::string(t->text.data(), t->text.length())});
+    out.joined.append(t->text.data(), t->text.length());
+    previous = t;
+  }
+  EXPECT_EQ(body.tail, previous);
+  auto indexOf = [&](const BodyToken* t) {
+    for (size_t i = 0; i < order.size(); ++i)
+      if (order[i] == t) return static_cast<int>(i);
+    return -1;
+  };
+  for (size_t i = 0; i < order.size(); ++i) {
+    const BodyToken* t = order[i];
+    if (t->partner == nullptr) {
+      EXPECT_FALSE(t->kind & kPairedFlag) << "paired flag without partner at " << i;
+      continue;
+    }
+    EXPECT_EQ(t->partner->partner, t) << "partner not symmetric at " << i;
+    if (t->kind & kClosingFlag) {
+      EXPECT_TRUE(t->partner->kind & kPairedFlag);
+      out.pairs.push_back({indexOf(t->partner), static_cast<int>(i)});
+    }
+  }
+  return out;
+}
+
+struct Case {
+  std::string body;
+  bool pairAll;
+  std::vector<Token> tokens;
+  Pairs pairs;
+};
+
+void check(const Case& c) {
+  TagBody body(text(c.body), c.pairAll);
+  const Scanned s = read(body);
+  EXPECT_EQ(s.tokens, c.tokens) << "body: " << c.body;
+  EXPECT_EQ(s.pairs, c.pairs) << "body: " << c.body;
+  // The token texts read in order are the body up to its first 0 byte.
+  EXPECT_EQ(s.joined, c.body.substr(0, c.body.find('\0'))) << "body: " << c.body;
+}
+
+const std::vector<Case> kTokenCases = {
+    // Text and ordinary tags.
+    {"", false, {}, {}},
+    {"plain", false, {{0x00, "plain"}}, {}},
+    {"a<b>c", false, {{0x00, "a"}, {0x02, "<b>"}, {0x00, "c"}}, {}},
+    {"x < y", false, {{0x00, "x "}, {0x00, "< y"}}, {}},
+    {"<>", false, {{0x00, "<>"}}, {}},
+    {"<<b>", false, {{0x00, "<<b>"}}, {}},
+    {"a<=b", false, {{0x00, "a"}, {0x00, "<=b"}}, {}},
+    {"<b/>", false, {{0x02, "<b/>"}}, {}},
+    // The qel prefix: "qel" followed by a letter or digit, in any case.
+    {"<qelElse>", false, {{0x82, "<qelElse>"}}, {}},
+    {"<QELELSE>", false, {{0x82, "<QELELSE>"}}, {}},
+    {"<qel1>", false, {{0x82, "<qel1>"}}, {}},
+    {"<qel>", false, {{0x02, "<qel>"}}, {}},
+    {"</qel>", false, {{0x22, "</qel>"}}, {}},
+    {"<qel-x>", false, {{0x02, "<qel-x>"}}, {}},
+    {"<qelx", false, {{0x82, "<qelx"}}, {}},
+    {"<aqelx>", false, {{0x02, "<aqelx>"}}, {}},
+    // A ">" right after "<q", "<qe", "</", "</q" or "</qe" does not end the tag.
+    {"<q>a<qelElse>b", false, {{0x02, "<q>a<qelElse>"}, {0x00, "b"}}, {}},
+    {"<qe>x>y", false, {{0x02, "<qe>x>"}, {0x00, "y"}}, {}},
+    {"</>x>y", false, {{0x22, "</>x>"}, {0x00, "y"}}, {}},
+    {"</q>x>", false, {{0x22, "</q>x>"}}, {}},
+    {"</qe>x>", false, {{0x22, "</qe>x>"}}, {}},
+    {"<qel>x", false, {{0x02, "<qel>"}, {0x00, "x"}}, {}},
+    // Attributes: double quotes hide ">", single quotes do not.
+    {"<qelIf lhs=\"a>b\">", false, {{0x82, "<qelIf lhs=\"a>b\">"}}, {}},
+    {"<a x='1>2'>", false, {{0x02, "<a x='1>"}, {0x00, "2'>"}}, {}},
+    {"<a x = \"v>w\">", false, {{0x02, "<a x = \"v>"}, {0x00, "w\">"}}, {}},
+    {"<a x y=\"1>2\">z", false, {{0x02, "<a x y=\"1>2\">"}, {0x00, "z"}}, {}},
+    {"<a x=\"<b>\">", false, {{0x02, "<a x=\"<b>\">"}}, {}},
+    {"<a\tx=\"1\"\n>", false, {{0x02, "<a\tx=\"1\"\n>"}}, {}},
+    // Unterminated tags and quotes stay the last token.
+    {"a<qelIf x", false, {{0x00, "a"}, {0x82, "<qelIf x"}}, {}},
+    {"<qelIf x=\"1>2", false, {{0x82, "<qelIf x=\"1>2"}}, {}},
+    {"a<", false, {{0x00, "a"}, {0x02, "<"}}, {}},
+    // A 0 byte ends the body.
+    {std::string("ab\0<c>", 6), false, {{0x00, "ab"}}, {}},
+    {std::string("<qelIf>\0</qelIf>", 16), false, {{0x82, "<qelIf>"}}, {}},
+};
+
+const std::vector<Case> kPairingCases = {
+    {"<qelIf lhs=\"1\">A</qelIf>", false, {{0x92, "<qelIf lhs=\"1\">"}, {0x00, "A"}, {0xA2, "</qelIf>"}},
+     {{0, 2}}},
+    {"<QELIF a=\"1\">x</qelif>", false, {{0x92, "<QELIF a=\"1\">"}, {0x00, "x"}, {0xA2, "</qelif>"}},
+     {{0, 2}}},
+    // Ordinary tags pair only when asked to.
+    {"<b>x</b>", false, {{0x02, "<b>"}, {0x00, "x"}, {0x22, "</b>"}}, {}},
+    {"<b>x</b>", true, {{0x12, "<b>"}, {0x00, "x"}, {0x22, "</b>"}}, {{0, 2}}},
+    {"<B class=\"c\">x</b>", true, {{0x12, "<B class=\"c\">"}, {0x00, "x"}, {0x22, "</b>"}}, {{0, 2}}},
+    // An ordinary end tag never pairs with a qel tag of the same text, nor
+    // the other way round.
+    {"<qelx></qelx>", true, {{0x92, "<qelx>"}, {0xA2, "</qelx>"}}, {{0, 1}}},
+    {"<qel></qel>", true, {{0x12, "<qel>"}, {0x22, "</qel>"}}, {{0, 1}}},
+    // Nesting: innermost first.
+    {"<qelIf a>1<qelIf b>2</qelIf>3</qelIf>", false,
+     {{0x92, "<qelIf a>"}, {0x00, "1"}, {0x92, "<qelIf b>"}, {0x00, "2"}, {0xA2, "</qelIf>"},
+      {0x00, "3"}, {0xA2, "</qelIf>"}},
+     {{2, 4}, {0, 6}}},
+    {"<qelIf a><qelIf b></qelIf>", false,
+     {{0x82, "<qelIf a>"}, {0x92, "<qelIf b>"}, {0xA2, "</qelIf>"}}, {{1, 2}}},
+    {"<qelIf></qelIf></qelIf>", false,
+     {{0x92, "<qelIf>"}, {0xA2, "</qelIf>"}, {0xA2, "</qelIf>"}}, {{0, 1}}},
+    // The name must end where the end tag's does.
+    {"<qelIfx></qelIf>", false, {{0x82, "<qelIfx>"}, {0xA2, "</qelIf>"}}, {}},
+    {"<qelIf></qelIfx>", false, {{0x82, "<qelIf>"}, {0xA2, "</qelIfx>"}}, {}},
+    // An end tag with a blank wants an opening tag with the same blank.
+    {"<qelIf ></qelIf >", false, {{0x92, "<qelIf >"}, {0xA2, "</qelIf >"}}, {{0, 1}}},
+    {"<qelIf  x></qelIf >", false, {{0x92, "<qelIf  x>"}, {0xA2, "</qelIf >"}}, {{0, 1}}},
+    {"<qelIf lhs=\"1\"></qelIf >", false, {{0x82, "<qelIf lhs=\"1\">"}, {0xA2, "</qelIf >"}}, {}},
+    {"<qelIf x y></qelIf x>", false, {{0x92, "<qelIf x y>"}, {0xA2, "</qelIf x>"}}, {{0, 1}}},
+    {"<qelIf xy></qelIf x>", false, {{0x82, "<qelIf xy>"}, {0xA2, "</qelIf x>"}}, {}},
+    // The plain end tag still finds the opening tag past one it cannot use.
+    {"<qelIf a><qelIf xy></qelIf x></qelIf>", false,
+     {{0x82, "<qelIf a>"}, {0x92, "<qelIf xy>"}, {0xA2, "</qelIf x>"}, {0xA2, "</qelIf>"}},
+     {{1, 3}}},
+    // A paired block is stepped over whole: tags inside it are out of reach.
+    {"<qelIf><qelSwitch></qelIf></qelSwitch>", false,
+     {{0x92, "<qelIf>"}, {0x82, "<qelSwitch>"}, {0xA2, "</qelIf>"}, {0xA2, "</qelSwitch>"}},
+     {{0, 2}}},
+    {"<qelSwitch><qelIf></qelIf></qelSwitch>", false,
+     {{0x92, "<qelSwitch>"}, {0x92, "<qelIf>"}, {0xA2, "</qelIf>"}, {0xA2, "</qelSwitch>"}},
+     {{1, 2}, {0, 3}}},
+    {"<qelA><qelB><qelA></qelB></qelA>", false,
+     {{0x92, "<qelA>"}, {0x92, "<qelB>"}, {0x82, "<qelA>"}, {0xA2, "</qelB>"}, {0xA2, "</qelA>"}},
+     {{1, 3}, {0, 4}}},
+    // Markers and inline tags stay unpaired.
+    {"<qelIf>a<qelElse>b</qelIf>", false,
+     {{0x92, "<qelIf>"}, {0x00, "a"}, {0x82, "<qelElse>"}, {0x00, "b"}, {0xA2, "</qelIf>"}},
+     {{0, 4}}},
+    // Mixed ordinary and qel pairs in a loop body.
+    {"<td><qelIf>x</qelIf></td>", true,
+     {{0x12, "<td>"}, {0x92, "<qelIf>"}, {0x00, "x"}, {0xA2, "</qelIf>"}, {0x22, "</td>"}},
+     {{1, 3}, {0, 4}}},
+};
+
+TEST(TagBodyScan, TokenKindsAndTexts) {
+  for (const Case& c : kTokenCases) check(c);
+}
+
+TEST(TagBodyScan, Pairing) {
+  for (const Case& c : kPairingCases) check(c);
+}
+
+// Deep nesting and long runs of unmatched tags must neither crash nor
+// change the pairing rules.
+TEST(TagBodyScan, DeepNestingPairsEveryLevel) {
+  constexpr int kDepth = 100000;
+  std::string body;
+  for (int i = 0; i < kDepth; ++i) body += "<qelIf a>";
+  for (int i = 0; i < kDepth; ++i) body += "</qelIf>";
+  TagBody scanned(text(body), false);
+  std::vector<const BodyToken*> tokens;
+  for (const BodyToken* t = scanned.head; t != nullptr; t = t->next) tokens.push_back(t);
+  ASSERT_EQ(tokens.size(), 2u * kDepth);
+  for (int i = 0; i < kDepth; ++i) {
+    ASSERT_EQ(tokens[i]->partner, tokens[2 * kDepth - 1 - i]) << "level " << i;
+    ASSERT_EQ(tokens[i]->kind, kPairedQelTagToken);
+  }
+}
+
+TEST(TagBodyScan, StrayEndTagsStayUnpaired) {
+  std::string body = "<qelIf>";
+  for (int i = 0; i < 100000; ++i) body += "</qelSwitch>";
+  body += "</qelIf>";
+  TagBody scanned(text(body), true);
+  int paired = 0;
+  for (const BodyToken* t = scanned.head; t != nullptr; t = t->next) paired += t->partner != nullptr;
+  EXPECT_EQ(paired, 2);
+  EXPECT_EQ(scanned.head->partner, scanned.tail);
+}
+
+// ---- merge and joinedText ------------------------------------------------
+
+std::vector<std::string> texts(const TagBody& body) {
+  std::vector<std::string> out;
+  for (const BodyToken* t = body.head; t != nullptr; t = t->next) out.emplace_back(t->text.data(), t->text.length());
+  return out;
+}
+
+BodyToken* nth(const TagBody& body, int n) {
+  BodyToken* t = body.head;
+  while (n-- > 0) t = t->next;
+  return t;
+}
+
+TEST(TagBodyMerge, JoinsRunsAndKeepsTheListSound) {
+  struct MergeCase {
+    std::string body;
+    int first, last;  // -1: null
+    std::vector<std::string> after;
+  };
+  const std::vector<MergeCase> cases = {
+      {"a<b>c<d>e", 1, 3, {"a", "<b>c<d>", "e"}},
+      {"a<b>c<d>e", 0, 4, {"a<b>c<d>e"}},
+      {"a<b>c<d>e", 2, 4, {"a", "<b>", "c<d>e"}},  // tail moves
+      {"a<b>c", 1, 1, {"a", "<b>", "c"}},
+      {"a<b>c", -1, 2, {"a", "<b>", "c"}},
+      {"a<b>c", 0, -1, {"a", "<b>", "c"}},
+  };
+  for (const MergeCase& c : cases) {
+    TagBody body(text(c.body), false);
+    BodyToken* first = c.first < 0 ? nullptr : nth(body, c.first);
+    BodyToken* last = c.last < 0 ? nullptr : nth(body, c.last);
+    body.merge(first, last);
+    EXPECT_EQ(texts(body), c.after) << c.body << " " << c.first << ".." << c.last;
+    read(body);  // links and partners stay consistent
+  }
+}
+
+TEST(TagBodyMerge, KindOfFirstStaysAndNoPartnerDangles) {
+  // The block's opening tag keeps its kind; its end tag went into the run.
+  TagBody whole(text("<qelIf>x</qelIf>y"), false);
+  whole.merge(whole.head, nth(whole, 2));
+  EXPECT_EQ(whole.head->kind, kPairedQelTagToken);
+  EXPECT_EQ(whole.head->partner, nullptr);
+  EXPECT_EQ(texts(whole), (std::vector<std::string>{"<qelIf>x</qelIf>", "y"}));
+
+  // A run that swallows an opening tag unpairs its end tag outside.
+  TagBody cut(text("a<qelIf>x</qelIf>"), false);
+  cut.merge(cut.head, nth(cut, 2));
+  EXPECT_EQ(cut.tail->partner, nullptr);
+  read(cut);
+}
+
+TEST(TagBodyMerge, JoinedTextLeavesTheList) {
+  TagBody body(text("a<b>c<d>e"), false);
+  EXPECT_EQ(std::string(TagBody::joinedText(nth(body, 1), nth(body, 3)).data()), "<b>c<d>");
+  EXPECT_EQ(std::string(TagBody::joinedText(body.head, nullptr).data()), "a<b>c<d>e");
+  EXPECT_TRUE(TagBody::joinedText(nullptr, body.tail).isEmpty());
+  EXPECT_EQ(texts(body).size(), 5u);
+}
+
+}  // namespace
+}  // namespace bw
