@@ -229,6 +229,7 @@ void divideCoefficients(const DigitGroups& n, const DigitGroups& d, DigitGroups&
   const int factor = 100 / (d.group[nd - 1] + 1);
   uint8_t u[kMaxGroups + 1];
   uint8_t v[kMaxGroups];
+  v[0] = v[1] = 0;  // nd >= 2 here; keeps the compiler's flow analysis quiet
   int carry = 0;
   for (int32_t i = 0; i < n.count; ++i) {
     const int x = n.group[i] * factor + carry;

@@ -1,0 +1,122 @@
+// Equation's token list and its tokenizer.
+//
+// The tokenizer reads the text once, keeping only whether an operand is
+// expected next and the parenthesis depth, and stops at the first misplaced
+// token.  A number's text is converted when the next token starts or the
+// text ends.
+#include "decimal/equation.h"
+
+#include "brindlework/module.h"
+
+namespace bw {
+
+Equation::Equation(int32_t precision, int32_t scale) : precision_(precision), scale_(scale) {}
+
+Equation::~Equation() {
+  while (head_ != nullptr) {
+    EquationToken* next = head_->next;
+    delete head_;
+    head_ = next;
+  }
+}
+
+void Equation::append(EquationToken* token) {
+  token->prev = tail_;
+  if (tail_ != nullptr) {
+    tail_->next = token;
+  } else {
+    head_ = token;
+  }
+  tail_ = token;
+}
+
+void Equation::remove(EquationToken* token) {
+  if (token->prev != nullptr) {
+    token->prev->next = token->next;
+  } else {
+    head_ = token->next;
+  }
+  if (token->next != nullptr) {
+    token->next->prev = token->prev;
+  } else {
+    tail_ = token->prev;
+  }
+  delete token;
+}
+
+void Equation::finishNumber() {
+  if (tail_ == nullptr || tail_->kind != EquationToken::number) return;
+  tail_->value.setPrecision(precision_, scale_);
+  tail_->value.fromText(tail_->text);
+}
+
+uint32_t Equation::parse(const QelString& text) {
+  text_ = text;
+  bool expectOperand = true;
+  int64_t depth = 0;
+  auto startToken = [&](uint8_t kind, char symbol) {
+    finishNumber();
+    EquationToken* token = new EquationToken;
+    token->kind = kind;
+    token->symbol = symbol;
+    append(token);
+    return token;
+  };
+  const char* bytes = text_.data();
+  const uint32_t length = text_.length();
+  for (uint32_t i = 0; i < length; ++i) {
+    const char c = bytes[i];
+    switch (c) {
+      case '(':
+        ++depth;
+        if (!expectOperand) return MIFt;
+        startToken(EquationToken::openParenthesis, c);
+        break;
+      case ')': {
+        --depth;
+        if (expectOperand || depth < 0) return MIFt;
+        EquationToken* close = startToken(EquationToken::closeParenthesis, c);
+        // Walk back over whole groups to the '(' this one closes.
+        EquationToken* t = close->prev;
+        while (t->kind != EquationToken::openParenthesis || t->partner != nullptr) {
+          t = t->kind == EquationToken::closeParenthesis ? t->partner->prev : t->prev;
+        }
+        t->partner = close;
+        close->partner = t;
+        break;
+      }
+      case '*':
+      case '/':
+      case '\\':
+      case '%':
+      case '^':
+        if (expectOperand) return MIFt;
+        expectOperand = true;
+        startToken(EquationToken::operation, c);
+        break;
+      case '+':
+      case '-':
+        // Also accepted where an operand is expected: then a unary sign.
+        expectOperand = true;
+        startToken(EquationToken::operation, c);
+        break;
+      default:
+        if ((c >= '0' && c <= '9') || c == '.') {
+          if (expectOperand) {
+            expectOperand = false;
+            startToken(EquationToken::number, '\0')->text.assign(c);
+          } else if (tail_->kind == EquationToken::number) {
+            tail_->text.append(c);
+          }
+          // A digit right after ')' belongs to no number and is dropped.
+        }
+        break;
+    }
+  }
+  finishNumber();
+  if (tail_ == nullptr) return MIFt;  // nothing but ignored characters
+  if (tail_->kind == EquationToken::operation || depth != 0) return MIFt;
+  return 0;
+}
+
+}  // namespace bw

@@ -1,0 +1,86 @@
+// Equation: the evaluator behind qelMath, turning a text such as
+// "(3 + 4.5) * 2 ^ 3 % 7" into one BigDecimal.
+//
+// parse() cuts the text into a doubly linked token list and checks the token
+// order; evaluate() rewrites that list in place until one number is left.
+// Every number lives at the equation's precision and scale, so each
+// operation rounds its result to `scale` fraction digits.
+//
+// The grammar: numbers (digits and points; spaces inside a number are
+// ignored), the binary operators + - * / \ % ^, unary + and -, and
+// parentheses.  Every other character is ignored.  Unary signs bind tightest,
+// then '^' (left-associative, exponent truncated to an integer), then
+// * / \ % at one level, then + -, each level left to right.
+//
+// Evaluation uses no recursion: a group is reduced when its closing
+// parenthesis is reached in one left-to-right walk, so the stack use does not
+// depend on how deeply the parentheses nest.
+#ifndef BRINDLEWORK_DECIMAL_EQUATION_H
+#define BRINDLEWORK_DECIMAL_EQUATION_H
+
+#include <cstdint>
+
+#include "decimal/big_decimal.h"
+#include "foundation/object.h"
+#include "foundation/qel_string.h"
+
+namespace bw {
+
+class EquationToken : public QELObject {
+ public:
+  enum Kind : uint8_t { number = 1, operation = 2, openParenthesis = 4, closeParenthesis = 8 };
+
+  EquationToken* next = nullptr;
+  EquationToken* prev = nullptr;
+  uint8_t kind = number;
+  // A number's characters (digits and points); operators and parentheses keep
+  // their one character in `symbol` instead, which saves an allocation each.
+  QelString text;
+  char symbol = '\0';
+  BigDecimal value;
+  // For a parenthesis, the one it pairs with.
+  EquationToken* partner = nullptr;
+};
+
+class Equation : public QELObject {
+ public:
+  Equation(int32_t precision, int32_t scale);
+  ~Equation() override;
+  Equation(const Equation&) = delete;
+  Equation& operator=(const Equation&) = delete;
+
+  // 0, or MIFt when the text is not a well-formed equation: an operator or
+  // ')' where an operand is required, '(' where an operator is required, a
+  // trailing operator, unbalanced parentheses, or no token at all (a text of
+  // nothing but ignored characters, such as "abc").
+  uint32_t parse(const QelString& text);
+
+  // Reduces the list and stores the one remaining number (with its precision
+  // and scale) in result; otherwise result has no value.  0, or MIFt when a
+  // unary sign is not followed by a number (as in "--3").
+  uint32_t evaluate(BigDecimal& result);
+
+  // For tests: the token list as parsed.
+  const EquationToken* head() const { return head_; }
+
+ private:
+  void append(EquationToken* token);
+  void remove(EquationToken* token);
+  void finishNumber();
+  // Passes 2 to 5 on the tokens strictly between before and after (null
+  // meaning the ends of the list); the range holds no parenthesis.
+  uint32_t reduceRange(EquationToken* before, EquationToken* after);
+  uint32_t reduceUnarySigns(EquationToken* before, EquationToken* after);
+  uint32_t reduceBinary(EquationToken* before, EquationToken* after, const char* operators);
+  EquationToken* first(EquationToken* before) const { return before ? before->next : head_; }
+
+  QelString text_;
+  EquationToken* head_ = nullptr;
+  EquationToken* tail_ = nullptr;
+  int32_t precision_;
+  int32_t scale_;
+};
+
+}  // namespace bw
+
+#endif
