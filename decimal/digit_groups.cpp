@@ -287,7 +287,9 @@ void divideCoefficients(const DigitGroups& n, const DigitGroups& d, DigitGroups&
   std::memcpy(scaled.group, u, static_cast<size_t>(nd));
   scaled.count = nd;
   scaled.low = 0;
-  normalize(scaled);
+  // Only the top may be trimmed: the division below reads the groups as a
+  // plain integer.
+  while (scaled.count > 0 && scaled.group[scaled.count - 1] == 0) --scaled.count;
   divideBySmall(scaled, factor, r);
 }
 

@@ -1,0 +1,199 @@
+// Parsing the command line; the help texts.
+#include "engine/command_line.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace bw {
+namespace {
+
+using Command = Options::Command;
+
+bool parseCount(const std::string& text, uint64_t& out) {
+  if (text.empty() || text.size() > 19) return false;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (value == 0) return false;
+  out = value;
+  return true;
+}
+
+// Options that take a value, with the commands that accept them.
+struct ValueOption {
+  const char* name;
+  bool render, serve;
+  bool (*apply)(Options&, const std::string&, std::string& error);
+};
+
+bool setCount(uint64_t& field, const char* name, const std::string& value, std::string& error) {
+  if (parseCount(value, field)) return true;
+  error = std::string(name) + " needs a whole number above 0, not \"" + value + "\"";
+  return false;
+}
+
+bool addNamed(NamedValues& list, const char* option, const std::string& v, std::string& error) {
+  size_t eq = v.find('=');
+  if (eq == std::string::npos || eq == 0) {
+    error = std::string(option) + " needs NAME=VALUE, not \"" + v + "\"";
+    return false;
+  }
+  list.push_back(NamedValue{v.substr(0, eq), v.substr(eq + 1)});
+  return true;
+}
+
+const ValueOption kValueOptions[] = {
+    {"--var", true, false,
+     [](Options& o, const std::string& v, std::string& error) { return addNamed(o.vars, "--var", v, error); }},
+    {"--param", true, false,
+     [](Options& o, const std::string& v, std::string& error) { return addNamed(o.params, "--param", v, error); }},
+    {"--region", true, false, [](Options& o, const std::string& v, std::string&) { o.region = v; return true; }},
+    {"--props", true, true, [](Options& o, const std::string& v, std::string&) { o.props = v; return true; }},
+    {"--module", true, true, [](Options& o, const std::string& v, std::string&) { o.module = v; return true; }},
+    {"--root", false, true, [](Options& o, const std::string& v, std::string&) { o.root = v; return true; }},
+    {"--listen", false, true, [](Options& o, const std::string& v, std::string&) { o.listen = v; return true; }},
+    {"--max-tag-calls", true, true,
+     [](Options& o, const std::string& v, std::string& error) {
+       return setCount(o.limits.maxTagCalls, "--max-tag-calls", v, error);
+     }},
+    {"--max-output", true, true,
+     [](Options& o, const std::string& v, std::string& error) {
+       return setCount(o.limits.maxOutputBytes, "--max-output", v, error);
+     }},
+    {"--max-nesting", true, true,
+     [](Options& o, const std::string& v, std::string& error) {
+       uint64_t n = 0;
+       if (!setCount(n, "--max-nesting", v, error)) return false;
+       if (n > 100000) {
+         error = "--max-nesting must be at most 100000";
+         return false;
+       }
+       o.limits.maxNesting = static_cast<uint32_t>(n);
+       return true;
+     }},
+};
+
+}  // namespace
+
+bool parseCommandLine(const std::vector<std::string>& args, Options& options, std::string& error) {
+  if (args.empty()) {
+    error = "no command given";
+    return false;
+  }
+  const std::string& first = args[0];
+  if (first == "--version" || first == "version") {
+    options.command = Command::Version;
+    // The module it would load may be named, so that its identity is shown.
+    if (args.size() == 3 && args[1] == "--module") options.module = args[2];
+    return args.size() == 1 || args.size() == 3 ? true : (error = "--version takes only --module PATH", false);
+  }
+  if (first == "--help" || first == "-h" || first == "help") return options.command = Command::Help, true;
+  if (first == "render")
+    options.command = Command::Render;
+  else if (first == "serve")
+    options.command = Command::Serve;
+  else {
+    error = "unknown command \"" + first + "\"";
+    return false;
+  }
+  const bool render = options.command == Command::Render;
+  bool haveFile = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      return true;
+    }
+    std::string name = arg, value;
+    bool inlineValue = false;
+    if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
+      name = arg.substr(0, arg.find('='));
+      value = arg.substr(arg.find('=') + 1);
+      inlineValue = true;
+    }
+    const ValueOption* option = nullptr;
+    for (const ValueOption& candidate : kValueOptions)
+      if (name == candidate.name) option = &candidate;
+    if (option != nullptr) {
+      if (!(render ? option->render : option->serve)) {
+        error = name + " is not an option of " + first;
+        return false;
+      }
+      if (!inlineValue) {
+        if (i + 1 >= args.size()) {
+          error = name + " needs a value";
+          return false;
+        }
+        value = args[++i];
+      }
+      if (!option->apply(options, value, error)) return false;
+      continue;
+    }
+    if (arg.size() > 1 && arg[0] == '-') {
+      error = "unknown option " + arg;
+      return false;
+    }
+    if (!render || haveFile) {
+      error = "unexpected argument \"" + arg + "\"";
+      return false;
+    }
+    options.file = arg;
+    haveFile = true;
+  }
+  if (render && !haveFile) {
+    error = "render needs a page file, or - for standard input";
+    return false;
+  }
+  if (!render && options.root.empty()) {
+    error = "serve needs --root DIR";
+    return false;
+  }
+  return true;
+}
+
+std::string usageText(Command command) {
+  const std::string limits =
+      "  --max-tag-calls N   stop a page after N tag calls (default 1000000)\n"
+      "  --max-output BYTES  stop a page whose output passes BYTES (default 67108864)\n"
+      "  --max-nesting N     stop at bodies nested deeper than N (default 200)\n"
+      "  --module PATH       the tag module (default: libbrindlework.so of the build)\n";
+  if (command == Command::Render)
+    return "usage: brindle render FILE|- [options]\n"
+           "Renders one page to standard output; reports go to standard error.\n"
+           "Exit status: 0 rendered, 1 a tag reported an error or a limit stopped the page,\n"
+           "2 usage or file error.\n"
+           "  --var NAME=VALUE    set page variable NAME, read as ${NAME} (repeatable)\n"
+           "  --param NAME=VALUE  set request field NAME, read as ${param.NAME} (repeatable)\n"
+           "  --region NAME       the region whose properties apply (default: the root, \"\")\n"
+           "  --props FILE        SQLite file of region properties (default: in memory)\n" +
+           limits;
+  if (command == Command::Serve)
+    return "usage: brindle serve --root DIR [options]\n"
+           "Serves DIR over HTTP: .html files as pages, other files as they are.\n"
+           "A page's region is its folder relative to DIR (\"\" for DIR itself).\n"
+           "  --listen HOST:PORT  address to listen on (default 127.0.0.1:8080; port 0 picks one)\n"
+           "  --props FILE        SQLite file of region properties (default: brindle.db beside DIR)\n"
+           "The administrator's page is /_brindle/properties?region=R&token=T, with the token\n"
+           "from BRINDLE_ADMIN_TOKEN or, when that is unset, a random one printed at start.\n" +
+           limits;
+  return "usage: brindle render FILE|- [options]\n"
+         "       brindle serve --root DIR [options]\n"
+         "       brindle --version\n"
+         "Run brindle render --help or brindle serve --help for the options.\n";
+}
+
+std::string resolveModulePath(const Options& options, const std::string& programPath) {
+  namespace fs = std::filesystem;
+  if (!options.module.empty()) return options.module;
+  if (const char* env = std::getenv("BRINDLE_MODULE"); env != nullptr && *env != '\0') return env;
+  std::error_code ec;
+  fs::path program = fs::canonical("/proc/self/exe", ec);
+  if (ec) program = fs::path(programPath);
+  fs::path beside = program.parent_path().parent_path() / "libbrindlework.so";
+  if (fs::exists(beside, ec)) return beside.string();
+  return "build/libbrindlework.so";
+}
+
+}  // namespace bw

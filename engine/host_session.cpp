@@ -1,0 +1,180 @@
+// Answers the module's service calls; see host_session.h for the rules of
+// how texts travel.
+#include "engine/host_session.h"
+
+#include <cstring>
+#include <mutex>
+
+#include "engine/module_library.h"
+#include "engine/text_util.h"
+
+namespace bw {
+namespace {
+
+// Sessions by handle.  Handles start at 1 so that 0 never names a session.
+std::mutex registryMutex;
+std::map<uint32_t, HostSession*>& registry() {
+  static std::map<uint32_t, HostSession*> sessions;
+  return sessions;
+}
+uint32_t nextHandle = 1;
+
+// A text handed to the engine: bytes plus a pointer to a count that includes
+// the terminator unless `exact`.
+bool readTextIn(void* bytes, void* countPointer, bool exact, std::string& out) {
+  if (bytes == nullptr || countPointer == nullptr) return false;
+  uint32_t count = *static_cast<const uint32_t*>(countPointer);
+  const char* p = static_cast<const char*>(bytes);
+  if (!exact) {
+    if (count == 0 || p[count - 1] != '\0') return false;
+    --count;
+  }
+  out.assign(p, count);
+  return true;
+}
+
+// A text the module asked for, into its buffer, or MBtS with the size needed.
+uint32_t writeTextOut(std::string_view text, void* buffer, void* sizePointer) {
+  if (sizePointer == nullptr) return kHostBadArgument;
+  uint32_t& size = *static_cast<uint32_t*>(sizePointer);
+  if (text.size() > UINT32_MAX) return kHostBadArgument;
+  if (size < text.size() || (buffer == nullptr && !text.empty())) {
+    size = static_cast<uint32_t>(text.size());
+    return MBtS;
+  }
+  if (!text.empty()) std::memcpy(buffer, text.data(), text.size());
+  size = static_cast<uint32_t>(text.size());
+  return 0;
+}
+
+}  // namespace
+
+const std::string* findNamed(const NamedValues& list, std::string_view name, size_t occurrence) {
+  for (const NamedValue& entry : list) {
+    if (equalsIgnoringCase(entry.name, name)) {
+      if (occurrence == 0) return &entry.value;
+      --occurrence;
+    }
+  }
+  return nullptr;
+}
+
+HostSession::HostSession() {
+  std::lock_guard<std::mutex> lock(registryMutex);
+  while (nextHandle == 0 || registry().count(nextHandle)) ++nextHandle;
+  handle_ = nextHandle++;
+  registry()[handle_] = this;
+}
+
+HostSession::~HostSession() {
+  std::lock_guard<std::mutex> lock(registryMutex);
+  registry().erase(handle_);
+}
+
+void HostSession::beginRequest() {
+  output.clear();
+  reports.clear();
+  yields = 0;
+  exchanges = 0;
+  registrationRefused = false;
+}
+
+uint32_t BW_CALL HostSession::serve(uint32_t handle, uint32_t code, void* a1, void* a2, void* a3,
+                                    void* a4, void* a5) {
+  HostSession* session = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    auto it = registry().find(handle);
+    if (it != registry().end()) session = it->second;
+  }
+  if (session == nullptr) return kHostNotAvailable;
+  ++session->exchanges;
+  return session->answer(code, a1, a2, a3, a4, a5);
+}
+
+uint32_t HostSession::answer(uint32_t code, void* a1, void* a2, void* a3, void* a4, void* a5) {
+  std::string name, value;
+  switch (code) {
+    case MRMN:
+    case MRMV:
+    case MRMA:
+    case MRVt: {
+      if (registering == nullptr) return kHostNotAvailable;
+      if (!readTextIn(a1, a2, false, value)) return registrationRefused = true, kHostBadArgument;
+      ModuleIdentity& id = registering->identityForRegistration();
+      (code == MRMN ? id.name : code == MRMV ? id.version : code == MRMA ? id.company : id.versionTracker) = value;
+      return 0;
+    }
+    case MRfT: {
+      if (registering == nullptr) return kHostNotAvailable;
+      if (!readTextIn(a1, a2, false, name) || name.empty() || a5 == nullptr)
+        return registrationRefused = true, kHostBadArgument;
+      registering->addTag(name, *static_cast<const uint32_t*>(a5));
+      return 0;
+    }
+    case MTag:
+      if (tag == nullptr) return kHostNotAvailable;
+      return writeTextOut(tag->name, a1, a2);
+    case MTBd:
+      if (tag == nullptr || !tag->hasBody) return kHostNotAvailable;
+      return writeTextOut(tag->body, a1, a2);
+    case MTPm:
+    case MFAr: {
+      const NamedValues* list = code == MTPm ? (tag ? tag->parameters : nullptr) : form;
+      if (list == nullptr) return kHostNotAvailable;
+      if (!readTextIn(a1, a2, false, name) || a5 == nullptr) return kHostBadArgument;
+      int32_t occurrence = *static_cast<const int32_t*>(a5);
+      if (occurrence < 0) return kHostNotAvailable;
+      const std::string* found = findNamed(*list, name, static_cast<size_t>(occurrence));
+      if (found == nullptr) return kHostNotAvailable;
+      return writeTextOut(*found, a3, a4);
+    }
+    case MGPr: {
+      if (properties == nullptr) return kHostNotAvailable;
+      if (!readTextIn(a1, a2, false, name)) return kHostBadArgument;
+      auto it = properties->values.find(name);
+      if (it == properties->values.end()) return kHostNotAvailable;
+      return writeTextOut(it->second, a3, a4);
+    }
+    case MSPr:
+    case MRPr: {
+      if (properties == nullptr) return kHostNotAvailable;
+      if (!readTextIn(a1, a2, false, name) || name.empty()) return kHostBadArgument;
+      if (code == MSPr) {
+        if (!readTextIn(a3, a4, false, value)) return kHostBadArgument;
+        properties->values[name] = value;
+        properties->changes.emplace_back(name, value);
+      } else {
+        properties->values.erase(name);
+        properties->changes.emplace_back(name, std::nullopt);
+      }
+      return 0;
+    }
+    case MSPV:
+      if (variables == nullptr) return kHostNotAvailable;
+      if (!readTextIn(a1, a2, false, name) || !readTextIn(a3, a4, false, value) || name.empty())
+        return kHostBadArgument;
+      (*variables)[name] = std::move(value);
+      return 0;
+    case MSEI: {
+      ModuleReport report;
+      if (!readTextIn(a1, a2, false, report.message)) return kHostBadArgument;
+      if (a3 != nullptr && !readTextIn(a3, a4, false, report.hint)) return kHostBadArgument;
+      reports.push_back(std::move(report));
+      return 0;
+    }
+    case MWtS:
+      // The one text whose count excludes the terminator; appended directly,
+      // because it can be megabytes long.
+      if (a1 == nullptr || a2 == nullptr) return kHostBadArgument;
+      output.append(static_cast<const char*>(a1), *static_cast<const uint32_t*>(a2));
+      return 0;
+    case MYld:
+      ++yields;
+      return 0;
+    default:
+      return MUnF;
+  }
+}
+
+}  // namespace bw

@@ -1,0 +1,86 @@
+// Loading, initialising and unloading the tag module; the counting allocator
+// lent to it.
+#include "engine/module_library.h"
+
+#include <dlfcn.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/host_session.h"
+#include "engine/text_util.h"
+
+namespace bw {
+namespace {
+
+std::atomic<int64_t> outstandingBlocks{0};
+
+void* BW_CALL engineAllocate(uint32_t byteCount) {
+  void* block = std::malloc(byteCount == 0 ? 1 : byteCount);
+  if (block != nullptr) ++outstandingBlocks;
+  return block;
+}
+
+void BW_CALL engineRelease(void* block) {
+  if (block == nullptr) return;
+  --outstandingBlocks;
+  std::free(block);
+}
+
+}  // namespace
+
+int64_t moduleBlocksOutstanding() { return outstandingBlocks.load(); }
+
+std::unique_ptr<ModuleLibrary> ModuleLibrary::open(const std::string& path, std::string& error) {
+  std::unique_ptr<ModuleLibrary> library(new ModuleLibrary());
+  library->path_ = path;
+  library->handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library->handle_ == nullptr) {
+    const char* why = dlerror();
+    error = "cannot load the module " + path + ": " + (why ? why : "unknown error");
+    return nullptr;
+  }
+  void* symbol = dlsym(library->handle_, "ProcessQELRequest");
+  if (symbol == nullptr) {
+    error = "the module " + path + " has no ProcessQELRequest";
+    return nullptr;  // the destructor unloads it; no MIni was sent
+  }
+  library->entry_ = reinterpret_cast<EntryPoint>(symbol);
+
+  HostSession session;
+  session.registering = library.get();
+  uint32_t result = library->call(session, MIni);
+  session.registering = nullptr;
+  if (result != 0) {
+    error = "the module " + path + " refused initialisation (" + fourCharacterCode(result) + ")";
+    library->call(session, MTrm);
+    library->entry_ = nullptr;
+    return nullptr;
+  }
+  return library;
+}
+
+ModuleLibrary::~ModuleLibrary() {
+  if (entry_ != nullptr) {
+    HostSession session;
+    call(session, MTrm);
+  }
+  if (handle_ != nullptr) dlclose(handle_);
+}
+
+uint32_t ModuleLibrary::call(HostSession& session, uint32_t selector) {
+  ModuleRequest request;
+  std::memset(&request, 0, sizeof request);
+  request.hostHandle = session.handle();
+  request.selector = selector;
+  request.hostCallback = &HostSession::serve;
+  request.hostAllocate = &engineAllocate;
+  request.hostRelease = &engineRelease;
+  session.beginRequest();
+  return entry_(&request);
+}
+
+void ModuleLibrary::addTag(std::string name, uint32_t flags) { tags_.add(std::move(name), flags); }
+
+}  // namespace bw

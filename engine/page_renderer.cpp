@@ -1,0 +1,262 @@
+// The page walk: text, references and tags, with the limits.
+#include "engine/page_renderer.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "engine/page_scanner.h"
+#include "engine/page_variables.h"
+#include "engine/text_util.h"
+
+namespace bw {
+namespace {
+
+constexpr size_t kNotInPage = SIZE_MAX;
+
+// A text being walked.  The page and the bodies cut from it know where they
+// sit in the page; an answer of a raw-body tag reports the place of that tag.
+struct Frame {
+  std::unique_ptr<std::string> owned;
+  std::string_view text;
+  size_t pos = 0;
+  size_t pageBase = kNotInPage;
+  size_t origin = 0;
+
+  size_t pageOffset(size_t at) const { return pageBase == kNotInPage ? origin : pageBase + at; }
+};
+
+class Rendering {
+ public:
+  Rendering(ModuleLibrary& library, std::string_view page, PageContext& context,
+            const EngineLimits& limits, RenderOutcome& outcome)
+      : library_(library), tags_(library.tags()), page_(page), context_(context), limits_(limits),
+        outcome_(outcome) {
+    scope_.variables = &context.variables;
+    scope_.requestFields = context.requestFields;
+    session_.form = context.requestFields;
+    session_.properties = context.properties;
+    session_.variables = &context.variables;
+  }
+
+  void run() { process(page_, 0, 0, Escaping::Html, outcome_.output, 0); }
+
+ private:
+  void process(std::string_view text, size_t pageBase, size_t origin, Escaping escaping,
+               std::string& out, uint32_t depth);
+  bool callTag(const StartTag& start, std::string_view body, size_t offset, std::string& answer);
+  bool emit(std::string& out, std::string_view piece, size_t offset);
+  void report(size_t offset, std::string_view tag, std::string message, std::string hint,
+              uint32_t code = 0, bool limit = false);
+  void stop(size_t offset, std::string message, std::string hint);
+
+  ModuleLibrary& library_;
+  const TagTable& tags_;
+  std::string_view page_;
+  PageContext& context_;
+  const EngineLimits& limits_;
+  RenderOutcome& outcome_;
+  VariableScope scope_;
+  HostSession session_;
+  std::vector<size_t> lineStarts_;
+};
+
+void Rendering::process(std::string_view text, size_t pageBase, size_t origin, Escaping escaping,
+                        std::string& out, uint32_t depth) {
+  std::vector<Frame> frames;
+  frames.push_back(Frame{nullptr, text, 0, pageBase, origin});
+  StartTag start;
+  while (!frames.empty() && !outcome_.stopped) {
+    Frame& f = frames.back();
+    if (f.pos >= f.text.size()) {
+      frames.pop_back();
+      continue;
+    }
+    size_t next = f.text.find_first_of("<$", f.pos);
+    if (next == std::string_view::npos) next = f.text.size();
+    if (!emit(out, f.text.substr(f.pos, next - f.pos), f.pageOffset(f.pos))) return;
+    f.pos = next;
+    if (next == f.text.size()) continue;
+
+    if (f.text[next] == '$') {
+      size_t used = expandReferenceAt(f.text, next, scope_, escaping, out);
+      if (used == 0) out += '$';
+      f.pos += std::max<size_t>(used, 1);
+      if (!emit(out, {}, f.pageOffset(next))) return;
+      continue;
+    }
+
+    const RegisteredTag* endOf = nullptr;
+    if (size_t length = scanEndTag(tags_, f.text, next, &endOf)) {
+      std::string_view spelled = f.text.substr(next + 2, endOf->name.size());
+      report(f.pageOffset(next), spelled,
+             "Found &lt;/" + std::string(spelled) + "&gt; without its opening tag.",
+             "Remove the end tag, or add the &lt;" + std::string(spelled) +
+                 "&gt; tag it should close. The end tag is left out of the page.");
+      f.pos += length;
+      continue;
+    }
+    TagScan scan = scanStartTag(tags_, f.text, next, start);
+    if (scan != TagScan::Found) {
+      if (scan == TagScan::Unterminated) {
+        std::string name(start.spelledName);
+        report(f.pageOffset(next), name,
+               "The &lt;" + name + "&gt; tag is never closed with &quot;&gt;&quot;.",
+               "Close the tag, and check its quotes: every value must end with the quote it "
+               "starts with. The text is shown as it was written.");
+      }
+      if (!emit(out, "<", f.pageOffset(next))) return;
+      ++f.pos;
+      continue;
+    }
+
+    const size_t tagOffset = f.pageOffset(next);
+    const RegisteredTag& tag = *start.tag;
+    std::string_view body;
+    size_t after = start.end;
+    if (tag.hasBody() && !start.selfClosed) {
+      BodyExtent extent;
+      if (!findMatchingEnd(tags_, f.text, start.end, tag, extent)) {
+        std::string name(start.spelledName);
+        report(tagOffset, name, "The &lt;" + name + "&gt; tag has no matching &lt;/" + name + "&gt;.",
+               "Add the end tag where the body should end. The tag is left out of the page.");
+        f.pos = start.end;
+        continue;
+      }
+      body = f.text.substr(start.end, extent.bodyEnd - start.end);
+      after = extent.after;
+    }
+    for (NamedValue& parameter : start.parameters)
+      if (parameter.value.find('$') != std::string::npos)
+        parameter.value = expandExact(parameter.value, scope_);
+
+    const uint32_t level = depth + static_cast<uint32_t>(frames.size());
+    std::string processedBody;
+    if (tag.hasBody() && !tag.rawBody() && !body.empty()) {
+      if (level > limits_.maxNesting)
+        return stop(tagOffset,
+                    "Tag bodies are nested more than " + std::to_string(limits_.maxNesting) +
+                        " levels deep.",
+                    "Check for a tag whose output creates the tag again; the limit is set with "
+                    "--max-nesting. The rest of the page is left out.");
+      size_t bodyBase = f.pageBase == kNotInPage ? kNotInPage : f.pageBase + start.end;
+      process(body, bodyBase, f.origin, Escaping::Exact, processedBody, level);
+      if (outcome_.stopped) return;
+      body = processedBody;
+    }
+
+    std::string answer;
+    if (!callTag(start, body, tagOffset, answer)) return;
+    f.pos = after;
+    if (!tag.rawBody()) {
+      if (!emit(out, answer, tagOffset)) return;
+      continue;
+    }
+    if (answer.empty()) continue;
+    // Nothing is left of a frame whose last tag this was, so it is dropped
+    // before its answer is walked: a loop that continues itself by returning
+    // a new tag at the end of its answer never deepens the stack.
+    if (f.pos >= f.text.size()) frames.pop_back();
+    if (depth + frames.size() > limits_.maxNesting)
+      return stop(tagOffset,
+                  "Tag answers are nested more than " + std::to_string(limits_.maxNesting) +
+                      " levels deep.",
+                  "Check for a tag whose output creates the tag again; the limit is set with "
+                  "--max-nesting. The rest of the page is left out.");
+    Frame child;
+    child.owned = std::make_unique<std::string>(std::move(answer));
+    child.text = *child.owned;
+    child.origin = tagOffset;
+    frames.push_back(std::move(child));
+  }
+}
+
+bool Rendering::callTag(const StartTag& start, std::string_view body, size_t offset,
+                        std::string& answer) {
+  RenderStats& stats = outcome_.stats;
+  if (stats.tagCalls >= limits_.maxTagCalls) {
+    stop(offset, "The page made " + std::to_string(limits_.maxTagCalls) + " tag calls, the limit.",
+         "Check for a loop that never ends; the limit is set with --max-tag-calls. The rest of "
+         "the page is left out.");
+    return false;
+  }
+  ++stats.tagCalls;
+  TagInvocation invocation;
+  invocation.name = start.spelledName;
+  invocation.parameters = &start.parameters;
+  invocation.body = body;
+  invocation.hasBody = start.tag->hasBody();
+  session_.tag = &invocation;
+  int64_t blocksBefore = moduleBlocksOutstanding();
+  uint32_t result = library_.call(session_, MTag);
+  session_.tag = nullptr;
+  stats.blocksKept += moduleBlocksOutstanding() - blocksBefore;
+  stats.exchanges += session_.exchanges;
+  stats.yields += session_.yields;
+
+  std::string name(start.spelledName);
+  for (ModuleReport& r : session_.reports)
+    report(offset, name, std::move(r.message), std::move(r.hint), result);
+  if (result != 0 && session_.reports.empty())
+    report(offset, name, "The &lt;" + name + "&gt; tag failed with result " +
+                             fourCharacterCode(result) + ".", "", result);
+  answer = std::move(session_.output);
+  return true;
+}
+
+bool Rendering::emit(std::string& out, std::string_view piece, size_t offset) {
+  out.append(piece.data(), piece.size());
+  if (out.size() <= limits_.maxOutputBytes) return true;
+  out.resize(limits_.maxOutputBytes);
+  stop(offset, "The output passed " + std::to_string(limits_.maxOutputBytes) + " bytes, the limit.",
+       "Check for a loop that produces more than intended; the limit is set with --max-output. "
+       "The rest of the page is left out.");
+  return false;
+}
+
+void Rendering::report(size_t offset, std::string_view tag, std::string message, std::string hint,
+                       uint32_t code, bool limit) {
+  if (lineStarts_.empty()) {
+    lineStarts_.push_back(0);
+    for (size_t i = 0; i < page_.size(); ++i)
+      if (page_[i] == '\n') lineStarts_.push_back(i + 1);
+  }
+  auto line = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset) - 1;
+  PageReport r;
+  r.file = context_.fileName;
+  r.line = static_cast<size_t>(line - lineStarts_.begin()) + 1;
+  r.column = offset - *line + 1;
+  r.tag = std::string(tag);
+  r.message = std::move(message);
+  r.hint = std::move(hint);
+  r.code = code;
+  r.limit = limit;
+  outcome_.reports.push_back(std::move(r));
+  outcome_.tagReportedError = true;
+}
+
+void Rendering::stop(size_t offset, std::string message, std::string hint) {
+  report(offset, "", std::move(message), std::move(hint), 0, true);
+  outcome_.stopped = true;
+}
+
+}  // namespace
+
+std::string formatReport(const PageReport& report) {
+  std::string text = report.file + ":" + std::to_string(report.line) + ":" +
+                     std::to_string(report.column) + ": ";
+  if (!report.tag.empty()) text += "<" + report.tag + ">: ";
+  text += report.limit ? "limit: " : "error: ";
+  text += decodeEntities(report.message);
+  text += '\n';
+  if (!report.hint.empty()) text += "  hint: " + decodeEntities(report.hint) + "\n";
+  return text;
+}
+
+RenderOutcome renderPage(ModuleLibrary& library, std::string_view page, PageContext& context,
+                         const EngineLimits& limits) {
+  RenderOutcome outcome;
+  Rendering(library, page, context, limits, outcome).run();
+  return outcome;
+}
+
+}  // namespace bw

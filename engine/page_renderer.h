@@ -1,0 +1,82 @@
+// Rendering one page through the module.
+//
+// The renderer walks the page once.  Text is copied to the output with its
+// ${...} references expanded; each registered tag is handed to the module and
+// replaced by the module's answer:
+//   - a tag without body (0x20) is replaced by the answer as it stands;
+//   - a tag with a data body (0x10) has the tags inside its body processed
+//     first, and the resulting text is what the module reads as the body;
+//   - a tag with a raw body (0x02) receives the body unprocessed, and the
+//     answer takes its place in the page and is processed before the page
+//     goes on.
+// No answer is ever scanned twice: after a tag the walk goes on from where it
+// stands, so the work is linear in the text produced, and only raw-body
+// answers, which the module built from the page author's own body, can hold
+// tags.  Error reports name the file, line and column of the tag; the page
+// goes on after them.  The limits stop a page that runs away.
+#ifndef BRINDLE_ENGINE_PAGE_RENDERER_H
+#define BRINDLE_ENGINE_PAGE_RENDERER_H
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/host_session.h"
+#include "engine/module_library.h"
+
+namespace bw {
+
+struct EngineLimits {
+  static constexpr uint64_t kDefaultTagCalls = 1000000;
+  static constexpr uint64_t kDefaultOutputBytes = 64ull * 1024 * 1024;
+  static constexpr uint32_t kDefaultNesting = 200;
+
+  uint64_t maxTagCalls = kDefaultTagCalls;      // module calls per page
+  uint64_t maxOutputBytes = kDefaultOutputBytes;  // the page, and each processed body
+  uint32_t maxNesting = kDefaultNesting;        // processed bodies inside one another
+};
+
+struct PageReport {
+  std::string file;
+  size_t line = 0;    // from 1
+  size_t column = 0;  // from 1, in bytes
+  std::string tag;    // as spelled in the page; empty for the engine's own reports
+  std::string message;  // HTML, as the module wrote it
+  std::string hint;
+  uint32_t code = 0;  // the tag's result
+  bool limit = false;  // the page was stopped here
+};
+
+// Terminal form: "page.html:3:7: <qelIf>: message\n  hint: hint\n", entities decoded.
+std::string formatReport(const PageReport& report);
+
+struct PageContext {
+  std::string fileName;  // shown in reports
+  const NamedValues* requestFields = nullptr;
+  std::map<std::string, std::string> variables;
+  RegionProperties* properties = nullptr;  // null: no properties, every tag enabled
+};
+
+struct RenderStats {
+  uint64_t tagCalls = 0;
+  uint64_t exchanges = 0;
+  uint64_t yields = 0;
+  int64_t blocksKept = 0;  // module allocations not released by the end of their call
+};
+
+struct RenderOutcome {
+  std::string output;
+  std::vector<PageReport> reports;
+  RenderStats stats;
+  bool tagReportedError = false;
+  bool stopped = false;  // a limit was reached
+};
+
+RenderOutcome renderPage(ModuleLibrary& library, std::string_view page, PageContext& context,
+                         const EngineLimits& limits = EngineLimits());
+
+}  // namespace bw
+
+#endif

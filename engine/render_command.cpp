@@ -1,0 +1,63 @@
+// brindle render: one page to standard output, reports to standard error.
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+#include "engine/commands.h"
+#include "engine/module_library.h"
+#include "engine/property_store.h"
+
+namespace bw {
+
+int runRender(const Options& options, const std::string& modulePath, std::istream& in,
+              std::ostream& out, std::ostream& diagnostics) {
+  std::string page;
+  std::string fileName = options.file;
+  if (options.file == "-") {
+    fileName = "<stdin>";
+    page.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } else {
+    std::ifstream file(options.file, std::ios::binary);
+    if (!file) {
+      diagnostics << "brindle: cannot read " << options.file << "\n";
+      return kExitUsage;
+    }
+    page.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+      diagnostics << "brindle: cannot read " << options.file << "\n";
+      return kExitUsage;
+    }
+  }
+
+  std::string error;
+  std::unique_ptr<ModuleLibrary> library = ModuleLibrary::open(modulePath, error);
+  if (!library) {
+    diagnostics << "brindle: " << error << "\n";
+    return kExitUsage;
+  }
+  std::unique_ptr<PropertyStore> store =
+      PropertyStore::open(options.props.empty() ? ":memory:" : options.props, error);
+  RegionProperties properties;
+  if (!store || !store->load(options.region, properties, error)) {
+    diagnostics << "brindle: " << error << "\n";
+    return kExitUsage;
+  }
+
+  PageContext context;
+  context.fileName = fileName;
+  context.requestFields = &options.params;
+  context.properties = &properties;
+  for (const NamedValue& v : options.vars) context.variables[v.name] = v.value;
+
+  RenderOutcome outcome = renderPage(*library, page, context, options.limits);
+  out.write(outcome.output.data(), static_cast<std::streamsize>(outcome.output.size()));
+  out.flush();
+  for (const PageReport& report : outcome.reports) diagnostics << formatReport(report);
+  if (outcome.stats.blocksKept != 0)
+    diagnostics << "brindle: warning: the module kept " << outcome.stats.blocksKept
+                << " memory blocks past the end of its calls\n";
+  return outcome.tagReportedError ? kExitTagError : kExitOk;
+}
+
+}  // namespace bw

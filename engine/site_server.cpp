@@ -1,0 +1,206 @@
+// Pages, static files and the administrator's properties page over HTTP.
+#include "engine/site_server.h"
+
+#include <httplib.h>
+
+#include <fstream>
+#include <iterator>
+#include <ostream>
+
+#include "engine/content_types.h"
+#include "engine/site_paths.h"
+#include "engine/text_util.h"
+#include "engine/web_forms.h"
+
+namespace bw {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kCookieName = "brindle_admin";
+constexpr const char* kHtml = "text/html; charset=utf-8";
+
+NamedValues requestFields(const httplib::Request& request) {
+  NamedValues fields;
+  size_t question = request.target.find('?');
+  if (question != std::string::npos) appendUrlEncodedFields(std::string_view(request.target).substr(question + 1), fields);
+  if (request.method == "POST" &&
+      request.get_header_value("Content-Type").rfind("application/x-www-form-urlencoded", 0) == 0)
+    appendUrlEncodedFields(request.body, fields);
+  return fields;
+}
+
+std::string cookieValue(const httplib::Request& request, std::string_view name) {
+  std::string header = request.get_header_value("Cookie");
+  size_t start = 0;
+  while (start < header.size()) {
+    size_t end = header.find(';', start);
+    if (end == std::string::npos) end = header.size();
+    std::string_view pair = std::string_view(header).substr(start, end - start);
+    while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
+    size_t eq = pair.find('=');
+    if (eq != std::string_view::npos && pair.substr(0, eq) == name) return std::string(pair.substr(eq + 1));
+    start = end + 1;
+  }
+  return {};
+}
+
+void sendText(httplib::Response& response, int status, const std::string& text) {
+  response.status = status;
+  response.set_content("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + htmlEscaped(text) +
+                           "</title></head><body><p>" + htmlEscaped(text) + "</p></body></html>\n",
+                       kHtml);
+}
+
+bool readFile(const fs::path& file, std::string& out) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+}  // namespace
+
+SiteServer::SiteServer(ModuleLibrary& library, PropertyStore& store, SiteConfig config, std::ostream& log)
+    : library_(library), store_(store), config_(std::move(config)), log_(log) {
+  std::error_code ec;
+  fs::path canonical = fs::canonical(config_.root, ec);
+  if (!ec) config_.root = canonical;
+}
+
+void SiteServer::install(httplib::Server& server) {
+  server.set_payload_max_length(kMaxRequestBody);
+  auto admin = [this](const httplib::Request& q, httplib::Response& r) {
+    q.method == "POST" ? adminPost(q, r) : adminGet(q, r);
+  };
+  server.Get(kAdminPath, admin);
+  server.Post(kAdminPath, admin);
+  auto site = [this](const httplib::Request& q, httplib::Response& r) { servePath(q, r); };
+  server.Get(".*", site);
+  server.Post(".*", site);
+}
+
+void SiteServer::servePath(const httplib::Request& request, httplib::Response& response) {
+  SitePath path = resolveSitePath(config_.root, request.path);
+  switch (path.kind) {
+    case SitePath::Kind::Forbidden:
+      return sendText(response, 403, "403 Forbidden: the path leaves the site.");
+    case SitePath::Kind::NotFound:
+      return sendText(response, 404, "404 Not Found: " + request.path);
+    case SitePath::Kind::Redirect:
+      response.status = 301;
+      response.set_header("Location", path.location);
+      return;
+    case SitePath::Kind::File:
+      break;
+  }
+  std::string name = path.file.filename().string();
+  if (equalsIgnoringCase(contentTypeFor(name), kHtml))
+    return servePage(path.file, path.region, request, response);
+  if (request.method != "GET") return sendText(response, 405, "405 Method Not Allowed");
+  std::string content;
+  if (!readFile(path.file, content)) return sendText(response, 404, "404 Not Found: " + request.path);
+  response.set_content(std::move(content), std::string(contentTypeFor(name)));
+}
+
+void SiteServer::servePage(const fs::path& file, const std::string& region,
+                           const httplib::Request& request, httplib::Response& response) {
+  std::string page;
+  if (!readFile(file, page)) return sendText(response, 404, "404 Not Found: " + request.path);
+  NamedValues fields = requestFields(request);
+  std::lock_guard<std::mutex> guard(lock_);
+  RegionProperties properties;
+  std::string error;
+  if (!store_.load(region, properties, error)) {
+    log_ << "brindle: " << error << "\n" << std::flush;
+    return sendText(response, 500, "500 Internal Server Error: the properties store failed.");
+  }
+  PageContext context;
+  context.fileName = fs::path(file).lexically_relative(config_.root).generic_string();
+  context.requestFields = &fields;
+  context.properties = &properties;
+  RenderOutcome outcome = renderPage(library_, page, context, config_.limits);
+  for (const PageReport& report : outcome.reports) log_ << formatReport(report);
+  log_ << std::flush;
+  response.set_header("X-Brindle-Reports", std::to_string(outcome.reports.size()));
+  response.set_content(std::move(outcome.output), kHtml);
+}
+
+bool SiteServer::authorised(const httplib::Request& request, const NamedValues& fields) const {
+  const std::string* fromFields = findNamed(fields, "token");
+  if (fromFields && tokensEqual(*fromFields, config_.adminToken)) return true;
+  if (tokensEqual(request.get_header_value("X-Brindle-Token"), config_.adminToken)) return true;
+  return tokensEqual(cookieValue(request, kCookieName), config_.adminToken);
+}
+
+void SiteServer::adminGet(const httplib::Request& request, httplib::Response& response) {
+  NamedValues fields = requestFields(request);
+  if (!authorised(request, fields))
+    return sendText(response, 403, "403 Forbidden: the administrator token is missing or wrong.");
+  if (const std::string* token = findNamed(fields, "token"))
+    response.set_header("Set-Cookie", std::string(kCookieName) + "=" + *token +
+                                          "; Path=/_brindle; HttpOnly; SameSite=Strict");
+  const std::string* region = findNamed(fields, "region");
+  std::lock_guard<std::mutex> guard(lock_);
+  sendAdminPage(region ? *region : std::string(), "", response);
+}
+
+void SiteServer::adminPost(const httplib::Request& request, httplib::Response& response) {
+  NamedValues fields = requestFields(request);
+  if (!authorised(request, fields))
+    return sendText(response, 403, "403 Forbidden: the administrator token is missing or wrong.");
+  const std::string* regionField = findNamed(fields, "region");
+  std::string region = regionField ? *regionField : std::string();
+  const std::string* csrf = findNamed(fields, "_csrf");
+  std::lock_guard<std::mutex> guard(lock_);
+  if (!csrf_.spend(csrf ? *csrf : std::string(), region)) {
+    response.status = 403;
+    response.set_content("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>403 Forbidden</title>"
+                         "</head><body><p>403 Forbidden: the form token is missing, spent or not for this "
+                         "region; nothing was changed. Open the properties page again and resubmit.</p>"
+                         "</body></html>\n",
+                         kHtml);
+    return;
+  }
+  RegionProperties properties;
+  std::string error;
+  if (!store_.load(region, properties, error)) {
+    log_ << "brindle: " << error << "\n" << std::flush;
+    return sendText(response, 500, "500 Internal Server Error: the properties store failed.");
+  }
+  HostSession session;
+  session.form = &fields;
+  session.properties = &properties;
+  library_.call(session, MSPr);
+  if (!store_.commit(properties, error)) {
+    log_ << "brindle: storing the properties of region \"" << region << "\" failed: " << error << "\n"
+         << std::flush;
+    return sendText(response, 500, "500 Internal Server Error: the properties were not stored.");
+  }
+  sendAdminPage(region, "Saved the properties of this region.", response);
+}
+
+void SiteServer::sendAdminPage(const std::string& region, const std::string& notice,
+                               httplib::Response& response) {
+  RegionProperties properties;
+  std::string error;
+  if (!store_.load(region, properties, error)) {
+    log_ << "brindle: " << error << "\n" << std::flush;
+    return sendText(response, 500, "500 Internal Server Error: the properties store failed.");
+  }
+  HostSession session;
+  session.properties = &properties;
+  library_.call(session, MGPr);
+  std::string shownRegion = region.empty() ? "(the site root)" : htmlEscaped(region);
+  std::string action = std::string(kAdminPath) + "?region=" + htmlEscaped(encodeUrlComponent(region));
+  std::string html =
+      "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Tag properties: " + shownRegion +
+      "</title></head>\n<body>\n<h1>Tag properties of region " + shownRegion + "</h1>\n";
+  if (!notice.empty()) html += "<p id=\"notice\">" + htmlEscaped(notice) + "</p>\n";
+  html += "<form method=\"post\" action=\"" + action + "\">\n<input type=\"hidden\" name=\"_csrf\" value=\"" +
+          csrf_.issue(region) + "\">\n<input type=\"hidden\" name=\"region\" value=\"" + htmlEscaped(region) +
+          "\">\n" + session.output + "\n<p><input type=\"submit\" id=\"save\" value=\"Save\"></p>\n</form>\n</body></html>\n";
+  response.set_content(std::move(html), kHtml);
+}
+
+}  // namespace bw

@@ -1,0 +1,195 @@
+// The engine's page walk against the stand-in module: how each registration
+// flag makes a body travel, ${...} references, nesting, reports with their
+// places, the limits, and the protocol's buffer exchange.
+#include <gtest/gtest.h>
+
+#include "engine/module_library.h"
+#include "engine/page_renderer.h"
+
+namespace bw {
+namespace {
+
+class Mechanics : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string error;
+    library = ModuleLibrary::open(FAKE_MODULE_PATH, error).release();
+    ASSERT_NE(library, nullptr) << error;
+  }
+  static void TearDownTestSuite() { delete library; }
+
+  RenderOutcome render(const std::string& page, const EngineLimits& limits = EngineLimits()) {
+    PageContext context;
+    context.fileName = "t.html";
+    context.requestFields = &fields;
+    context.properties = &properties;
+    context.variables = variables;
+    RenderOutcome outcome = renderPage(*library, page, context, limits);
+    variablesAfter = context.variables;
+    return outcome;
+  }
+
+  static ModuleLibrary* library;
+  NamedValues fields{{"q", "<b>&\"x\""}, {"Q2", "two"}};
+  RegionProperties properties;
+  std::map<std::string, std::string> variables{{"name", "<World>"}, {"empty", ""}};
+  std::map<std::string, std::string> variablesAfter;
+};
+ModuleLibrary* Mechanics::library = nullptr;
+
+TEST_F(Mechanics, RegistrationIsKept) {
+  EXPECT_EQ(library->identity().name, "Fake");
+  EXPECT_EQ(library->identity().version, "0.1");
+  const RegisteredTag* raw = library->tags().find("RAW");
+  ASSERT_NE(raw, nullptr);
+  EXPECT_EQ(raw->name, "raw");
+  EXPECT_TRUE(raw->rawBody());
+  EXPECT_FALSE(library->tags().find("wrap")->rawBody());
+  EXPECT_FALSE(library->tags().find("echo")->hasBody());
+}
+
+struct PageCase {
+  const char* page;
+  const char* output;
+};
+
+TEST_F(Mechanics, PagesRenderAsExpected) {
+  const PageCase cases[] = {
+      // Text without tags passes through; a "<" that starts no tag stays.
+      {"plain <b>html</b> a<b", "plain <b>html</b> a<b"},
+      {"<echox text=\"a\"> <ech", "<echox text=\"a\"> <ech"},
+      // Names match without regard to case, and parameters too.
+      {"<ECHO TEXT=\"a\" text='b' Text=c>", "a|b|c"},
+      {"<tagName/><TAGNAME>", "tagNameTAGNAME"},
+      // A quoted value may hold ">" and line breaks; blanks around "=".
+      {"<echo text = \"x>y\nz\">", "x>y\nz"},
+      {"<echo text>|", "|"},
+      // Values longer than the module's first buffer arrive whole.
+      {"<echo text=\"0123456789abcdefghijklmnopqrstuvwxyz0123456789\">",
+       "0123456789abcdefghijklmnopqrstuvwxyz0123456789"},
+      // 0x10: the body is processed first, then handed over as data.
+      {"<wrap>a<echo text=\"b\">c</wrap>", "[abc]"},
+      {"<wrap><wrap>x</wrap></wrap>", "[[x]]"},
+      {"<wrap/>|<wrap></wrap>", "[]|[]"},
+      // 0x02: the body arrives raw, and the answer is processed in place.
+      {"<rawLength><echo text=\"b\"></rawLength>", "15"},
+      {"<raw>1<echo text=\"2\">3</raw>4", "1234"},
+      {"<raw><raw><raw>deep</raw></raw></raw>", "deep"},
+      {"<raw>a</raw><raw>b</raw>", "ab"},
+      // The answer of a tag without a raw body is never processed again.
+      {"<echo text=\"<echo text='x'>\">", "<echo text='x'>"},
+      {"<wrap>&lt;echo&gt;</wrap>", "[&lt;echo&gt;]"},
+      // Page variables: escaped in text, exact in values and data bodies.
+      {"Hi ${name}!", "Hi &lt;World&gt;!"},
+      {"${raw:name}", "<World>"},
+      {"<echo text=\"${name}\">", "<World>"},
+      {"<wrap>${name}</wrap>", "[<World>]"},
+      {"<raw>${name}</raw>", "&lt;World&gt;"},
+      {"[${missing}][${empty}]", "[][]"},
+      {"${param.q}|${raw:param.q}|${param.q2}", "&lt;b&gt;&amp;&quot;x&quot;|<b>&\"x\"|two"},
+      {"$${name} ${name $x ${} ${a b}", "${name} ${name $x ${} ${a b}"},
+      // A variable set by a tag is seen by what follows it, not before.
+      {"${v}<setVar name=\"v\" value=\"<1>\">${v}", "&lt;1&gt;"},
+      {"<setVar name=\"v\" value=\"1\"><raw>${v}<setVar name=\"v\" value=\"2\">${v}</raw>", "12"},
+      // Nested tags of the same name pair outer with outer.
+      {"<raw>a<raw>b</raw>c</raw>d", "abcd"},
+      {"<rawLength><raw></raw></rawLength>", "11"},
+      {"<rawLength><raw/></rawLength>", "6"},
+      {"<rawLength><raw x=\"</raw>\"></raw></rawLength>", "22"},
+  };
+  for (const PageCase& c : cases) {
+    RenderOutcome outcome = render(c.page);
+    EXPECT_EQ(outcome.output, c.output) << "page: " << c.page;
+    EXPECT_TRUE(outcome.reports.empty()) << "page: " << c.page << "\n" << formatReport(outcome.reports[0]);
+    EXPECT_EQ(outcome.stats.blocksKept, 0);
+  }
+}
+
+struct ReportCase {
+  const char* page;
+  const char* output;
+  const char* report;  // formatReport of the first report
+};
+
+TEST_F(Mechanics, ReportsNameThePlaceAndThePageGoesOn) {
+  const ReportCase cases[] = {
+      {"a\n  <fail message=\"An &lt;x&gt; broke\" hint=\"Fix &quot;it&quot;\">b", "a\n  b",
+       "t.html:2:3: <fail>: error: An <x> broke\n  hint: Fix \"it\"\n"},
+      {"<code>z", "z", "t.html:1:1: <code>: error: The <code> tag failed with result MOpF.\n"},
+      {"x</raw>y", "xy",
+       "t.html:1:2: <raw>: error: Found </raw> without its opening tag.\n"
+       "  hint: Remove the end tag, or add the <raw> tag it should close. The end tag is left "
+       "out of the page.\n"},
+      {"<raw>never closed", "never closed",
+       "t.html:1:1: <raw>: error: The <raw> tag has no matching </raw>.\n"
+       "  hint: Add the end tag where the body should end. The tag is left out of the page.\n"},
+      {"<echo text=\"x>", "<echo text=\"x>",
+       "t.html:1:1: <echo>: error: The <echo> tag is never closed with \">\".\n"
+       "  hint: Close the tag, and check its quotes: every value must end with the quote it "
+       "starts with. The text is shown as it was written.\n"},
+      // A tag in an answer reports the place of the tag that produced it.
+      {"\n\n   <raw>\n<fail message=\"m\"></raw>", "\n\n   \n", "t.html:3:4: <fail>: error: m\n"},
+      // Inside a data body, the place is the tag's own.
+      {"<wrap>\n <fail message=\"m\"></wrap>", "[\n ]", "t.html:2:2: <fail>: error: m\n"},
+  };
+  for (const ReportCase& c : cases) {
+    RenderOutcome outcome = render(c.page);
+    EXPECT_EQ(outcome.output, c.output) << "page: " << c.page;
+    ASSERT_FALSE(outcome.reports.empty()) << "page: " << c.page;
+    EXPECT_EQ(formatReport(outcome.reports[0]), c.report) << "page: " << c.page;
+    EXPECT_TRUE(outcome.tagReportedError);
+    EXPECT_FALSE(outcome.stopped);
+  }
+}
+
+TEST_F(Mechanics, LimitsStopTheRunawayPage) {
+  EngineLimits small;
+  small.maxTagCalls = 50;
+  small.maxOutputBytes = 1000;
+  small.maxNesting = 10;
+
+  // An answer that re-creates its tag at its end runs until the tag calls run out,
+  // without growing the nesting.
+  RenderOutcome again = render("<again>ab</again>after", small);
+  EXPECT_TRUE(again.stopped);
+  EXPECT_EQ(again.stats.tagCalls, 50u);
+  std::string fiftyTimes;
+  for (int i = 0; i < 50; ++i) fiftyTimes += "ab";
+  EXPECT_EQ(again.output, fiftyTimes);
+  EXPECT_EQ(again.reports.back().message,
+            "The page made 50 tag calls, the limit.");
+
+  RenderOutcome deeper = render("<deeper>x</deeper>", small);
+  EXPECT_TRUE(deeper.stopped);
+  EXPECT_EQ(deeper.reports.back().message, "Tag answers are nested more than 10 levels deep.");
+
+  std::string nested;
+  for (int i = 0; i < 12; ++i) nested += "<wrap>";
+  for (int i = 0; i < 12; ++i) nested += "</wrap>";
+  RenderOutcome data = render(nested, small);
+  EXPECT_TRUE(data.stopped);
+  EXPECT_EQ(data.reports.back().message, "Tag bodies are nested more than 10 levels deep.");
+
+  RenderOutcome big = render("ab<big count=\"5000\">never", small);
+  EXPECT_TRUE(big.stopped);
+  EXPECT_EQ(big.output.size(), 1000u);
+  EXPECT_EQ(big.reports.back().message, "The output passed 1000 bytes, the limit.");
+  EXPECT_EQ(formatReport(big.reports.back()).substr(0, 17), "t.html:1:3: limit");
+
+  // Just under each limit nothing is reported.
+  small.maxTagCalls = 3;
+  EXPECT_FALSE(render("<echo><echo><echo>", small).stopped);
+  EXPECT_FALSE(render(std::string(1000, 'y'), small).stopped);
+}
+
+TEST_F(Mechanics, PropertiesOfTheRegionAreRead) {
+  properties.values["flag"] = "no";
+  EXPECT_EQ(render("<property name=\"flag\">,<property name=\"other\">").output, "no,(absent)");
+}
+
+TEST_F(Mechanics, BlocksTheModuleKeepsAreCounted) {
+  EXPECT_EQ(render("<leak><leak>").stats.blocksKept, 2);
+}
+
+}  // namespace
+}  // namespace bw

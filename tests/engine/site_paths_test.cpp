@@ -1,0 +1,79 @@
+// Request paths under the site root: what is served, what is refused.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "engine/site_paths.h"
+
+namespace bw {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SitePaths : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base = fs::temp_directory_path() / ("brindle-paths-" + std::to_string(::getpid()));
+    fs::remove_all(base);
+    root = base / "site";
+    fs::create_directories(root / "shop" / "cart");
+    fs::create_directories(root / ".git");
+    for (const char* file : {"index.html", "shop/index.html", "shop/cart/list.html", "style.css",
+                             ".git/config", "shop/.secret"})
+      std::ofstream(root / file) << "x";
+    std::ofstream(base / "outside.html") << "secret";
+    fs::create_symlink(base / "outside.html", root / "link.html");
+    fs::create_symlink(root / "style.css", root / "shop" / "inner.css");
+    root = fs::canonical(root);
+  }
+  void TearDown() override { fs::remove_all(base); }
+  fs::path base, root;
+};
+
+TEST_F(SitePaths, ServedAndRefused) {
+  using Kind = SitePath::Kind;
+  struct Case {
+    const char* url;
+    Kind kind;
+    const char* fileOrLocation;  // relative to the root, or the redirect
+    const char* region;
+  };
+  const Case cases[] = {
+      {"/", Kind::File, "index.html", ""},
+      {"/index.html", Kind::File, "index.html", ""},
+      {"//style.css", Kind::File, "style.css", ""},
+      {"/shop/", Kind::File, "shop/index.html", "shop"},
+      {"/shop/./cart/list.html", Kind::File, "shop/cart/list.html", "shop/cart"},
+      {"/shop", Kind::Redirect, "/shop/", ""},
+      {"/shop/inner.css", Kind::File, "style.css", ""},  // a link inside the site is followed
+      {"/missing.html", Kind::NotFound, "", ""},
+      {"/shop/cart/", Kind::NotFound, "", ""},  // no index.html
+      // Hidden names are not served.
+      {"/.git/config", Kind::NotFound, "", ""},
+      {"/shop/.secret", Kind::NotFound, "", ""},
+      // Every way out of the root is refused.
+      {"/../outside.html", Kind::Forbidden, "", ""},
+      {"/shop/../../outside.html", Kind::Forbidden, "", ""},
+      {"/shop/..", Kind::Forbidden, "", ""},
+      {"/link.html", Kind::Forbidden, "", ""},
+      {"/..\\outside.html", Kind::Forbidden, "", ""},
+      {"relative.html", Kind::Forbidden, "", ""},
+      {"", Kind::Forbidden, "", ""},
+  };
+  for (const Case& c : cases) {
+    SitePath path = resolveSitePath(root, c.url);
+    EXPECT_EQ(path.kind, c.kind) << c.url;
+    if (c.kind == Kind::File) {
+      EXPECT_EQ(path.file, root / c.fileOrLocation) << c.url;
+      EXPECT_EQ(path.region, c.region) << c.url;
+    }
+    if (c.kind == Kind::Redirect) {
+      EXPECT_EQ(path.location, c.fileOrLocation);
+    }
+  }
+  std::string withNul("/index.html\0x", 13);
+  EXPECT_EQ(resolveSitePath(root, withNul).kind, Kind::Forbidden);
+}
+
+}  // namespace
+}  // namespace bw
