@@ -180,6 +180,89 @@ TEST_F(Protocol, DisabledPropertyMatchesTheNameAsSpelled) {
   EXPECT_EQ(r.calls[1].text[0], "QELIF");
 }
 
+// --- Exchanges made for the tag handlers ------------------------------------------
+//
+// qelInlineIf and qelIf are used as plain carriers of parameters and bodies:
+// with equal sides under "equals" they hand back their then value or body.
+
+TEST_F(Protocol, ParameterValuesArriveWholeThroughTheModule) {
+  struct Case {
+    std::string side;  // lhs and rhs
+    std::string then;
+    std::vector<uint32_t> thenOffered;  // sizes offered when reading then
+  } cases[] = {
+      {"abc", "yes", {32}},
+      {std::string(32, 's'), std::string(32, 't'), {32}},
+      {std::string(33, 's'), std::string(33, 't'), {32, 33}},
+      {"x", std::string("a\0b", 3), {32}},
+      {"x", std::string(300, 'v'), {32, 300}},
+  };
+  for (const Case& c : cases) {
+    Result r = host.runTag("qelInlineIf", {{"lhs", c.side},
+                                           {"relationship", "equals"},
+                                           {"rhs", c.side},
+                                           {"then", c.then},
+                                           {"else", "no"}});
+    EXPECT_EQ(r.result, 0u) << r.trace();
+    EXPECT_EQ(r.output, c.then);
+    std::vector<uint32_t> offered;
+    for (const HostCall& call : r.callsOf(MTPm)) {
+      EXPECT_EQ(call.textCount[0], call.text[0].size() + 1);
+      if (call.text[0] == "then") offered.push_back(call.offeredSize);
+    }
+    EXPECT_EQ(offered, c.thenOffered);
+    ASSERT_FALSE(r.writes.empty());
+    EXPECT_EQ(r.calls.back().code, MWtS);
+    EXPECT_EQ(r.calls.back().textCount[0], c.then.size());
+    expectClean(r);
+  }
+}
+
+TEST_F(Protocol, BodiesArriveWholeThroughTheModule) {
+  for (size_t length : {0u, 1u, 62u, 63u, 64u, 1000u}) {
+    std::string body(length, 'b');
+    Result r = host.runTag("qelIf", {{"lhs", "a"}, {"relationship", "equals"}, {"rhs", "a"}},
+                           body);
+    EXPECT_EQ(r.result, 0u);
+    EXPECT_EQ(r.output, body);
+    std::vector<HostCall> bodies = r.callsOf(MTBd);
+    ASSERT_EQ(bodies.size(), length > 63 ? 2u : 1u) << length;
+    EXPECT_EQ(bodies[0].offeredSize, 63u);
+    if (length > 63) {
+      EXPECT_EQ(bodies[1].offeredSize, length);
+    }
+    expectClean(r);
+  }
+}
+
+TEST_F(Protocol, MissingParameterIsReportedThroughTheModule) {
+  Result r = host.runTag("QelInlineIf", {{"relationship", "equals"}, {"rhs", "1"}});
+  EXPECT_EQ(r.result, MMRP);
+  ASSERT_EQ(r.errors.size(), 1u);
+  EXPECT_EQ(r.errors[0].message,
+            "An &lt;QelInlineIf&gt; tag was found but it is missing its &quot;lhs&quot; "
+            "parameter.");
+  EXPECT_EQ(r.errors[0].hint,
+            "Check the &lt;QelInlineIf&gt; tag to see if the &quot;lhs&quot; parameter is "
+            "missing or misspelled.");
+  const HostCall& report = r.callsOf(MSEI)[0];
+  EXPECT_EQ(report.textCount[0], report.text[0].size() + 1);
+  EXPECT_EQ(report.textCount[1], report.text[1].size() + 1);
+  EXPECT_TRUE(r.writes.empty());
+  expectClean(r);
+}
+
+TEST_F(Protocol, OutputIsHandedOverAfterAnError) {
+  // An unknown order is reported, and the tag still gives its text.
+  Result r = host.runTag("qelIf", {{"lhs", "a"}, {"relationship", "equals"}, {"rhs", "a"},
+                                   {"order", "sideways"}}, "kept");
+  EXPECT_EQ(r.result, MInv);
+  EXPECT_EQ(r.errors.size(), 1u);
+  EXPECT_EQ(r.output, "kept");
+  EXPECT_EQ(r.calls.back().code, MWtS);
+  expectClean(r);
+}
+
 // --- Running out of memory ----------------------------------------------------------
 
 // Fails the k-th host allocation of a request for every k until a request
@@ -208,6 +291,13 @@ TEST_F(Protocol, AllocationFailureAnswersMUnkAndReleasesEverything) {
       host, [&] { return host.storeProperties({{"qelIf", "yes"}, {"qelMath", "No"}}); }, "MSPr");
   expectEveryAllocationFailureIsContained(
       host, [&] { return host.runTag(std::string(50, 'x'), {}, "b"); }, "MTag");
+  expectEveryAllocationFailureIsContained(
+      host,
+      [&] {
+        return host.runTag("qelIf", {{"lhs", "a"}, {"relationship", "equals"}, {"rhs", "a"}},
+                           std::string(100, 'b') + "<qelElse>other");
+      },
+      "qelIf");
   // The module still works afterwards.
   EXPECT_EQ(host.init(), 0u);
   EXPECT_EQ(host.renderProperties().result, 0u);
