@@ -3,13 +3,25 @@
 #define BRINDLE_ENGINE_COMMANDS_H
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 
 #include "engine/command_line.h"
+#include "engine/module_library.h"
+#include "engine/property_store.h"
 
 namespace bw {
 
 constexpr const char* kEngineVersion = "1.0.0";
+
+// The module and the properties store both commands start with; false, with
+// the reason written to `diagnostics`, when either cannot be opened.
+struct EngineParts {
+  std::unique_ptr<ModuleLibrary> library;
+  std::unique_ptr<PropertyStore> store;
+};
+bool openEngineParts(const std::string& modulePath, const std::string& propsPath, EngineParts& parts,
+                     std::ostream& diagnostics);
 
 int runRender(const Options& options, const std::string& modulePath, std::istream& in,
               std::ostream& out, std::ostream& diagnostics);

@@ -30,16 +30,12 @@ int runRender(const Options& options, const std::string& modulePath, std::istrea
     }
   }
 
-  std::string error;
-  std::unique_ptr<ModuleLibrary> library = ModuleLibrary::open(modulePath, error);
-  if (!library) {
-    diagnostics << "brindle: " << error << "\n";
+  EngineParts parts;
+  if (!openEngineParts(modulePath, options.props.empty() ? ":memory:" : options.props, parts, diagnostics))
     return kExitUsage;
-  }
-  std::unique_ptr<PropertyStore> store =
-      PropertyStore::open(options.props.empty() ? ":memory:" : options.props, error);
   RegionProperties properties;
-  if (!store || !store->load(options.region, properties, error)) {
+  std::string error;
+  if (!parts.store->load(options.region, properties, error)) {
     diagnostics << "brindle: " << error << "\n";
     return kExitUsage;
   }
@@ -50,7 +46,7 @@ int runRender(const Options& options, const std::string& modulePath, std::istrea
   context.properties = &properties;
   for (const NamedValue& v : options.vars) context.variables[v.name] = v.value;
 
-  RenderOutcome outcome = renderPage(*library, page, context, options.limits);
+  RenderOutcome outcome = renderPage(*parts.library, page, context, options.limits);
   out.write(outcome.output.data(), static_cast<std::streamsize>(outcome.output.size()));
   out.flush();
   for (const PageReport& report : outcome.reports) diagnostics << formatReport(report);
@@ -58,6 +54,16 @@ int runRender(const Options& options, const std::string& modulePath, std::istrea
     diagnostics << "brindle: warning: the module kept " << outcome.stats.blocksKept
                 << " memory blocks past the end of its calls\n";
   return outcome.tagReportedError ? kExitTagError : kExitOk;
+}
+
+bool openEngineParts(const std::string& modulePath, const std::string& propsPath, EngineParts& parts,
+                     std::ostream& diagnostics) {
+  std::string error;
+  parts.library = ModuleLibrary::open(modulePath, error);
+  if (parts.library) parts.store = PropertyStore::open(propsPath, error);
+  if (parts.store) return true;
+  diagnostics << "brindle: " << error << "\n";
+  return false;
 }
 
 }  // namespace bw

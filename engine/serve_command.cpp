@@ -41,19 +41,10 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
     diagnostics << "brindle: --listen needs HOST:PORT, not \"" << options.listen << "\"\n";
     return kExitUsage;
   }
-  std::string error;
-  std::unique_ptr<ModuleLibrary> library = ModuleLibrary::open(modulePath, error);
-  if (!library) {
-    diagnostics << "brindle: " << error << "\n";
-    return kExitUsage;
-  }
   fs::path root = fs::canonical(options.root);
   std::string propsPath = options.props.empty() ? (root.parent_path() / "brindle.db").string() : options.props;
-  std::unique_ptr<PropertyStore> store = PropertyStore::open(propsPath, error);
-  if (!store) {
-    diagnostics << "brindle: " << error << "\n";
-    return kExitUsage;
-  }
+  EngineParts parts;
+  if (!openEngineParts(modulePath, propsPath, parts, diagnostics)) return kExitUsage;
 
   SiteConfig config;
   config.root = root;
@@ -71,7 +62,7 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   httplib::Server server;
-  SiteServer site(*library, *store, config, diagnostics);
+  SiteServer site(*parts.library, *parts.store, config, diagnostics);
   site.install(server);
   server.set_keep_alive_max_count(100);
   server.set_read_timeout(10);

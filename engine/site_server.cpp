@@ -110,11 +110,7 @@ void SiteServer::servePage(const fs::path& file, const std::string& region,
   NamedValues fields = requestFields(request);
   std::lock_guard<std::mutex> guard(lock_);
   RegionProperties properties;
-  std::string error;
-  if (!store_.load(region, properties, error)) {
-    log_ << "brindle: " << error << "\n" << std::flush;
-    return sendText(response, 500, "500 Internal Server Error: the properties store failed.");
-  }
+  if (!loadRegion(region, properties, response)) return;
   PageContext context;
   context.fileName = fs::path(file).lexically_relative(config_.root).generic_string();
   context.requestFields = &fields;
@@ -163,15 +159,12 @@ void SiteServer::adminPost(const httplib::Request& request, httplib::Response& r
     return;
   }
   RegionProperties properties;
-  std::string error;
-  if (!store_.load(region, properties, error)) {
-    log_ << "brindle: " << error << "\n" << std::flush;
-    return sendText(response, 500, "500 Internal Server Error: the properties store failed.");
-  }
+  if (!loadRegion(region, properties, response)) return;
   HostSession session;
   session.form = &fields;
   session.properties = &properties;
   library_.call(session, MSPr);
+  std::string error;
   if (!store_.commit(properties, error)) {
     log_ << "brindle: storing the properties of region \"" << region << "\" failed: " << error << "\n"
          << std::flush;
@@ -180,14 +173,19 @@ void SiteServer::adminPost(const httplib::Request& request, httplib::Response& r
   sendAdminPage(region, "Saved the properties of this region.", response);
 }
 
+bool SiteServer::loadRegion(const std::string& region, RegionProperties& properties,
+                            httplib::Response& response) {
+  std::string error;
+  if (store_.load(region, properties, error)) return true;
+  log_ << "brindle: " << error << "\n" << std::flush;
+  sendText(response, 500, "500 Internal Server Error: the properties store failed.");
+  return false;
+}
+
 void SiteServer::sendAdminPage(const std::string& region, const std::string& notice,
                                httplib::Response& response) {
   RegionProperties properties;
-  std::string error;
-  if (!store_.load(region, properties, error)) {
-    log_ << "brindle: " << error << "\n" << std::flush;
-    return sendText(response, 500, "500 Internal Server Error: the properties store failed.");
-  }
+  if (!loadRegion(region, properties, response)) return;
   HostSession session;
   session.properties = &properties;
   library_.call(session, MGPr);

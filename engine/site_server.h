@@ -51,6 +51,8 @@ class SiteServer {
   void adminGet(const httplib::Request& request, httplib::Response& response);
   void adminPost(const httplib::Request& request, httplib::Response& response);
   bool authorised(const httplib::Request& request, const NamedValues& fields) const;
+  // False, with the answer sent, when the store fails.
+  bool loadRegion(const std::string& region, RegionProperties& properties, httplib::Response& response);
   void sendAdminPage(const std::string& region, const std::string& notice,
                      httplib::Response& response);
 
