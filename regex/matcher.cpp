@@ -14,8 +14,6 @@ namespace {
 
 constexpr uint16_t kRepeating = Star | Plus | Counted;
 
-bool isLineBreak(unsigned char byte) { return byte == '\r' || byte == '\n'; }
-
 // Most repetitions the node may make (0xFFFFFFFF: no bound).
 uint32_t repetitionLimit(const RegexNode& node) {
   if (!node.has(kRepeating)) return 1;
@@ -40,6 +38,9 @@ int32_t attempt(const RegexNode& node, const Subject& subject, uint32_t position
 }  // namespace
 
 int32_t matchNode(const RegexNode& node, const Subject& subject, uint32_t begin) {
+  // The start anchor depends on begin alone, so it is tested before any walk.
+  // (Skipping the walk only skips capture entries of an attempt that fails.)
+  if (node.has(AnchorStart) && begin != 0 && !isLineBreak(subject.bytes[begin - 1])) return -1;
   const uint32_t limit = repetitionLimit(node);
   uint32_t position = begin;
   uint32_t count = 0;
@@ -62,7 +63,6 @@ int32_t matchNode(const RegexNode& node, const Subject& subject, uint32_t begin)
     }
   }
   if (count < node.minimum) return -1;
-  if (node.has(AnchorStart) && begin != 0 && !isLineBreak(subject.bytes[begin - 1])) return -1;
   if (node.has(AnchorEnd) && position != subject.length &&
       !isLineBreak(subject.bytes[position])) {
     return -1;

@@ -40,6 +40,9 @@ constexpr uint32_t kCaptureEntries = kMaxGroups + 1;
 // Repetition counts above this are cut to it.
 constexpr uint32_t kMaxRepeatCount = 255;
 
+// The bytes next to which ^ and $ match, and that . does not match.
+inline bool isLineBreak(unsigned char byte) { return byte == '\r' || byte == '\n'; }
+
 struct CaptureEntry {
   int32_t start;
   int32_t length;
@@ -68,7 +71,7 @@ class RegexNode : public QELObject {
   bool isMember(unsigned char byte) const { return (charSet[byte >> 5] >> (byte & 31)) & 1u; }
   // Whether a leaf accepts the byte (AnyChar, set and Negated applied).
   bool leafAccepts(unsigned char byte) const {
-    if (flags & AnyChar) return byte != '\r' && byte != '\n';
+    if (flags & AnyChar) return !isLineBreak(byte);
     return isMember(byte) != ((flags & Negated) != 0);
   }
 

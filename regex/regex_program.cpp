@@ -4,7 +4,8 @@
 // search skips start positions that no match can begin at: when the pattern
 // cannot match the empty text, a match must begin with one of the bytes its
 // start set holds, so only those positions are walked (with memchr when the
-// set is one byte).  The result is the same as walking every position.
+// set is one byte); when the first segment is anchored at its start, only
+// line starts are walked.  The result is the same as walking every position.
 #include "regex/regex_program.h"
 
 #include <cstring>
@@ -51,29 +52,48 @@ int32_t RegexProgram::compile(const QelString& pattern) {
   substituteShorthands(text);
   if (int32_t rejected = markAtoms(text)) return rejected;
   if (buildTree(root_, text) != 0) return kBadTree;
+  const StartSet starts = startSetOf(root_);
+  mayBeEmpty_ = starts.canBeEmpty;
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    startBytes_[byte] = (starts.bits[byte >> 5] >> (byte & 31)) & 1u;
+  }
+  singleStart_ = mayBeEmpty_ ? -1 : onlyMember(starts);
+  startsAtLine_ = root_.childCount() > 0 && root_.child(0)->has(AnchorStart);
   return 0;
 }
 
 bool RegexProgram::search(const QelString& subject, uint32_t start) {
   const Subject bytes = {reinterpret_cast<const unsigned char*>(subject.data()), subject.length()};
-  if (start >= bytes.length) return false;
-  const StartSet starts = startSetOf(root_);
-  const int single = starts.canBeEmpty ? -1 : onlyMember(starts);
-  for (uint32_t p = start; p < bytes.length; ++p) {
-    if (!starts.canBeEmpty) {
-      if (single >= 0) {
-        const void* next = std::memchr(bytes.bytes + p, single, bytes.length - p);
-        if (next == nullptr) return false;
-        p = static_cast<uint32_t>(static_cast<const unsigned char*>(next) - bytes.bytes);
-      } else if (!((starts.bits[bytes.bytes[p] >> 5] >> (bytes.bytes[p] & 31)) & 1u)) {
+  const unsigned char* s = bytes.bytes;
+  const uint32_t n = bytes.length;
+  uint32_t p = start;
+  while (p < n) {
+    // The first segment's anchor fails anywhere but at a line start.
+    if (startsAtLine_ && p != 0 && !isLineBreak(s[p - 1])) {
+      while (p < n && !isLineBreak(s[p])) ++p;
+      ++p;
+      continue;
+    }
+    if (singleStart_ >= 0) {
+      const void* next = std::memchr(s + p, singleStart_, n - p);
+      if (next == nullptr) return false;
+      const uint32_t at = static_cast<uint32_t>(static_cast<const unsigned char*>(next) - s);
+      if (at != p) {
+        p = at;
         continue;
       }
+    } else if (!mayBeEmpty_ && !startBytes_[s[p]]) {
+      do {
+        ++p;
+      } while (p < n && !startBytes_[s[p]]);
+      continue;
     }
     int32_t length = matchNode(root_, bytes, p);
     if (length >= 0) {
       captures_[0] = {static_cast<int32_t>(p), length};
       return true;
     }
+    ++p;
   }
   return false;
 }

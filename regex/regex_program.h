@@ -12,6 +12,7 @@
 
 #include "foundation/object.h"
 #include "foundation/qel_string.h"
+#include "regex/matcher.h"
 #include "regex/regex_node.h"
 
 namespace bw {
@@ -43,6 +44,14 @@ class RegexProgram : public QELObject {
   RegexNode root_;
   CaptureEntry captures_[kCaptureEntries] = {};
   uint32_t groupCount_ = 0;
+  // Where a match can begin, worked out once by compile: whether a match
+  // may be empty (then every position is tried), the bytes a non-empty one
+  // begins with, the one such byte when there is only one (-1 otherwise),
+  // and whether a match must begin at a line start.
+  bool mayBeEmpty_ = true;
+  unsigned char startBytes_[256] = {};
+  int singleStart_ = -1;
+  bool startsAtLine_ = false;
 };
 
 }  // namespace bw
