@@ -24,13 +24,14 @@ class ModuleStdAllocator {
 
   T* allocate(std::size_t count) {
     const std::size_t bytes = count * sizeof(T);
-    // The module allocator counts in 32 bits; a larger request cannot be met.
-    if (count > std::numeric_limits<uint32_t>::max() / sizeof(T)) {
+    // A count whose size does not even fit the multiplication cannot be met.
+    if (count > std::numeric_limits<std::size_t>::max() / sizeof(T)) {
       throw QELObject::MemoryAllocationFailure();
     }
-    return static_cast<T*>(bw::allocate(static_cast<uint32_t>(bytes)));
+    const std::size_t alignment = alignof(T) > kDefaultAlignment ? alignof(T) : kDefaultAlignment;
+    return static_cast<T*>(bw::allocateAligned(bytes, alignment));
   }
-  void deallocate(T* block, std::size_t) noexcept { bw::release(block); }
+  void deallocate(T* block, std::size_t) noexcept { bw::releaseAligned(block); }
 
   template <typename U>
   bool operator==(const ModuleStdAllocator<U>&) const noexcept { return true; }

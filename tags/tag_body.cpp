@@ -4,7 +4,9 @@
 // tags use to cut their result out of the list.
 #include "tags/tag_body.h"
 
-#include "tags/growing_append.h"
+#include <vector>
+
+#include "tags/module_std_allocator.h"
 #include "tags/open_tag_index.h"
 #include "tags/scanner_table.h"
 
@@ -31,14 +33,14 @@ void TagBody::destroyTokens() {
   BodyToken* token = head;
   while (token != nullptr) {
     BodyToken* following = token->next;
-    delete token;
+    TokenArena::destroy(token);
     token = following;
   }
   head = tail = nullptr;
 }
 
-void TagBody::addToken(char byte, uint8_t kind) {
-  BodyToken* token = new BodyToken;
+void TagBody::addToken(uint8_t kind) {
+  BodyToken* token = arena_.make();
   token->kind = kind;
   token->prev = tail;
   if (tail != nullptr) {
@@ -47,23 +49,38 @@ void TagBody::addToken(char byte, uint8_t kind) {
     head = token;
   }
   tail = token;
-  appendGrowing(token->text, byte);
 }
 
 void TagBody::scan(ByteSource& source) {
+  // The bytes of the token being read collect here and become its text in
+  // one exact allocation when the token ends (a new token begins, its tag
+  // completes, or the body ends).  onTagComplete always sees the full text.
+  std::vector<char, ModuleStdAllocator<char>> pending;
+  pending.reserve(256);
+  auto settle = [&] {
+    if (tail != nullptr && !pending.empty()) {
+      tail->text.assign(pending.data(), static_cast<uint32_t>(pending.size()));
+      pending.clear();
+    }
+  };
   scanner::State state = scanner::Start;
   char byte;
   while (source.nextByte(byte)) {
     const scanner::Step& step = scanner::kTable.steps[state][static_cast<unsigned char>(byte)];
     if (step.action == scanner::NewToken) {
-      addToken(byte, step.kind);
-    } else {
-      appendGrowing(tail->text, byte);
-      if (step.kind != scanner::kKeepKind) tail->kind = step.kind;
-      if (step.action == scanner::TagComplete) onTagComplete();
+      settle();
+      addToken(step.kind);
+    } else if (step.kind != scanner::kKeepKind) {
+      tail->kind = step.kind;
+    }
+    pending.push_back(byte);
+    if (step.action == scanner::TagComplete) {
+      settle();
+      onTagComplete();
     }
     state = step.next;
   }
+  settle();
 }
 
 void TagBody::onTagComplete() {
@@ -100,7 +117,7 @@ void TagBody::merge(BodyToken* first, BodyToken* last) {
       other->partner = nullptr;
       if (other != first) other->kind &= static_cast<uint8_t>(~kPairedFlag);
     }
-    delete token;
+    TokenArena::destroy(token);
     token = following;
   }
   first->next = token;

@@ -18,6 +18,7 @@
 #include "foundation/qel_string.h"
 #include "tags/body_token.h"
 #include "tags/byte_source.h"
+#include "tags/token_arena.h"
 
 namespace bw {
 
@@ -54,9 +55,10 @@ class TagBody : public QELObject {
 
  private:
   void scan(ByteSource& source);
-  void addToken(char byte, uint8_t kind);
+  void addToken(uint8_t kind);
   void destroyTokens();
 
+  TokenArena arena_;  // declared first among the private parts: outlives no token
   OpenTagIndex* index_ = nullptr;  // only while scanning
 };
 

@@ -6,25 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "support/test_host.h"
+#include "tags/control_tag_fixture.h"
 
 namespace bw {
 namespace {
 
 using test::NamedValues;
 using test::Result;
-using test::TestHost;
 
-class ConditionTag : public ::testing::Test {
+class ConditionTag : public ControlTagTest {
  protected:
-  void SetUp() override { ASSERT_EQ(host.init(), 0u); }
-
-  Result run(const std::string& tag, const NamedValues& params, const std::string& body = "") {
-    Result r = host.runTag(tag, params, body);
-    EXPECT_EQ(r.blocksLeft, 0) << tag << " left blocks behind";
-    return r;
-  }
-
   // Runs the condition both as qelInlineIf and as qelIf and checks that the
   // two agree; returns whether it held.
   bool holds(NamedValues params) {
@@ -39,8 +30,6 @@ class ConditionTag : public ::testing::Test {
     EXPECT_TRUE(inlineRun.output == "T" || inlineRun.output == "F") << inlineRun.output;
     return inlineRun.output == "T";
   }
-
-  TestHost host;
 };
 
 // Each row is tried under four settings; expected holds one letter per

@@ -6,14 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "support/test_host.h"
+#include "tags/control_tag_fixture.h"
 
 namespace bw {
 namespace {
 
 using test::NamedValues;
 using test::Result;
-using test::TestHost;
 
 constexpr const char* kContinuationStart = "<qelLoop ";
 constexpr const char* kContinuationEnd = "</qelLoop>";
@@ -49,14 +48,10 @@ bool splitOutput(const std::string& output, std::string& expansion, Continuation
   return true;
 }
 
-class LoopTag : public ::testing::Test {
+class LoopTag : public ControlTagTest {
  protected:
-  void SetUp() override { ASSERT_EQ(host.init(), 0u); }
-
   Result run(const NamedValues& params, const std::string& body) {
-    Result r = host.runTag("qelLoop", params, body);
-    EXPECT_EQ(r.blocksLeft, 0);
-    return r;
+    return ControlTagTest::run("qelLoop", params, body);
   }
 
   // Runs a numeric loop to its end; returns each call's expansion.
@@ -81,8 +76,6 @@ class LoopTag : public ::testing::Test {
     ADD_FAILURE() << "loop did not end within " << maxCalls << " calls";
     return expansions;
   }
-
-  TestHost host;
 };
 
 using Strings = std::vector<std::string>;

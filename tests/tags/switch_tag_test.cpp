@@ -5,14 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "support/test_host.h"
+#include "tags/control_tag_fixture.h"
 
 namespace bw {
 namespace {
 
 using test::NamedValues;
 using test::Result;
-using test::TestHost;
 
 struct SwitchCase {
   std::string value;
@@ -78,17 +77,11 @@ const std::vector<SwitchCase> kCases = {
     {"x", false, kNestedSwitch + "<qelCase>D</qelCase>", "D"},
 };
 
-class SwitchTag : public ::testing::Test {
+class SwitchTag : public ControlTagTest {
  protected:
-  void SetUp() override { ASSERT_EQ(host.init(), 0u); }
-
   Result run(const NamedValues& params, const std::string& body) {
-    Result r = host.runTag("qelSwitch", params, body);
-    EXPECT_EQ(r.blocksLeft, 0);
-    return r;
+    return ControlTagTest::run("qelSwitch", params, body);
   }
-
-  TestHost host;
 };
 
 TEST_F(SwitchTag, SelectsTheCaseTheValueNames) {
