@@ -13,7 +13,7 @@
 
 namespace bw {
 
-// Digits of value in base (2..36; anything else gives the empty text), at
+// Digits of value in base (2..36; anything else, 1 included, gives the empty text), at
 // least minimumDigits long (0 counts as 1).
 QelString toRadixText(uint32_t value, uint8_t base, uint8_t minimumDigits);
 

@@ -127,10 +127,16 @@ class QelString : public QELObject {
   bool endsWith(const char* bytes, uint32_t count, uint32_t options = NoOptions) const;
   bool endsWith(char byte, uint32_t options = NoOptions) const;
   bool endsWith(const QelString& text, uint32_t options = NoOptions) const;
+  // A zero-terminated text with one option: without these, a call such as
+  // startsWith("abc", IgnoreCase) would take IgnoreCase for the byte count.
+  bool startsWith(const char* text, SearchOption options) const;
+  bool endsWith(const char* text, SearchOption options) const;
 
   CompareResult compare(const char* bytes, uint32_t count, uint32_t options = NoOptions) const;
   CompareResult compare(const char* text, uint32_t options = NoOptions) const;
   CompareResult compare(const QelString& other, uint32_t options = NoOptions) const;
+  // compare("abc", IgnoreCase) would otherwise be ambiguous.
+  CompareResult compare(const char* text, SearchOption options) const;
   bool equals(const QelString& other) const;
   bool operator==(const QelString& other) const { return equals(other); }
   bool operator!=(const QelString& other) const { return !equals(other); }

@@ -197,6 +197,14 @@ bool QelString::endsWith(const QelString& text, uint32_t options) const {
   return endsWith(text.data(), text.length(), options);
 }
 
+bool QelString::startsWith(const char* text, SearchOption options) const {
+  return startsWith(text, text == nullptr ? 0u : static_cast<uint32_t>(std::strlen(text)), options);
+}
+
+bool QelString::endsWith(const char* text, SearchOption options) const {
+  return endsWith(text, text == nullptr ? 0u : static_cast<uint32_t>(std::strlen(text)), options);
+}
+
 // ---------------------------------------------------------------------------
 // compare
 
@@ -222,6 +230,11 @@ CompareResult QelString::compare(const char* bytes, uint32_t count, uint32_t opt
 
 CompareResult QelString::compare(const char* text, uint32_t options) const {
   return compare(text, text == nullptr ? 0u : static_cast<uint32_t>(std::strlen(text)), options);
+}
+
+CompareResult QelString::compare(const char* text, SearchOption options) const {
+  return compare(text, text == nullptr ? 0u : static_cast<uint32_t>(std::strlen(text)),
+                 static_cast<uint32_t>(options));
 }
 
 CompareResult QelString::compare(const QelString& other, uint32_t options) const {

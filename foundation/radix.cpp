@@ -12,7 +12,9 @@ const char kDigits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 QelString toRadixText(uint32_t value, uint8_t base, uint8_t minimumDigits) {
   QelString text;
   text.reserve(10);
-  if (base == 0 || base > 36) return text;
+  // Base 1 is not named by the Part, but its digit loop would never end
+  // (value / 1 never reaches 0): it is refused like 0 and 37 up.
+  if (base < 2 || base > 36) return text;
   if (minimumDigits == 0) minimumDigits = 1;
   // At most 32 digits (base 2) or the minimum, produced least significant
   // first into a local buffer and written out reversed.
