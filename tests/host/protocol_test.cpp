@@ -245,7 +245,7 @@ TEST_F(Protocol, MissingParameterIsReportedThroughTheModule) {
   EXPECT_EQ(r.errors[0].hint,
             "Check the &lt;QelInlineIf&gt; tag to see if the &quot;lhs&quot; parameter is "
             "missing or misspelled.");
-  const HostCall& report = r.callsOf(MSEI)[0];
+  const HostCall report = r.callsOf(MSEI).at(0);
   EXPECT_EQ(report.textCount[0], report.text[0].size() + 1);
   EXPECT_EQ(report.textCount[1], report.text[1].size() + 1);
   EXPECT_TRUE(r.writes.empty());

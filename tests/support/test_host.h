@@ -24,6 +24,13 @@
 //   EXPECT_TRUE(r.errors.empty());
 //   EXPECT_EQ(r.blocksLeft, 0);
 //
+// Send init() (MIni) before anything else: only then does the module
+// allocate from the host, so only then are blocks counted.  Scripted state
+// (parameters, body, properties, ...) stays as it was left between requests;
+// runTag replaces the tag's name, parameters and body each time.  The
+// switches (refuse, alwaysTooSmall, failAllocationAt) let a test play a
+// misbehaving or exhausted host.
+//
 // One module is loaded per process and stays loaded; several TestHost objects
 // may exist one after another (each gets its own host handle), but the
 // module's allocator hooks are process-wide, so the heap is shared.
@@ -102,6 +109,9 @@ struct Result {
   // Callbacks made after the failing allocation (a sound module makes none).
   int callsAfterAllocationFailure = 0;
 
+  // No block left behind and no release of a foreign block: what every
+  // request must satisfy (EXPECT_TRUE(r.clean()) << r.trace()).
+  bool clean() const { return blocksLeft == 0 && foreignReleases == 0; }
   // The calls with this code, in order.
   std::vector<HostCall> callsOf(uint32_t code) const;
   // The codes of all calls, as names, joined by spaces ("MTag MGPr MWtS").
