@@ -121,6 +121,24 @@ TEST_F(HostOperations, OversizedDemandIsRefusedAndReported) {
             "1073741824 bytes.");
 }
 
+TEST_F(HostOperations, OverstatedLengthsAreCutToTheBuffer) {
+  host.parameters = {{"lhs", "abc"}};
+  host.body = "body";
+  host.overstateLength(MTPm, 1000);
+  host.overstateLength(MTBd, 1);
+  std::string value, body;
+  run([&](const ModuleRequest* request) {
+    QelString v;
+    EXPECT_TRUE(getStringParameter(request, NameKey("lhs"), 0, v, QelString()));
+    value = str(v);
+    body = str(getTagBody(request));
+  });
+  EXPECT_EQ(value.size(), kFirstValueBufferSize);
+  EXPECT_EQ(value.substr(0, 3), "abc");
+  EXPECT_EQ(body.size(), kFirstBodyBufferSize);
+  EXPECT_EQ(body.substr(0, 4), "body");
+}
+
 TEST_F(HostOperations, RepeatedParametersByOccurrence) {
   host.parameters = {{"item", "one"}, {"other", "x"}, {"ITEM", "two"}, {"Item", ""}};
   std::vector<std::string> values;

@@ -249,10 +249,14 @@ void TestHost::refuse(uint32_t code, const std::string& name) { refusals_.emplac
 void TestHost::alwaysTooSmall(uint32_t code, uint32_t demanded) {
   tooSmall_.emplace_back(code, demanded);
 }
+void TestHost::overstateLength(uint32_t code, uint32_t extra) {
+  overstated_.emplace_back(code, extra);
+}
 void TestHost::failAllocationAt(uint64_t k) { heap().failAt = k == 0 ? 0 : heap().stats.allocations + k; }
 void TestHost::clearSwitches() {
   refusals_.clear();
   tooSmall_.clear();
+  overstated_.clear();
   heap().failAt = 0;
 }
 
@@ -342,6 +346,8 @@ uint32_t TestHost::answerBuffer(HostCall& entry, uint32_t code,
   if (buffer == nullptr && length != 0) return kRefusal;
   if (length != 0) std::memcpy(buffer, value->data(), length);
   slot = length;
+  for (const auto& [overstatedCode, extra] : overstated_)
+    if (overstatedCode == code) slot = entry.offeredSize + extra;
   return 0;
 }
 

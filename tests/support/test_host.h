@@ -190,6 +190,9 @@ class TestHost {
   // buffer, so the module's second attempt fails as well.  The size stated
   // is demanded when it is not 0, else one byte more than was offered.
   void alwaysTooSmall(uint32_t code, uint32_t demanded = 0);
+  // Answers buffer exchanges of the code successfully but states a length
+  // this many bytes beyond the buffer offered, as a faulty host might.
+  void overstateLength(uint32_t code, uint32_t extra);
   // Makes the k-th hostAllocate of the next request (1 = the first) return
   // null.  0 disarms.
   void failAllocationAt(uint64_t k);
@@ -215,7 +218,8 @@ class TestHost {
   std::string modulePath_;
   uint32_t handle_;
   std::vector<std::pair<uint32_t, std::string>> refusals_;
-  std::vector<std::pair<uint32_t, uint32_t>> tooSmall_;  // code, demanded size
+  std::vector<std::pair<uint32_t, uint32_t>> tooSmall_;    // code, demanded size
+  std::vector<std::pair<uint32_t, uint32_t>> overstated_;  // code, extra bytes
   Result* current_ = nullptr;
   bool failureSeen_ = false;
 };
