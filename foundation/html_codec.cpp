@@ -137,6 +137,10 @@ void htmlDecode(QelString& text) {
       }
     }
     if (next >= length) break;
+    if (in[next] == '&') {  // runs of "&" need no library call per byte
+      p = next;
+      continue;
+    }
     amp = static_cast<const unsigned char*>(std::memchr(in + next, '&', length - next));
     if (amp == nullptr) break;
     p = static_cast<uint32_t>(amp - in);
