@@ -52,33 +52,7 @@ class HostOperations : public ::testing::Test {
   TestHost host;
 };
 
-// --- The MBtS exchange --------------------------------------------------------
-
-TEST_F(HostOperations, ParameterValueSizesAroundTheFirstBuffer) {
-  struct Case {
-    std::string value;
-    std::vector<uint32_t> offered;  // sizes offered on each MTPm call
-  } cases[] = {
-      {"", {32}},
-      {std::string(31, 'a'), {32}},
-      {std::string(32, 'b'), {32}},
-      {std::string(33, 'c'), {32, 33}},
-      {std::string(5000, 'd'), {32, 5000}},
-      {std::string("a\0b", 3), {32}},                    // a 0 byte stays inside
-      {std::string(40, '\0'), {32, 40}},                 // only 0 bytes, past the buffer
-  };
-  for (const Case& c : cases) {
-    host.parameters = {{"lhs", c.value}};
-    bool found = false;
-    std::string value;
-    Result r = readString("lhs", 0, found, value);
-    EXPECT_TRUE(found);
-    EXPECT_EQ(value, c.value);
-    std::vector<uint32_t> offered;
-    for (const HostCall& call : r.callsOf(MTPm)) offered.push_back(call.offeredSize);
-    EXPECT_EQ(offered, c.offered) << c.value.size() << " bytes";
-  }
-}
+// --- The MBtS exchange (value sizes are covered through the real module) ------
 
 TEST_F(HostOperations, ParameterRequestCarriesNameCountAndOccurrence) {
   host.parameters = {{"caseSensitive", "yes"}};
@@ -256,30 +230,24 @@ TEST_F(HostOperations, PresentEmptyRequiredParameterIsFound) {
 
 // --- Body ---------------------------------------------------------------------
 
-TEST_F(HostOperations, BodySizesAroundTheFirstBuffer) {
+// Body sizes around the first buffer are covered through the real module;
+// the tag handlers stop reading a body at a 0 byte, so its arrival is
+// checked here.
+TEST_F(HostOperations, BodyKeepsZeroBytesAndMayBeAbsent) {
   struct Case {
     std::optional<std::string> body;
     std::string expected;
-    std::vector<uint32_t> offered;
   } cases[] = {
-      {std::string(), "", {63}},
-      {std::nullopt, "", {63}},  // the host has no body
-      {std::string(63, 'x'), std::string(63, 'x'), {63}},
-      {std::string(64, 'y'), std::string(64, 'y'), {63, 64}},
-      {std::string("<qelIf>\0</qelIf>", 16), std::string("<qelIf>\0</qelIf>", 16), {63}},
-      {std::string(10000, 'z'), std::string(10000, 'z'), {63, 10000}},
+      {std::string("<qelIf>\0</qelIf>", 16), std::string("<qelIf>\0</qelIf>", 16)},
+      {std::string(70, '\0'), std::string(70, '\0')},
+      {std::nullopt, ""},
   };
   for (const Case& c : cases) {
     host.body = c.body;
-    std::string body;
+    std::string body = "stale";
     Result r = run([&](const ModuleRequest* request) { body = str(getTagBody(request)); });
     EXPECT_EQ(body, c.expected);
-    std::vector<uint32_t> offered;
-    for (const HostCall& call : r.callsOf(MTBd)) {
-      offered.push_back(call.offeredSize);
-      EXPECT_TRUE(call.argNull[2] && call.argNull[3] && call.argNull[4]);
-    }
-    EXPECT_EQ(offered, c.offered);
+    EXPECT_EQ(r.callsOf(MTBd).size(), c.expected.size() > 63 ? 2u : 1u);
   }
 }
 
