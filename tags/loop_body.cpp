@@ -1,7 +1,6 @@
 // Expansion of a loop body for one index value, piece by piece.
 #include "tags/loop_body.h"
 
-#include "tags/growing_append.h"
 
 namespace bw {
 
@@ -23,7 +22,7 @@ void LoopBody::expand(const QelString& indexValue, const QelString& entity, QelS
   for (const BodyToken* piece = head; piece != nullptr; piece = piece->next) {
     QelString copy(piece->text);
     copy.replaceAll(entity, indexValue, IgnoreCase | Rescan);
-    appendGrowing(out, copy);
+    out.append(copy);
   }
 }
 

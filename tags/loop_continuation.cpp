@@ -2,7 +2,6 @@
 // attributes in their fixed order.
 #include "tags/loop_continuation.h"
 
-#include "tags/growing_append.h"
 
 namespace bw {
 
@@ -27,7 +26,7 @@ void appendLoopContinuation(const LoopState& state, const QelString& body, QelSt
   tag.append('>');
   tag.append(body);
   tag.append("</qelLoop>");
-  appendGrowing(out, tag);
+  out.append(tag);
 }
 
 }  // namespace bw

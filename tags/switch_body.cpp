@@ -9,7 +9,6 @@
 #include "tags/switch_body.h"
 
 #include "foundation/codecs.h"
-#include "tags/growing_append.h"
 
 namespace bw {
 
@@ -66,10 +65,10 @@ QelString SwitchBody::select(const QelString& value, bool caseSensitive) {
     if (token->kind == kPairedQelTagToken && token->partner != nullptr) {
       if (collecting) {
         if (isCaseTag(token->text)) {
-          appendGrowing(result, blockContent(token));
+          result.append(blockContent(token));
           break;
         }
-        appendGrowing(result, joinedText(token, token->partner));
+        result.append(joinedText(token, token->partner));
         token = token->partner->next;
         continue;
       }
@@ -81,7 +80,7 @@ QelString SwitchBody::select(const QelString& value, bool caseSensitive) {
       if (kind == CaseKind::Default) {
         // The walk goes on inside the block; with collecting off its
         // content and end tag add nothing more.
-        appendGrowing(result, blockContent(token));
+        result.append(blockContent(token));
         token = token->next;
       } else {
         token = token->partner->next;
@@ -99,7 +98,7 @@ QelString SwitchBody::select(const QelString& value, bool caseSensitive) {
         }
       }
     } else if (collecting) {
-      appendGrowing(result, token->text);
+      result.append(token->text);
     }
     token = token->next;
   }
