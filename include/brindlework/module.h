@@ -131,7 +131,12 @@ BW_STATIC_ASSERT(offsetof(ModuleRequest, hostRelease) == 40, "hostRelease at 40"
 BW_STATIC_ASSERT(sizeof(ModuleRequest) == 48, "record is 48 bytes");
 #endif
 
-/* The module's one export. */
+/*
+ * The module's one export.  A null record is answered with MUnF, and a record
+ * without a callback is served as though every service failed.  No exception
+ * leaves it: when memory runs out the request is abandoned, everything it
+ * took is released, nothing more is sent to the host and the answer is MUnk.
+ */
 BW_EXPORT uint32_t BW_CALL ProcessQELRequest(ModuleRequest *request);
 
 #ifdef __cplusplus
