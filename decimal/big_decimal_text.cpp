@@ -28,13 +28,8 @@ void BigDecimal::toText(QelString& out) const {
   const bool negative = unpack(m);
   const int32_t exponent = decimal_internal::leadingExponent(m);
 
-  char digits[2 * decimal_internal::kMaxGroups];
-  int32_t count = 0;
-  for (int32_t i = m.count - 1; i >= 0; --i) {
-    const int g = m.group[i];
-    if (i != m.count - 1 || g >= 10) digits[count++] = static_cast<char>('0' + g / 10);
-    digits[count++] = static_cast<char>('0' + g % 10);
-  }
+  char digits[decimal_internal::kDigitsPerGroup * decimal_internal::kMaxGroups];
+  int32_t count = decimal_internal::coefficientDigits(m, digits);
   while (count > 1 && digits[count - 1] == '0') --count;
 
   char text[kMaxPlainTextLength];

@@ -1,4 +1,4 @@
-// The exact base-100 routines under every BigDecimal operation: unpacking and
+// The exact base-10^8 routines under every BigDecimal operation: unpacking and
 // packing the order-preserving encoding, alignment, the three schoolbook
 // operations, long division with estimated quotient groups, and rounding.
 #include "decimal/digit_groups.h"
@@ -10,12 +10,30 @@ namespace decimal_internal {
 
 namespace {
 
-// Stored bytes: a group of value v is v + 10, negated for negative values.
-constexpr int kGroupBias = 10;
+// Stored bytes: a pair of value v is v + 10, negated for negative values.
+constexpr int kPairBias = 10;
 // An exponent byte holds E + 10 or E - 10 as a signed byte.
 constexpr int32_t kMaxStoredExponent = 127 - 10;
+constexpr uint64_t kBase = kGroupBase;
+
+constexpr uint32_t kPowerOfTen[kDigitsPerGroup + 1] = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
 int signedByte(char c) { return static_cast<int>(static_cast<signed char>(c)); }
+
+// Decimal digits of a nonzero group value.
+int32_t digitCount(uint32_t v) {
+  int32_t n = 1;
+  while (n < kDigitsPerGroup && v >= kPowerOfTen[n]) ++n;
+  return n;
+}
+
+// Digit `position` (0 = units) of the coefficient; 0 past the top.
+int digitAt(const DigitGroups& m, int32_t position) {
+  const int32_t g = position / kDigitsPerGroup;
+  if (g >= m.count) return 0;
+  return static_cast<int>(m.group[g] / kPowerOfTen[position % kDigitsPerGroup] % 10);
+}
 
 }  // namespace
 
@@ -24,37 +42,58 @@ void normalize(DigitGroups& m) {
   int32_t zeros = 0;
   while (zeros < m.count && m.group[zeros] == 0) ++zeros;
   if (zeros > 0) {
-    std::memmove(m.group, m.group + zeros, static_cast<size_t>(m.count - zeros));
+    std::memmove(m.group, m.group + zeros, sizeof(uint32_t) * static_cast<size_t>(m.count - zeros));
     m.count -= zeros;
-    m.low += 2 * zeros;
+    m.low += kDigitsPerGroup * zeros;
   }
   if (m.count == 0) m.low = 0;
 }
 
 int32_t leadingExponent(const DigitGroups& m) {
-  return m.low + 2 * (m.count - 1) + (m.group[m.count - 1] >= 10 ? 1 : 0);
+  return m.low + kDigitsPerGroup * (m.count - 1) + digitCount(m.group[m.count - 1]) - 1;
 }
 
 int32_t fractionDigits(const DigitGroups& m) {
   if (m.count == 0) return 0;
-  int32_t low = m.low + (m.group[0] % 10 == 0 ? 1 : 0);
+  int32_t low = m.low;
+  for (uint32_t v = m.group[0]; v % 10 == 0; v /= 10) ++low;
   return low < 0 ? -low : 0;
+}
+
+int32_t coefficientDigits(const DigitGroups& m, char* out) {
+  if (m.count == 0) return 0;
+  int32_t n = 0;
+  uint32_t top = m.group[m.count - 1];
+  for (int32_t d = digitCount(top) - 1; d >= 0; --d) {
+    out[n++] = static_cast<char>('0' + top / kPowerOfTen[d] % 10);
+  }
+  for (int32_t i = m.count - 2; i >= 0; --i) {
+    uint32_t v = m.group[i];
+    for (int32_t d = kDigitsPerGroup - 1; d >= 0; --d) {
+      out[n + d] = static_cast<char>('0' + v % 10);
+      v /= 10;
+    }
+    n += kDigitsPerGroup;
+  }
+  return n;
 }
 
 bool decode(const char* encoding, uint32_t length, DigitGroups& out) {
   const bool negative = encoding[0] == 'n';
   int stored = signedByte(encoding[1]);
   if (negative) stored = -stored;
-  const int32_t exponent = stored >= kGroupBias ? stored - kGroupBias : stored + kGroupBias;
-  const int32_t groups = static_cast<int32_t>(length) - 2;
-  for (int32_t i = 0; i < groups; ++i) {
-    int v = signedByte(encoding[2 + i]);
+  const int32_t exponent = stored >= kPairBias ? stored - kPairBias : stored + kPairBias;
+  const int32_t pairs = static_cast<int32_t>(length) - 2;
+  out.count = (pairs + 3) / 4;
+  std::memset(out.group, 0, sizeof(uint32_t) * static_cast<size_t>(out.count));
+  // Pair j from the bottom lands in group j / 4 at digit 2 * (j % 4).
+  for (int32_t j = 0; j < pairs; ++j) {
+    int v = signedByte(encoding[length - 1 - static_cast<uint32_t>(j)]);
     if (negative) v = -v;
-    out.group[groups - 1 - i] = static_cast<uint8_t>(v - kGroupBias);
+    out.group[j / 4] += static_cast<uint32_t>(v - kPairBias) * kPowerOfTen[2 * (j % 4)];
   }
-  out.count = groups;
-  // The leading group always holds two digits, the first of them nonzero.
-  out.low = exponent - 2 * groups + 1;
+  // The leading pair always holds two digits, the first of them nonzero.
+  out.low = exponent - 2 * pairs + 1;
   return negative;
 }
 
@@ -63,60 +102,57 @@ uint32_t encode(const DigitGroups& m, bool negative, char* out) {
     out[0] = 'o';
     return 1;
   }
-  if (m.count + 3 > kMaxEncodedLength) return 0;
   const int32_t exponent = leadingExponent(m);
   if (exponent > kMaxStoredExponent || exponent < -kMaxStoredExponent) return 0;
-  int stored = exponent >= 0 ? exponent + kGroupBias : exponent - kGroupBias;
+  char digits[kDigitsPerGroup * kMaxGroups];
+  int32_t count = coefficientDigits(m, digits);
+  while (digits[count - 1] == '0') --count;
+  const int32_t pairs = (count + 1) / 2;
+  if (pairs + 2 > kMaxEncodedLength) return 0;
+  const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
   out[0] = negative ? 'n' : 'p';
   out[1] = static_cast<char>(negative ? -stored : stored);
-  uint32_t length = 2;
-  auto put = [&](int pair) {
-    const int v = pair + kGroupBias;
-    out[length++] = static_cast<char>(negative ? -v : v);
-  };
-  if (m.group[m.count - 1] >= 10) {
-    for (int32_t i = m.count - 1; i >= 0; --i) put(m.group[i]);
-  } else {
-    // The leading group holds one digit: the stored pairs straddle groups.
-    int high = m.group[m.count - 1];
-    for (int32_t i = m.count - 2; i >= 0; --i) {
-      put(high * 10 + m.group[i] / 10);
-      high = m.group[i] % 10;
-    }
-    if (high != 0) put(high * 10);
+  for (int32_t i = 0; i < pairs; ++i) {
+    const int high = digits[2 * i] - '0';
+    const int low = 2 * i + 1 < count ? digits[2 * i + 1] - '0' : 0;
+    const int v = high * 10 + low + kPairBias;
+    out[2 + i] = static_cast<char>(negative ? -v : v);
   }
-  return length;
+  return static_cast<uint32_t>(2 + pairs);
 }
 
 void fromDigits(const char* digits, int32_t count, int32_t leadingPower, DigitGroups& out) {
   out.count = 0;
   out.low = leadingPower - count + 1;
-  for (int32_t i = count - 1; i >= 0; i -= 2) {
-    const int units = digits[i] - '0';
-    const int tens = i >= 1 ? digits[i - 1] - '0' : 0;
-    out.group[out.count++] = static_cast<uint8_t>(tens * 10 + units);
+  for (int32_t end = count; end > 0; end -= kDigitsPerGroup) {
+    const int32_t start = end > kDigitsPerGroup ? end - kDigitsPerGroup : 0;
+    uint32_t v = 0;
+    for (int32_t i = start; i < end; ++i) v = v * 10 + static_cast<uint32_t>(digits[i] - '0');
+    out.group[out.count++] = v;
   }
   normalize(out);
 }
 
 bool shiftUp(DigitGroups& m, int32_t k) {
   if (k <= 0 || m.count == 0) return k >= 0;
-  const int32_t whole = k / 2;
-  if (k % 2 == 1) {
-    int carry = 0;
+  const int32_t whole = k / kDigitsPerGroup;
+  const int32_t part = k % kDigitsPerGroup;
+  if (part != 0) {
+    const uint64_t factor = kPowerOfTen[part];
+    uint64_t carry = 0;
     for (int32_t i = 0; i < m.count; ++i) {
-      const int v = m.group[i] * 10 + carry;
-      m.group[i] = static_cast<uint8_t>(v % 100);
-      carry = v / 100;
+      const uint64_t v = m.group[i] * factor + carry;
+      m.group[i] = static_cast<uint32_t>(v % kBase);
+      carry = v / kBase;
     }
     if (carry != 0) {
       if (m.count >= kMaxGroups) return false;
-      m.group[m.count++] = static_cast<uint8_t>(carry);
+      m.group[m.count++] = static_cast<uint32_t>(carry);
     }
   }
   if (m.count + whole > kMaxGroups) return false;
-  std::memmove(m.group + whole, m.group, static_cast<size_t>(m.count));
-  std::memset(m.group, 0, static_cast<size_t>(whole));
+  std::memmove(m.group + whole, m.group, sizeof(uint32_t) * static_cast<size_t>(m.count));
+  std::memset(m.group, 0, sizeof(uint32_t) * static_cast<size_t>(whole));
   m.count += whole;
   m.low -= k;
   return true;
@@ -137,24 +173,26 @@ int compareCoefficients(const DigitGroups& a, const DigitGroups& b) {
 
 void addCoefficients(const DigitGroups& a, const DigitGroups& b, DigitGroups& r) {
   const int32_t n = a.count > b.count ? a.count : b.count;
-  int carry = 0;
+  uint32_t carry = 0;
   for (int32_t i = 0; i < n; ++i) {
-    int v = carry + (i < a.count ? a.group[i] : 0) + (i < b.count ? b.group[i] : 0);
-    carry = v >= 100 ? 1 : 0;
-    r.group[i] = static_cast<uint8_t>(v - 100 * carry);
+    uint32_t v = carry + (i < a.count ? a.group[i] : 0) + (i < b.count ? b.group[i] : 0);
+    carry = v >= kGroupBase ? 1 : 0;
+    r.group[i] = v - kGroupBase * carry;
   }
   r.count = n;
-  if (carry != 0) r.group[r.count++] = 1;  // n < kMaxGroups: both operands fit aligned
+  // Aligned operands of at most 101 digits leave room for the carry.
+  if (carry != 0 && r.count < kMaxGroups) r.group[r.count++] = 1;
   r.low = a.low;
   normalize(r);
 }
 
 void subtractCoefficients(const DigitGroups& a, const DigitGroups& b, DigitGroups& r) {
-  int borrow = 0;
+  uint32_t borrow = 0;
   for (int32_t i = 0; i < a.count; ++i) {
-    int v = a.group[i] - borrow - (i < b.count ? b.group[i] : 0);
-    borrow = v < 0 ? 1 : 0;
-    r.group[i] = static_cast<uint8_t>(v + 100 * borrow);
+    const uint32_t take = borrow + (i < b.count ? b.group[i] : 0);
+    const uint32_t have = a.group[i];
+    borrow = have < take ? 1 : 0;
+    r.group[i] = have + kGroupBase * borrow - take;
   }
   r.count = a.count;
   r.low = a.low;
@@ -162,25 +200,25 @@ void subtractCoefficients(const DigitGroups& a, const DigitGroups& b, DigitGroup
 }
 
 void multiplyMagnitudes(const DigitGroups& a, const DigitGroups& b, DigitGroups& r) {
-  // Column sums stay below 2^32: at most kMaxGroups products of 99 * 99.
-  uint32_t column[2 * kMaxGroups];
-  const int32_t n = a.count + b.count;
-  std::memset(column, 0, sizeof(uint32_t) * static_cast<size_t>(n));
+  // Column sums stay below 2^64: at most kMaxGroups products below 10^16.
+  uint64_t column[2 * kMaxGroups];
+  int32_t n = a.count + b.count;
+  if (n > kMaxGroups) n = kMaxGroups;  // operands of 101 digits need 26
+  std::memset(column, 0, sizeof(uint64_t) * static_cast<size_t>(n));
   for (int32_t i = 0; i < a.count; ++i) {
-    const uint32_t ai = a.group[i];
+    const uint64_t ai = a.group[i];
     if (ai == 0) continue;
-    uint32_t* c = column + i;
-    for (int32_t j = 0; j < b.count; ++j) c[j] += ai * b.group[j];
+    const int32_t top = b.count < n - i ? b.count : n - i;
+    uint64_t* c = column + i;
+    for (int32_t j = 0; j < top; ++j) c[j] += ai * b.group[j];
   }
-  uint32_t carry = 0;
+  uint64_t carry = 0;
   for (int32_t i = 0; i < n; ++i) {
-    const uint32_t v = column[i] + carry;
-    column[i] = v % 100;
-    carry = v / 100;
+    const uint64_t v = column[i] + carry;
+    r.group[i] = static_cast<uint32_t>(v % kBase);
+    carry = v / kBase;
   }
-  // Operands come from encodings of at most 101 digits, so n fits.
-  r.count = n < kMaxGroups ? n : kMaxGroups;
-  for (int32_t i = 0; i < r.count; ++i) r.group[i] = static_cast<uint8_t>(column[i]);
+  r.count = n;
   r.low = a.low + b.low;
   normalize(r);
 }
@@ -188,23 +226,23 @@ void multiplyMagnitudes(const DigitGroups& a, const DigitGroups& b, DigitGroups&
 namespace {
 
 // q = n / divisor for a one-group divisor; returns the remainder.
-int divideBySmall(const DigitGroups& n, int divisor, DigitGroups& q) {
-  int rest = 0;
+uint32_t divideBySmall(const DigitGroups& n, uint32_t divisor, DigitGroups& q) {
+  uint64_t rest = 0;
   for (int32_t i = n.count - 1; i >= 0; --i) {
-    const int current = rest * 100 + n.group[i];
-    q.group[i] = static_cast<uint8_t>(current / divisor);
+    const uint64_t current = rest * kBase + n.group[i];
+    q.group[i] = static_cast<uint32_t>(current / divisor);
     rest = current % divisor;
   }
   q.count = n.count;
   q.low = 0;
   normalize(q);
-  return rest;
+  return static_cast<uint32_t>(rest);
 }
 
-void setSmall(DigitGroups& r, int value) {
+void setSmall(DigitGroups& r, uint32_t value) {
   r.low = 0;
   r.count = value == 0 ? 0 : 1;
-  r.group[0] = static_cast<uint8_t>(value);
+  r.group[0] = value;
 }
 
 }  // namespace
@@ -214,7 +252,7 @@ void divideCoefficients(const DigitGroups& n, const DigitGroups& d, DigitGroups&
   if (compareCoefficients(n, d) < 0) {
     q.count = 0;
     q.low = 0;
-    std::memcpy(r.group, n.group, static_cast<size_t>(n.count));
+    std::memcpy(r.group, n.group, sizeof(uint32_t) * static_cast<size_t>(n.count));
     r.count = n.count;
     r.low = 0;
     return;
@@ -224,97 +262,93 @@ void divideCoefficients(const DigitGroups& n, const DigitGroups& d, DigitGroups&
     setSmall(r, divideBySmall(n, d.group[0], q));
     return;
   }
-  // Normalise so that the divisor's leading group is at least 50; the
-  // estimate from the two leading groups is then at most two too large.
-  const int factor = 100 / (d.group[nd - 1] + 1);
-  uint8_t u[kMaxGroups + 1];
-  uint8_t v[kMaxGroups];
+  // Normalise so that the divisor's leading group is at least half the base;
+  // the estimate from the two leading groups is then at most two too large.
+  const uint64_t factor = kBase / (d.group[nd - 1] + 1ull);
+  uint32_t u[kMaxGroups + 1];
+  uint32_t v[kMaxGroups];
   v[0] = v[1] = 0;  // nd >= 2 here; keeps the compiler's flow analysis quiet
-  int carry = 0;
+  uint64_t carry = 0;
   for (int32_t i = 0; i < n.count; ++i) {
-    const int x = n.group[i] * factor + carry;
-    u[i] = static_cast<uint8_t>(x % 100);
-    carry = x / 100;
+    const uint64_t x = n.group[i] * factor + carry;
+    u[i] = static_cast<uint32_t>(x % kBase);
+    carry = x / kBase;
   }
-  u[n.count] = static_cast<uint8_t>(carry);
+  u[n.count] = static_cast<uint32_t>(carry);
   carry = 0;
   for (int32_t i = 0; i < nd; ++i) {
-    const int x = d.group[i] * factor + carry;
-    v[i] = static_cast<uint8_t>(x % 100);
-    carry = x / 100;
+    const uint64_t x = d.group[i] * factor + carry;
+    v[i] = static_cast<uint32_t>(x % kBase);
+    carry = x / kBase;
   }
-  const int top = v[nd - 1];
-  const int next = v[nd - 2];
+  const uint64_t top = v[nd - 1];
+  const uint64_t next = v[nd - 2];
   const int32_t m = n.count - nd;
   for (int32_t j = m; j >= 0; --j) {
-    const int numerator = u[j + nd] * 100 + u[j + nd - 1];
-    int qhat = numerator / top;
-    int rhat = numerator % top;
-    while (qhat >= 100 || qhat * next > rhat * 100 + u[j + nd - 2]) {
+    const uint64_t numerator = u[j + nd] * kBase + u[j + nd - 1];
+    uint64_t qhat = numerator / top;
+    uint64_t rhat = numerator % top;
+    while (qhat >= kBase || qhat * next > rhat * kBase + u[j + nd - 2]) {
       --qhat;
       rhat += top;
-      if (rhat >= 100) break;
+      if (rhat >= kBase) break;
     }
-    int borrow = 0;
-    int productCarry = 0;
+    int64_t borrow = 0;
+    uint64_t productCarry = 0;
     for (int32_t i = 0; i < nd; ++i) {
-      const int p = qhat * v[i] + productCarry;
-      productCarry = p / 100;
-      int t = u[i + j] - p % 100 - borrow;
+      const uint64_t p = qhat * v[i] + productCarry;
+      productCarry = p / kBase;
+      int64_t t = static_cast<int64_t>(u[i + j]) - static_cast<int64_t>(p % kBase) - borrow;
       borrow = t < 0 ? 1 : 0;
-      u[i + j] = static_cast<uint8_t>(t + 100 * borrow);
+      u[i + j] = static_cast<uint32_t>(t + static_cast<int64_t>(kBase) * borrow);
     }
-    int t = u[j + nd] - productCarry - borrow;
+    int64_t t = static_cast<int64_t>(u[j + nd]) - static_cast<int64_t>(productCarry) - borrow;
     if (t < 0) {
       // The estimate was one too large: add the divisor back once.
       --qhat;
-      int c = 0;
+      uint64_t c = 0;
       for (int32_t i = 0; i < nd; ++i) {
-        const int s = u[i + j] + v[i] + c;
-        u[i + j] = static_cast<uint8_t>(s % 100);
-        c = s / 100;
+        const uint64_t s = static_cast<uint64_t>(u[i + j]) + v[i] + c;
+        u[i + j] = static_cast<uint32_t>(s % kBase);
+        c = s / kBase;
       }
-      t += c;  // the carry out cancels the borrow that made t negative
+      t += static_cast<int64_t>(c);  // the carry out cancels the borrow that made t negative
     }
-    u[j + nd] = static_cast<uint8_t>(t);
-    q.group[j] = static_cast<uint8_t>(qhat);
+    u[j + nd] = static_cast<uint32_t>(t);
+    q.group[j] = static_cast<uint32_t>(qhat);
   }
   q.count = m + 1;
   q.low = 0;
   normalize(q);
-  // Undo the normalisation of the remainder.
+  // Undo the normalisation of the remainder.  Only the top may be trimmed:
+  // the division below reads the groups as a plain integer.
   DigitGroups scaled;
-  std::memcpy(scaled.group, u, static_cast<size_t>(nd));
+  std::memcpy(scaled.group, u, sizeof(uint32_t) * static_cast<size_t>(nd));
   scaled.count = nd;
   scaled.low = 0;
-  // Only the top may be trimmed: the division below reads the groups as a
-  // plain integer.
   while (scaled.count > 0 && scaled.group[scaled.count - 1] == 0) --scaled.count;
-  divideBySmall(scaled, factor, r);
+  divideBySmall(scaled, static_cast<uint32_t>(factor), r);
 }
 
 void roundTo(DigitGroups& m, int32_t digits) {
   const int32_t cut = -digits;
   if (m.count == 0 || m.low >= cut) return;
   const int32_t k = cut - m.low;  // digits to drop
-  const int32_t firstDropped = k - 1;
-  int dropped = 0;
-  if (firstDropped / 2 < m.count) {
-    const int g = m.group[firstDropped / 2];
-    dropped = firstDropped % 2 == 0 ? g % 10 : g / 10;
-  }
-  const int32_t whole = k / 2;
+  const int dropped = digitAt(m, k - 1);
+  const int32_t whole = k / kDigitsPerGroup;
+  const int32_t part = k % kDigitsPerGroup;
   if (whole >= m.count) {
     m.count = 0;
   } else {
-    std::memmove(m.group, m.group + whole, static_cast<size_t>(m.count - whole));
+    std::memmove(m.group, m.group + whole, sizeof(uint32_t) * static_cast<size_t>(m.count - whole));
     m.count -= whole;
-    if (k % 2 == 1) {
-      int rest = 0;
+    if (part != 0) {
+      const uint64_t divisor = kPowerOfTen[part];
+      uint64_t rest = 0;
       for (int32_t i = m.count - 1; i >= 0; --i) {
-        const int current = rest * 100 + m.group[i];
-        m.group[i] = static_cast<uint8_t>(current / 10);
-        rest = current % 10;
+        const uint64_t current = rest * kBase + m.group[i];
+        m.group[i] = static_cast<uint32_t>(current / divisor);
+        rest = current % divisor;
       }
     }
   }
@@ -323,7 +357,7 @@ void roundTo(DigitGroups& m, int32_t digits) {
     int32_t i = 0;
     for (;;) {
       if (i == m.count) m.group[m.count++] = 0;
-      if (m.group[i] == 99) {
+      if (m.group[i] == kGroupBase - 1) {
         m.group[i++] = 0;
       } else {
         ++m.group[i];

@@ -1,12 +1,14 @@
 // DigitGroups: the unpacked working form of a BigDecimal magnitude, used only
 // inside the decimal arithmetic.
 //
-// A magnitude is an unsigned integer coefficient in base 100 (one group of two
-// decimal digits per byte, least significant group first) times 10^low.  The
-// arithmetic decodes its operands into this form on the stack, works on whole
-// groups, rounds, and encodes the result back into the order-preserving byte
-// string of BigDecimal, so no operation allocates anything but the result's
-// own string.  Every routine is exact; rounding happens only in roundTo.
+// A magnitude is an unsigned integer coefficient in base 10^8 (one group of
+// eight decimal digits per 32-bit word, least significant group first) times
+// 10^low.  The stored form keeps digits in pairs, which is right for the
+// byte-order comparison but slow to compute with; the arithmetic therefore
+// unpacks its operands into this form on the stack (four stored pairs make one
+// group), works on whole groups with 64-bit intermediates, rounds, and packs
+// the result back.  No operation allocates anything but the result's own
+// string.  Every routine is exact; rounding happens only in roundTo.
 #ifndef BRINDLEWORK_DECIMAL_DIGIT_GROUPS_H
 #define BRINDLEWORK_DECIMAL_DIGIT_GROUPS_H
 
@@ -15,19 +17,22 @@
 namespace bw {
 namespace decimal_internal {
 
-// Room for 320 digits.  The widest value any operation builds is the shifted
+constexpr uint32_t kGroupBase = 100000000;  // 10^8
+constexpr int32_t kDigitsPerGroup = 8;
+
+// Room for 336 digits.  The widest value any operation builds is the shifted
 // dividend of a division, at most about 205 digits; the routines that grow a
 // magnitude report failure rather than write past the end.
-constexpr int32_t kMaxGroups = 160;
+constexpr int32_t kMaxGroups = 42;
 
-// Largest encoded length: sign, exponent and 51 groups (101 digits) plus the
-// terminator, rounded up.
+// Largest encoded length: sign, exponent and up to 61 pairs.  Values are at
+// most 101 digits (51 pairs) long.
 constexpr int32_t kMaxEncodedLength = 64;
 
 struct DigitGroups {
   int32_t count = 0;  // groups in use; 0 is the value zero
   int32_t low = 0;    // power of ten of the units digit of group 0
-  uint8_t group[kMaxGroups];
+  uint32_t group[kMaxGroups];
 };
 
 // Drops zero groups at the top and at the bottom (raising low by 2 for each
@@ -37,7 +42,8 @@ void normalize(DigitGroups& m);
 // Power of ten of the leading digit; only for a nonzero normalized value.
 int32_t leadingExponent(const DigitGroups& m);
 
-// Unpacks a present, nonzero encoding.  Returns the sign.
+// Unpacks a present, nonzero encoding (at most 4 * kMaxGroups pairs).
+// Returns the sign.
 bool decode(const char* encoding, uint32_t length, DigitGroups& out);
 
 // Packs a normalized magnitude with its sign into out (at least
@@ -78,6 +84,11 @@ void roundTo(DigitGroups& m, int32_t digits);
 
 // Number of digits after the point of the normalized value.
 int32_t fractionDigits(const DigitGroups& m);
+
+// The coefficient's decimal digits, most significant first, without leading
+// zeros, into out (at least kDigitsPerGroup * kMaxGroups bytes); returns the
+// count (0 for zero).
+int32_t coefficientDigits(const DigitGroups& m, char* out);
 
 }  // namespace decimal_internal
 }  // namespace bw

@@ -339,9 +339,10 @@ TEST(BigDecimalArithmetic, DivisionIsExactHoweverLongTheDividend) {
     const int digits = static_cast<int>(random() % 80);
     for (int i = 0; i < digits; ++i) a += static_cast<char>('0' + random() % 10);
     std::string b = std::to_string(1 + random() % 9);
-    const int bDigits = static_cast<int>(random() % 12);
+    const int bDigits = static_cast<int>(random() % 40);
     for (int i = 0; i < bDigits; ++i) b += static_cast<char>('0' + random() % 10);
-    if (random() % 2) b.insert(b.size() / 2 + 1, ".");
+    // At most 8 fraction digits, so that the divisor is exact at scale 8.
+    if (random() % 2) b.insert(b.size() > 9 ? b.size() - 8 : 1, ".");
     BigDecimal x(100, 8);
     x = a.c_str();
     BigDecimal y(100, 8);
@@ -358,10 +359,13 @@ TEST(BigDecimalArithmetic, DivisionIsExactHoweverLongTheDividend) {
     // The rounded quotient is within half a unit of the last place.
     BigDecimal rounded(x);
     rounded.divide(y);
+    // Checked at a scale where q * y is exact: 8 + 8 fraction digits.
     BigDecimal error(rounded);
+    error.setPrecision(100, 17);
     error.multiply(y);
     error.subtract(x);
-    BigDecimal bound("0.000000005");
+    BigDecimal bound(100, 17);
+    bound = "0.000000005";
     bound.multiply(y);
     EXPECT_LE(BigDecimal::compareMagnitude(error, bound), 0) << a << " / " << b;
   }

@@ -5,11 +5,10 @@
 
 #include <string>
 
-#include "foundation/allocator.h"
 #include "host/dispatch.h"
 #include "host/parameters.h"
 #include "host/tag_handlers.h"
-#include "support/test_host.h"
+#include "support/in_process.h"
 
 namespace bw {
 namespace {
@@ -42,25 +41,15 @@ uint32_t handleMath(const ModuleRequest* r, QelString& o, int m) { return record
 namespace {
 
 using test::Result;
-using test::TestHost;
 
-class Dispatch : public ::testing::Test {
+class Dispatch : public test::InProcessTest {
  protected:
-  static void SetUpTestSuite() {
-    installAllocatorHooks(TestHost::allocateFunction(), TestHost::releaseFunction());
-  }
   void SetUp() override { script = Script(); }
 
   Result runTag(const std::string& name) {
     host.tagName = name;
-    Result r = host.runInProcess(MTag, [](ModuleRequest* request) {
-      return dispatchRequest(request);
-    });
-    EXPECT_EQ(r.blocksLeft, 0) << r.trace();
-    return r;
+    return runRequest(MTag, [](const ModuleRequest* request) { return dispatchRequest(request); });
   }
-
-  TestHost host;
 };
 
 TEST_F(Dispatch, EveryRowReachesItsHandlerWithItsMode) {

@@ -6,40 +6,18 @@
 #include <string>
 #include <vector>
 
-#include "foundation/allocator.h"
 #include "host/host_exchange.h"
 #include "host/parameters.h"
-#include "support/test_host.h"
+#include "support/in_process.h"
 
 namespace bw {
 namespace {
 
 using test::HostCall;
 using test::Result;
-using test::TestHost;
 
-std::string str(const QelString& s) { return std::string(s.data(), s.length()); }
-
-class HostOperations : public ::testing::Test {
+class HostOperations : public test::InProcessTest {
  protected:
-  static void SetUpTestSuite() {
-    QelString warm;  // the shared empty representation comes from the runtime heap
-    (void)warm;
-    installAllocatorHooks(TestHost::allocateFunction(), TestHost::releaseFunction());
-  }
-
-  // Runs body as the module's part of one tag request; every block it takes
-  // must be back when it returns.
-  Result run(const std::function<void(const ModuleRequest*)>& body) {
-    Result r = host.runInProcess(MTag, [&](ModuleRequest* request) {
-      body(request);
-      return 0u;
-    });
-    EXPECT_EQ(r.blocksLeft, 0) << r.trace();
-    EXPECT_EQ(r.foreignReleases, 0);
-    return r;
-  }
-
   // Reads one string parameter; found and value come back as plain data.
   Result readString(const char* name, int32_t occurrence, bool& found, std::string& value) {
     return run([&](const ModuleRequest* request) {
@@ -48,8 +26,6 @@ class HostOperations : public ::testing::Test {
       value = str(v);
     });
   }
-
-  TestHost host;
 };
 
 // --- The MBtS exchange (value sizes are covered through the real module) ------
