@@ -35,7 +35,10 @@ int64_t moduleBlocksOutstanding() { return outstandingBlocks.load(); }
 std::unique_ptr<ModuleLibrary> ModuleLibrary::open(const std::string& path, std::string& error) {
   std::unique_ptr<ModuleLibrary> library(new ModuleLibrary());
   library->path_ = path;
-  library->handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // A name without a folder is a file here, not a library for dlopen to
+  // look for on the system's search path.
+  std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  library->handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library->handle_ == nullptr) {
     const char* why = dlerror();
     error = "cannot load the module " + path + ": " + (why ? why : "unknown error");
