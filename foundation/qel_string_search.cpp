@@ -6,8 +6,31 @@
 #include "foundation/qel_string.h"
 #include "foundation/string_search.h"
 
+// memmem and memrchr are GNU extensions; elsewhere (the 32-bit Windows build)
+// the forward search uses the Horspool table and the backward byte search a
+// plain loop.
+#ifndef BW_HAVE_MEMMEM
+#if defined(__GLIBC__)
+#define BW_HAVE_MEMMEM 1
+#else
+#define BW_HAVE_MEMMEM 0
+#endif
+#endif
+
 namespace bw {
 namespace detail {
+
+namespace {
+inline const void* lastByte(const unsigned char* from, unsigned char byte, std::size_t n) {
+#if BW_HAVE_MEMMEM
+  return memrchr(from, byte, n);
+#else
+  while (n-- > 0)
+    if (from[n] == byte) return from + n;
+  return nullptr;
+#endif
+}
+}  // namespace
 
 bool bytesEqual(const unsigned char* a, const unsigned char* b, uint32_t n, bool fold) {
   if (!fold) return std::memcmp(a, b, n) == 0;
@@ -21,7 +44,7 @@ Searcher::Searcher(const unsigned char* pattern, uint32_t count, bool ignoreCase
   // One byte needs no table; a forward search that does not fold case is
   // served by the C library's linear-time memmem.  Every other search is the
   // Part's Horspool search with its table.
-  useTable_ = count >= 2 && (ignoreCase || direction == Backward);
+  useTable_ = count >= 2 && (ignoreCase || direction == Backward || !BW_HAVE_MEMMEM);
   if (!useTable_) return;
   for (uint32_t& entry : table_) entry = count;
   if (direction == Forward) {
@@ -60,22 +83,30 @@ bool Searcher::forward(const unsigned char* text, uint32_t from, uint32_t end, u
     }
     return false;
   }
+#if BW_HAVE_MEMMEM
   if (!useTable_) {
     const void* hit = memmem(text + from, window, pattern_, n);
     if (hit == nullptr) return false;
     position = static_cast<uint32_t>(static_cast<const unsigned char*>(hit) - text);
     return true;
   }
-  // Horspool, folding case.
+#endif
+  // Horspool.
+  const bool fold = fold_;
   const uint64_t last = static_cast<uint64_t>(end) - n;
   for (uint64_t i = from; i <= last;) {
-    uint32_t skip = table_[foldByte(text[i + n - 1])];
+    unsigned char under = text[i + n - 1];
+    uint32_t skip = table_[fold ? foldByte(under) : under];
     if (skip != 0) {
       i += skip;
       continue;
     }
     int64_t k = static_cast<int64_t>(n) - 2;
-    while (k >= 0 && foldByte(text[i + k]) == foldByte(pattern_[k])) --k;
+    if (fold) {
+      while (k >= 0 && foldByte(text[i + k]) == foldByte(pattern_[k])) --k;
+    } else {
+      while (k >= 0 && text[i + k] == pattern_[k]) --k;
+    }
     if (k < 0) {
       position = static_cast<uint32_t>(i);
       return true;
@@ -91,7 +122,7 @@ bool Searcher::backward(const unsigned char* text, uint32_t begin, uint32_t last
   if (n == 1) {
     const unsigned char want = pattern_[0];
     if (!fold_ || kLowerCaseTable[want] == kUpperCaseTable[want]) {
-      const void* hit = memrchr(text + begin, want, static_cast<std::size_t>(last) - begin + 1);
+      const void* hit = lastByte(text + begin, want, static_cast<std::size_t>(last) - begin + 1);
       if (hit == nullptr) return false;
       position = static_cast<uint32_t>(static_cast<const unsigned char*>(hit) - text);
       return true;
