@@ -4,6 +4,10 @@
 // on.  The match counts are reported as counters, and must agree between the
 // engines (the benchmark stops with an error when they do not).
 //
+// Then the hostile pairs: patterns whose plain walk from every start would
+// cost (subject length)^2, each searched once over 64 KiB and 1 MiB built
+// from the bytes that make it hostile; time per byte should stay flat.
+//
 // Build: linked with pcre2-8 (Debian's libpcre2-dev, scripts/test-regex-bench.sh).
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <benchmark/benchmark.h>
@@ -138,7 +142,59 @@ void BM_Search(benchmark::State& state, const PatternRow& row, Engine engine) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
 
+struct HostileRow {
+  const char* name;
+  const char* pattern;
+  const char* unit;  // repeated to make the subject
+  const char* tail;  // ends it: holds the byte every match needs, yet no match
+};
+
+// The "_tail" rows end the subject with the byte the pattern requires, so
+// the search cannot rule itself out and has to do the whole job.
+const HostileRow kHostile[] = {
+    {"a_star_b", "a*b", "a", ""},
+    {"letters_bang", "[a-z]+!", "lower case text without a bang ", ""},
+    {"letters_bang_tail", "[a-z]+!", "lower case text without a bang ", " !"},
+    {"ab_plus_c", "(ab)+c", "ab", ""},
+    {"ab_plus_c_tail", "(ab)+c", "ab", "xc"},
+    {"counted_b", "a{2,}b", "a", ""},
+    {"counted_b_tail", "a{2,}b", "a", "xb"},
+    {"anchor_alternation", "^x|y$", "text without either letter ", ""},
+    {"ab_star_c", "(a|b)*c", "ab", ""},
+    {"ab_star_x_tail", "(a|b)*x", "ab", "\nx"},
+    {"digits_dot", "\\d+\\.", "0123456789", ""},
+    {"digits_dot_tail", "\\d+\\.", "0123456789", "x."},
+    {"optional_c", "a?b?c", "ab", ""},
+};
+
+void BM_Hostile(benchmark::State& state, const HostileRow& row) {
+  const size_t size = static_cast<size_t>(state.range(0));
+  std::string text;
+  const std::string tail = row.tail;
+  while (text.size() < size - tail.size()) text += row.unit;
+  text.resize(size - tail.size());
+  text += tail;
+  const bw::QelString subjectText(text.data(), static_cast<uint32_t>(text.size()));
+  bool found = false;
+  for (auto _ : state) {
+    bw::RegexProgram program;
+    program.compile(row.pattern);
+    found = program.search(subjectText, 0);
+    benchmark::DoNotOptimize(found);
+  }
+  state.counters["found"] = found ? 1 : 0;
+  state.counters["ns_per_byte"] = benchmark::Counter(
+      static_cast<double>(size), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
+}
+
 const int kRegistered = [] {
+  for (const HostileRow& row : kHostile) {
+    benchmark::RegisterBenchmark((std::string("hostile/") + row.name).c_str(), BM_Hostile, row)
+        ->Arg(64 << 10)
+        ->Arg(1 << 20)
+        ->Unit(benchmark::kMillisecond);
+  }
   for (const PatternRow& row : kPatterns) {
     const std::string name = row.name;
     benchmark::RegisterBenchmark(("regex/" + name + "/brindle").c_str(), BM_Search, row, Engine::brindle)

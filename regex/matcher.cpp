@@ -6,18 +6,33 @@
 // body matched zero bytes ends there: every further repetition would match
 // the same nothing at the same place, so the count is taken to reach the
 // minimum ("(a?){3}" matches "a").
+//
+// Within one walk a leaf is only ever asked about positions at or after the
+// last one (sequences and repetitions move forward, an alternation's second
+// child is another leaf), so its remembered run makes every walk read each
+// byte at most once per leaf.
 #include "regex/matcher.h"
 
 namespace bw {
 
 namespace {
 
-constexpr uint16_t kRepeating = Star | Plus | Counted;
-
-// Most repetitions the node may make (0xFFFFFFFF: no bound).
-uint32_t repetitionLimit(const RegexNode& node) {
-  if (!node.has(kRepeating)) return 1;
-  return node.maximum == 0 ? 0xFFFFFFFFu : node.maximum;
+// Where the run of bytes the leaf accepts, starting at position, ends.
+uint32_t runEnd(const RegexNode& leaf, const Subject& subject, uint32_t position) {
+  if (leaf.runKnown && leaf.runFrom <= position && position <= leaf.runTo) return leaf.runTo;
+  uint32_t end = position;
+  while (end < subject.length && leaf.leafAccepts(subject.bytes[end])) {
+    if (leaf.runKnown && end == leaf.runFrom) {
+      end = leaf.runTo;
+      break;
+    }
+    ++end;
+  }
+  subject.steps += end - position;
+  leaf.runFrom = position;
+  leaf.runTo = end;
+  leaf.runKnown = true;
+  return end;
 }
 
 // One attempt of a node with children at position; -1 on failure.
@@ -38,17 +53,21 @@ int32_t attempt(const RegexNode& node, const Subject& subject, uint32_t position
 }  // namespace
 
 int32_t matchNode(const RegexNode& node, const Subject& subject, uint32_t begin) {
+  ++subject.steps;
   // The start anchor depends on begin alone, so it is tested before any walk.
   // (Skipping the walk only skips capture entries of an attempt that fails.)
-  if (node.has(AnchorStart) && begin != 0 && !isLineBreak(subject.bytes[begin - 1])) return -1;
+  if (!startAnchorHolds(node, subject, begin)) return -1;
   const uint32_t limit = repetitionLimit(node);
   uint32_t position = begin;
   uint32_t count = 0;
   if (node.isLeaf()) {
-    while (count < limit && position < subject.length &&
-           node.leafAccepts(subject.bytes[position])) {
-      ++position;
-      ++count;
+    if (node.has(kRepeating)) {
+      const uint32_t run = runEnd(node, subject, begin) - begin;
+      count = run < limit ? run : limit;
+      position = begin + count;
+    } else if (begin < subject.length && node.leafAccepts(subject.bytes[begin])) {
+      position = begin + 1;
+      count = 1;
     }
   } else {
     while (count < limit) {
@@ -63,15 +82,25 @@ int32_t matchNode(const RegexNode& node, const Subject& subject, uint32_t begin)
     }
   }
   if (count < node.minimum) return -1;
-  if (node.has(AnchorEnd) && position != subject.length &&
-      !isLineBreak(subject.bytes[position])) {
-    return -1;
-  }
+  if (!endAnchorHolds(node, subject, position)) return -1;
   if (node.has(Capture)) {
     node.captureTable()[node.groupNumber] = {static_cast<int32_t>(begin),
                                              static_cast<int32_t>(position - begin)};
   }
   return static_cast<int32_t>(position - begin);
+}
+
+void forgetRuns(const RegexNode& node) {
+  node.runKnown = false;
+  for (uint32_t i = 0; i < node.childCount(); ++i) forgetRuns(*node.child(i));
+}
+
+bool holdsRepeatingLeaf(const RegexNode& node) {
+  if (node.isLeaf()) return node.has(kRepeating);
+  for (uint32_t i = 0; i < node.childCount(); ++i) {
+    if (holdsRepeatingLeaf(*node.child(i))) return true;
+  }
+  return false;
 }
 
 StartSet startSetOf(const RegexNode& node) {

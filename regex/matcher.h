@@ -3,6 +3,10 @@
 // The outcome of a node at a position depends on that position alone (capture
 // entries are written on the way but never read), which is what lets search
 // skip start positions and remember outcomes.  Nothing is allocated here.
+//
+// A repeating leaf remembers the run of accepted bytes it last measured, so
+// that a walk starting anywhere inside that run reaches its end without
+// reading it again: every start inside a run ends where the run ends.
 #ifndef BRINDLEWORK_REGEX_MATCHER_H
 #define BRINDLEWORK_REGEX_MATCHER_H
 
@@ -12,11 +16,37 @@
 
 namespace bw {
 
-// The subject of one search, as raw bytes.
+// The subject of one search, as raw bytes, and the work done on it so far
+// (nodes entered plus bytes read), which the search uses to notice a walk
+// that is going quadratic.
 struct Subject {
   const unsigned char* bytes;
   uint32_t length;
+  mutable uint64_t steps = 0;
 };
+
+constexpr uint16_t kRepeating = Star | Plus | Counted;
+
+// Most repetitions the node may make (0xFFFFFFFF: no bound).
+inline uint32_t repetitionLimit(const RegexNode& node) {
+  if (!node.has(kRepeating)) return 1;
+  return node.maximum == 0 ? 0xFFFFFFFFu : node.maximum;
+}
+
+// The start anchor of a node that begins at begin, and its end anchor when
+// it ends at end.
+inline bool startAnchorHolds(const RegexNode& node, const Subject& subject, uint32_t begin) {
+  return !node.has(AnchorStart) || begin == 0 || isLineBreak(subject.bytes[begin - 1]);
+}
+inline bool endAnchorHolds(const RegexNode& node, const Subject& subject, uint32_t end) {
+  return !node.has(AnchorEnd) || end == subject.length || isLineBreak(subject.bytes[end]);
+}
+
+// Forgets the runs remembered by the leaves under node (itself included).
+void forgetRuns(const RegexNode& node);
+
+// Whether a repeating leaf lies under node (itself included).
+bool holdsRepeatingLeaf(const RegexNode& node);
 
 // Bytes matched by node from begin, or -1.
 int32_t matchNode(const RegexNode& node, const Subject& subject, uint32_t begin);

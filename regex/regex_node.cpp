@@ -1,6 +1,8 @@
 // RegexNode construction, ownership of children and byte-set ranges.
 #include "regex/regex_node.h"
 
+#include <memory>
+
 namespace bw {
 
 namespace {
@@ -13,9 +15,10 @@ RegexNode::RegexNode(CaptureEntry* captureTable, uint32_t* groupCounter)
 RegexNode::~RegexNode() = default;
 
 RegexNode* RegexNode::addChild() {
-  RegexNode* node = new RegexNode(captureTable_, groupCounter_);
-  children_.appendPointer(node);
-  return node;
+  // Held until the array owns it: growing the array may run out of memory.
+  std::unique_ptr<RegexNode> node(new RegexNode(captureTable_, groupCounter_));
+  children_.appendPointer(node.get());
+  return node.release();
 }
 
 void RegexNode::addRange(unsigned char first, unsigned char last) {

@@ -89,6 +89,13 @@ class RegexNode : public QELObject {
   uint8_t minimum = 1;
   uint8_t maximum = 1;  // 0: no upper bound
   uint32_t charSet[8] = {};
+
+  // Scratch of the matcher for a repeating leaf: the bytes [runFrom, runTo)
+  // of the current subject are all accepted and the byte at runTo is not (or
+  // is the end).  Only meaningful while runKnown; cleared at every search.
+  mutable uint32_t runFrom = 0;
+  mutable uint32_t runTo = 0;
+  mutable bool runKnown = false;
 };
 
 }  // namespace bw

@@ -6,16 +6,78 @@
 // start set holds, so only those positions are walked (with memchr when the
 // set is one byte); when the first segment is anchored at its start, only
 // line starts are walked.  The result is the same as walking every position.
+//
+// When the walk from successive starts does far more work than the bytes it
+// passes (a hostile pattern and subject: "(ab)+c" over "abab..."), search
+// builds SegmentTables once and finishes with them, so that every search
+// costs about (subject length) x (pattern size).  A byte that every match
+// must contain bounds the start positions by its last occurrence, and rules
+// the search out at once when it is absent.
 #include "regex/regex_program.h"
 
 #include <cstring>
 
 #include "regex/compile_passes.h"
 #include "regex/matcher.h"
+#include "regex/segment_tables.h"
 
 namespace bw {
 
 namespace {
+
+// The plain walk's allowance before search turns to segment tables: a fixed
+// amount, so short subjects never pay for tables, plus an amount per byte
+// passed that grows with the pattern, so benign searches never reach it.
+constexpr uint64_t kWalkBudgetBase = 1u << 14;
+constexpr uint32_t kWalkBudgetPerNode = 8;
+constexpr uint32_t kWalkBudgetPerByte = 32;
+
+uint32_t nodeCount(const RegexNode& node) {
+  uint32_t count = 1;
+  for (uint32_t i = 0; i < node.childCount(); ++i) count += nodeCount(*node.child(i));
+  return count;
+}
+
+// A leaf that matches one byte value at least once, or null.
+const RegexNode* singleByteLeaf(const RegexNode& node) {
+  if (!node.isLeaf() || node.minimum == 0 || node.has(AnyChar) || node.has(Negated)) return nullptr;
+  int members = 0;
+  for (unsigned byte = 0; byte < 256 && members < 2; ++byte) {
+    if (node.isMember(static_cast<unsigned char>(byte))) ++members;
+  }
+  return members == 1 ? &node : nullptr;
+}
+
+// A byte that every match of root contains: one from a leaf that must match
+// at least once in a segment that must match at least once, outside any
+// alternation; the last such leaf wins (often the byte that ends a match).
+int requiredByteOf(const RegexNode& root) {
+  int found = -1;
+  auto consider = [&found](const RegexNode& leaf) {
+    if (!singleByteLeaf(leaf)) return;
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      if (leaf.isMember(static_cast<unsigned char>(byte))) found = static_cast<int>(byte);
+    }
+  };
+  for (uint32_t k = 0; k < root.childCount(); ++k) {
+    const RegexNode* segment = root.child(k);
+    if (segment->minimum == 0) continue;
+    if (segment->has(Capture)) segment = segment->child(0);
+    if (segment->minimum == 0 || segment->has(Alternation)) continue;
+    if (segment->isLeaf()) {
+      consider(*segment);
+      continue;
+    }
+    for (uint32_t i = 0; i < segment->childCount(); ++i) consider(*segment->child(i));
+  }
+  return found;
+}
+
+// Deletes the tables, if any were built, when the search ends.
+struct TablesHolder {
+  SegmentTables* tables = nullptr;
+  ~TablesHolder() { delete tables; }
+};
 
 // Rejection codes of compile besides those of the marking pass.
 constexpr int32_t kReservedByte = 100;
@@ -41,7 +103,10 @@ int onlyMember(const StartSet& set) {
 
 }  // namespace
 
-RegexProgram::RegexProgram() : root_(captures_, &groupCount_) {}
+RegexProgram::RegexProgram()
+    : root_(captures_, &groupCount_),
+      walkBudgetBase_(kWalkBudgetBase),
+      walkBudgetPerByte_(kWalkBudgetPerByte) {}
 
 RegexProgram::~RegexProgram() = default;
 
@@ -59,14 +124,13 @@ int32_t RegexProgram::compile(const QelString& pattern) {
   }
   singleStart_ = mayBeEmpty_ ? -1 : onlyMember(starts);
   startsAtLine_ = root_.childCount() > 0 && root_.child(0)->has(AnchorStart);
+  walkBudgetPerByte_ = kWalkBudgetPerByte + kWalkBudgetPerNode * nodeCount(root_);
+  requiredByte_ = requiredByteOf(root_);
   return 0;
 }
 
-bool RegexProgram::search(const QelString& subject, uint32_t start) {
-  const Subject bytes = {reinterpret_cast<const unsigned char*>(subject.data()), subject.length()};
-  const unsigned char* s = bytes.bytes;
-  const uint32_t n = bytes.length;
-  uint32_t p = start;
+uint32_t RegexProgram::nextCandidate(const unsigned char* s, uint32_t n, uint32_t p) const {
+  // n is the limit here: no candidate at or past it is wanted.
   while (p < n) {
     // The first segment's anchor fails anywhere but at a line start.
     if (startsAtLine_ && p != 0 && !isLineBreak(s[p - 1])) {
@@ -76,24 +140,45 @@ bool RegexProgram::search(const QelString& subject, uint32_t start) {
     }
     if (singleStart_ >= 0) {
       const void* next = std::memchr(s + p, singleStart_, n - p);
-      if (next == nullptr) return false;
+      if (next == nullptr) return n;
       const uint32_t at = static_cast<uint32_t>(static_cast<const unsigned char*>(next) - s);
-      if (at != p) {
-        p = at;
-        continue;
-      }
+      if (at == p) return p;
+      p = at;
     } else if (!mayBeEmpty_ && !startBytes_[s[p]]) {
       do {
         ++p;
       } while (p < n && !startBytes_[s[p]]);
-      continue;
+    } else {
+      return p;
     }
-    int32_t length = matchNode(root_, bytes, p);
-    if (length >= 0) {
-      captures_[0] = {static_cast<int32_t>(p), length};
-      return true;
+  }
+  return n;
+}
+
+bool RegexProgram::search(const QelString& subject, uint32_t start) {
+  const Subject bytes = {reinterpret_cast<const unsigned char*>(subject.data()), subject.length()};
+  const uint32_t n = bytes.length;
+  forgetRuns(root_);
+  // A match contains the required byte at or after its start, so no match
+  // starts after the byte's last occurrence.
+  uint32_t limit = n;
+  if (requiredByte_ >= 0) {
+    while (limit > start && limit > 0 && bytes.bytes[limit - 1] != requiredByte_) --limit;
+  }
+  TablesHolder holder;
+  for (uint32_t p = nextCandidate(bytes.bytes, limit, start); p < limit;
+       p = nextCandidate(bytes.bytes, limit, p + 1)) {
+    if (holder.tables == nullptr &&
+        bytes.steps >= walkBudgetBase_ + static_cast<uint64_t>(p - start) * walkBudgetPerByte_) {
+      holder.tables = new SegmentTables(root_, bytes, p);
     }
-    ++p;
+    int32_t length =
+        holder.tables ? holder.tables->matchRoot(p) : matchNode(root_, bytes, p);
+    if (length < 0) continue;
+    // The tables record no captures: one walk at the winning start does.
+    if (holder.tables) length = matchNode(root_, bytes, p);
+    captures_[0] = {static_cast<int32_t>(p), length};
+    return true;
   }
   return false;
 }

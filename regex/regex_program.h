@@ -40,7 +40,19 @@ class RegexProgram : public QELObject {
   // The compiled tree, for tests and tools.
   const RegexNode& root() const { return root_; }
 
+  // How much work the plain walk may do before search switches to segment
+  // tables: base steps plus perByte steps for every byte passed.  For tests
+  // and tools; (0, 0) uses the tables from the first start position.
+  void setWalkBudget(uint64_t base, uint32_t perByte) {
+    walkBudgetBase_ = base;
+    walkBudgetPerByte_ = perByte;
+  }
+
  private:
+  // The first position at or after p and before limit where a match may
+  // begin, or limit.
+  uint32_t nextCandidate(const unsigned char* s, uint32_t limit, uint32_t p) const;
+
   RegexNode root_;
   CaptureEntry captures_[kCaptureEntries] = {};
   uint32_t groupCount_ = 0;
@@ -52,6 +64,9 @@ class RegexProgram : public QELObject {
   unsigned char startBytes_[256] = {};
   int singleStart_ = -1;
   bool startsAtLine_ = false;
+  int requiredByte_ = -1;  // a byte every match contains, or -1
+  uint64_t walkBudgetBase_;
+  uint32_t walkBudgetPerByte_;
 };
 
 }  // namespace bw
