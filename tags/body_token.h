@@ -37,19 +37,17 @@ class BodyToken : public QELObject {
 
   BodyToken* next = nullptr;
   BodyToken* prev = nullptr;
-  uint8_t kind = kTextToken;
   QelString text;  // the bytes exactly as they stand in the body
   // For a paired opening tag its end tag, for a paired end tag its opening
   // tag; null otherwise.  End tags never carry kPairedFlag.
   BodyToken* partner = nullptr;
+  uint8_t kind = kTextToken;
 
  private:
   friend class OpenTagIndex;
   // Bookkeeping of the pairing index while the body is being scanned: the
-  // next older unpaired opening tag of the same name and kind, and the key
-  // of that name.
+  // next older unpaired opening tag of the same name and kind.
   BodyToken* sameNameBelow_ = nullptr;
-  uint64_t nameKey_ = 0;
 };
 
 }  // namespace bw

@@ -43,10 +43,13 @@ uint64_t OpenTagIndex::nameKey(const char* bytes, uint32_t count, uint8_t kind) 
   return hash;
 }
 
+uint64_t OpenTagIndex::keyOf(const BodyToken& opening) {
+  const QelString& text = opening.text;
+  return nameKey(text.cString() + 1, text.length() - 1, opening.kind);
+}
+
 void OpenTagIndex::addOpeningTag(BodyToken* opening) {
-  const QelString& text = opening->text;
-  opening->nameKey_ = nameKey(text.cString() + 1, text.length() - 1, opening->kind);
-  BodyToken*& newest = newestByName_[opening->nameKey_];
+  BodyToken*& newest = newestByName_[keyOf(*opening)];
   opening->sameNameBelow_ = newest;
   newest = opening;
   reachable_.appendPointer(opening);
@@ -75,7 +78,9 @@ void OpenTagIndex::popThrough(BodyToken* opening) {
     const uint32_t top = reachable_.count() - 1;
     BodyToken* popped = static_cast<BodyToken*>(reachable_.pointerAt(top));
     reachable_.setCount(top);
-    newestByName_[popped->nameKey_] = popped->sameNameBelow_;
+    // Its kind is still the one it was indexed under: the paired flag comes
+    // only after the pop.
+    newestByName_[keyOf(*popped)] = popped->sameNameBelow_;
     popped->sameNameBelow_ = nullptr;
     if (popped == opening) return;
   }

@@ -42,6 +42,7 @@ class OpenTagIndex : public QELObject {
   // The key of a name: the bytes from "<" up to the first blank or ">"
   // (or the end), folded to lower case, hashed together with the kind.
   static uint64_t nameKey(const char* bytes, uint32_t count, uint8_t kind);
+  static uint64_t keyOf(const BodyToken& opening);
 
  private:
   void popThrough(BodyToken* opening);

@@ -8,6 +8,7 @@
 
 #include "tags/module_std_allocator.h"
 #include "tags/open_tag_index.h"
+#include "tags/token_text_cache.h"
 #include "tags/scanner_table.h"
 
 namespace bw {
@@ -54,12 +55,14 @@ void TagBody::addToken(uint8_t kind) {
 void TagBody::scan(ByteSource& source) {
   // The bytes of the token being read collect here and become its text in
   // one exact allocation when the token ends (a new token begins, its tag
-  // completes, or the body ends).  onTagComplete always sees the full text.
+  // completes, or the body ends), or in none when an equal short text came
+  // shortly before.  onTagComplete always sees the full text.
   std::vector<char, ModuleStdAllocator<char>> pending;
   pending.reserve(256);
+  TokenTextCache texts;
   auto settle = [&] {
     if (tail != nullptr && !pending.empty()) {
-      tail->text.assign(pending.data(), static_cast<uint32_t>(pending.size()));
+      texts.assign(tail->text, pending.data(), static_cast<uint32_t>(pending.size()));
       pending.clear();
     }
   };

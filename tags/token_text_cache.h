@@ -1,0 +1,40 @@
+// TokenTextCache: lets tokens with the same short text share one string
+// representation while a body is scanned.
+//
+// Markup repeats itself ("</td>", "<tr>", "</qelIf>"), and every token text
+// of its own would be two blocks from the heap.  Texts are copy on write, so
+// sharing is invisible: a token whose text is changed later (merge) gets its
+// own copy at that moment.  The cache remembers the most recent text per
+// slot and lives only for the scan.
+#ifndef BRINDLEWORK_TAGS_TOKEN_TEXT_CACHE_H
+#define BRINDLEWORK_TAGS_TOKEN_TEXT_CACHE_H
+
+#include <cstdint>
+
+#include "foundation/object.h"
+#include "foundation/qel_string.h"
+
+namespace bw {
+
+class TokenTextCache : public QELObject {
+ public:
+  // Texts longer than this are never shared: they seldom repeat, and
+  // comparing them would cost more than it saves.
+  static constexpr uint32_t kLongestShared = 32;
+
+  TokenTextCache() = default;
+  ~TokenTextCache() override;
+  TokenTextCache(const TokenTextCache&) = delete;
+  TokenTextCache& operator=(const TokenTextCache&) = delete;
+
+  // Makes text hold the bytes, sharing an earlier equal text when there is one.
+  void assign(QelString& text, const char* bytes, uint32_t count);
+
+ private:
+  static constexpr uint32_t kSlots = 64;
+  QelString slots_[kSlots];
+};
+
+}  // namespace bw
+
+#endif
