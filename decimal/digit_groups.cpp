@@ -35,6 +35,27 @@ int digitAt(const DigitGroups& m, int32_t position) {
   return static_cast<int>(m.group[g] / kPowerOfTen[position % kDigitsPerGroup] % 10);
 }
 
+// m /= 10^Part, truncating, with a constant divisor the compiler turns into
+// multiplications.
+template <uint32_t Part>
+void divideBy(DigitGroups& m) {
+  constexpr uint64_t divisor = kPowerOfTen[Part];
+  uint64_t rest = 0;
+  for (int32_t i = m.count - 1; i >= 0; --i) {
+    const uint64_t current = rest * kBase + m.group[i];
+    m.group[i] = static_cast<uint32_t>(current / divisor);
+    rest = current % divisor;
+  }
+}
+
+void divideByPowerOfTen(DigitGroups& m, int32_t part) {
+  using Divide = void (*)(DigitGroups&);
+  static constexpr Divide kDivide[kDigitsPerGroup] = {
+      divideBy<0>, divideBy<1>, divideBy<2>, divideBy<3>,
+      divideBy<4>, divideBy<5>, divideBy<6>, divideBy<7>};
+  kDivide[part](m);
+}
+
 }  // namespace
 
 void normalize(DigitGroups& m) {
@@ -80,18 +101,25 @@ int32_t coefficientDigits(const DigitGroups& m, char* out) {
 
 bool decode(const char* encoding, uint32_t length, DigitGroups& out) {
   const bool negative = encoding[0] == 'n';
-  int stored = signedByte(encoding[1]);
-  if (negative) stored = -stored;
+  const int sign = negative ? -1 : 1;
+  const int stored = sign * signedByte(encoding[1]);
   const int32_t exponent = stored >= kPairBias ? stored - kPairBias : stored + kPairBias;
   const int32_t pairs = static_cast<int32_t>(length) - 2;
-  out.count = (pairs + 3) / 4;
-  std::memset(out.group, 0, sizeof(uint32_t) * static_cast<size_t>(out.count));
-  // Pair j from the bottom lands in group j / 4 at digit 2 * (j % 4).
-  for (int32_t j = 0; j < pairs; ++j) {
-    int v = signedByte(encoding[length - 1 - static_cast<uint32_t>(j)]);
-    if (negative) v = -v;
-    out.group[j / 4] += static_cast<uint32_t>(v - kPairBias) * kPowerOfTen[2 * (j % 4)];
+  const signed char* pair = reinterpret_cast<const signed char*>(encoding) + 2;
+  auto value = [pair, sign](int32_t i) { return static_cast<uint32_t>(sign * pair[i] - kPairBias); };
+  // Four stored pairs make one group, counted from the last pair.
+  int32_t end = pairs;
+  int32_t g = 0;
+  for (; end >= 4; end -= 4) {
+    out.group[g++] = value(end - 4) * 1000000 + value(end - 3) * 10000 + value(end - 2) * 100 +
+                     value(end - 1);
   }
+  if (end > 0) {
+    uint32_t v = 0;
+    for (int32_t i = 0; i < end; ++i) v = v * 100 + value(i);
+    out.group[g++] = v;
+  }
+  out.count = g;
   // The leading pair always holds two digits, the first of them nonzero.
   out.low = exponent - 2 * pairs + 1;
   return negative;
@@ -104,19 +132,38 @@ uint32_t encode(const DigitGroups& m, bool negative, char* out) {
   }
   const int32_t exponent = leadingExponent(m);
   if (exponent > kMaxStoredExponent || exponent < -kMaxStoredExponent) return 0;
-  char digits[kDigitsPerGroup * kMaxGroups];
-  int32_t count = coefficientDigits(m, digits);
-  while (digits[count - 1] == '0') --count;
-  const int32_t pairs = (count + 1) / 2;
+  // Stored pairs end on a digit whose distance from the leading digit is odd;
+  // when the coefficient's units digit is not such a digit, move it by one.
+  DigitGroups shifted;
+  const DigitGroups* source = &m;
+  if ((exponent - m.low) % 2 == 0) {
+    shifted = m;
+    if (!shiftUp(shifted, 1)) return 0;
+    source = &shifted;
+  }
+  // Pair j of the source covers digits 2j and 2j + 1; the top pair is the
+  // leading one.  Each group gives four pairs.
+  const int32_t topPair = (exponent - source->low - 1) / 2;
+  char pairsOf[4 * kMaxGroups];
+  for (int32_t g = 0; g <= topPair / 4; ++g) {
+    const uint32_t v = source->group[g];
+    pairsOf[4 * g] = static_cast<char>(v % 100);
+    pairsOf[4 * g + 1] = static_cast<char>(v / 100 % 100);
+    pairsOf[4 * g + 2] = static_cast<char>(v / 10000 % 100);
+    pairsOf[4 * g + 3] = static_cast<char>(v / 1000000);
+  }
+  int32_t lowPair = 0;
+  while (pairsOf[lowPair] == 0) ++lowPair;
+  const int32_t pairs = topPair - lowPair + 1;
   if (pairs + 2 > kMaxEncodedLength) return 0;
   const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
   out[0] = negative ? 'n' : 'p';
   out[1] = static_cast<char>(negative ? -stored : stored);
-  for (int32_t i = 0; i < pairs; ++i) {
-    const int high = digits[2 * i] - '0';
-    const int low = 2 * i + 1 < count ? digits[2 * i + 1] - '0' : 0;
-    const int v = high * 10 + low + kPairBias;
-    out[2 + i] = static_cast<char>(negative ? -v : v);
+  char* p = out + 2;
+  if (negative) {
+    for (int32_t j = topPair; j >= lowPair; --j) *p++ = static_cast<char>(-(pairsOf[j] + kPairBias));
+  } else {
+    for (int32_t j = topPair; j >= lowPair; --j) *p++ = static_cast<char>(pairsOf[j] + kPairBias);
   }
   return static_cast<uint32_t>(2 + pairs);
 }
@@ -342,15 +389,7 @@ void roundTo(DigitGroups& m, int32_t digits) {
   } else {
     std::memmove(m.group, m.group + whole, sizeof(uint32_t) * static_cast<size_t>(m.count - whole));
     m.count -= whole;
-    if (part != 0) {
-      const uint64_t divisor = kPowerOfTen[part];
-      uint64_t rest = 0;
-      for (int32_t i = m.count - 1; i >= 0; --i) {
-        const uint64_t current = rest * kBase + m.group[i];
-        m.group[i] = static_cast<uint32_t>(current / divisor);
-        rest = current % divisor;
-      }
-    }
+    if (part != 0) divideByPowerOfTen(m, part);
   }
   m.low = cut;
   if (dropped >= 5) {
