@@ -35,27 +35,6 @@ int digitAt(const DigitGroups& m, int32_t position) {
   return static_cast<int>(m.group[g] / kPowerOfTen[position % kDigitsPerGroup] % 10);
 }
 
-// m /= 10^Part, truncating, with a constant divisor the compiler turns into
-// multiplications.
-template <uint32_t Part>
-void divideBy(DigitGroups& m) {
-  constexpr uint64_t divisor = kPowerOfTen[Part];
-  uint64_t rest = 0;
-  for (int32_t i = m.count - 1; i >= 0; --i) {
-    const uint64_t current = rest * kBase + m.group[i];
-    m.group[i] = static_cast<uint32_t>(current / divisor);
-    rest = current % divisor;
-  }
-}
-
-void divideByPowerOfTen(DigitGroups& m, int32_t part) {
-  using Divide = void (*)(DigitGroups&);
-  static constexpr Divide kDivide[kDigitsPerGroup] = {
-      divideBy<0>, divideBy<1>, divideBy<2>, divideBy<3>,
-      divideBy<4>, divideBy<5>, divideBy<6>, divideBy<7>};
-  kDivide[part](m);
-}
-
 }  // namespace
 
 void normalize(DigitGroups& m) {
@@ -384,29 +363,32 @@ void roundTo(DigitGroups& m, int32_t digits) {
   const int dropped = digitAt(m, k - 1);
   const int32_t whole = k / kDigitsPerGroup;
   const int32_t part = k % kDigitsPerGroup;
+  // Drop whole groups, then clear the low `part` digits of the new lowest
+  // group in place: the group boundary stays where it was, which spares a
+  // division of every group.
   if (whole >= m.count) {
     m.count = 0;
-  } else {
+  } else if (whole > 0) {
     std::memmove(m.group, m.group + whole, sizeof(uint32_t) * static_cast<size_t>(m.count - whole));
     m.count -= whole;
-    if (part != 0) divideByPowerOfTen(m, part);
   }
-  m.low = cut;
+  m.low += kDigitsPerGroup * whole;
+  const uint32_t unit = kPowerOfTen[part];
+  if (m.count > 0) m.group[0] -= m.group[0] % unit;
   if (dropped >= 5) {
-    int32_t i = 0;
-    for (;;) {
+    if (m.count == 0) {
+      m.group[0] = 0;
+      m.count = 1;
+    }
+    uint32_t add = unit;
+    for (int32_t i = 0; add != 0; ++i) {
       if (i == m.count) m.group[m.count++] = 0;
-      if (m.group[i] == kGroupBase - 1) {
-        m.group[i++] = 0;
-      } else {
-        ++m.group[i];
-        break;
-      }
+      const uint32_t v = m.group[i] + add;
+      add = v >= kGroupBase ? 1 : 0;
+      m.group[i] = v - kGroupBase * add;
     }
   }
-  const int32_t low = m.low;
   normalize(m);
-  if (m.count == 0) m.low = low;
 }
 
 }  // namespace decimal_internal
