@@ -6,6 +6,8 @@
 // made for later positions.
 #include "regex/segment_tables.h"
 
+#include <cstdint>
+
 namespace bw {
 
 namespace {
@@ -46,7 +48,10 @@ SegmentTables::SegmentTables(const RegexNode& root, const Subject& subject, uint
         break;
     }
   }
-  unsigned char* next = storage_.resize(static_cast<uint32_t>(bytes), false);
+  // The module allocator's blocks carry an origin byte in front, so the
+  // block is not aligned: the tables start at the first 8-byte boundary.
+  unsigned char* next = storage_.resize(static_cast<uint32_t>(bytes + 8), false);
+  next += (8 - (reinterpret_cast<uintptr_t>(next) & 7)) & 7;
   auto take = [&next, &rounded](uint64_t size) {
     unsigned char* block = next;
     next += rounded(size);
