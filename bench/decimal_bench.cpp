@@ -10,6 +10,10 @@
 // there is cpp_dec_float_100).  The "allocs" counter is the module
 // allocator's blocks per operation for BigDecimal.
 //
+// The Boost side is compiled only when Debian's libboost-dev is installed
+// (scripts/bench-decimal.sh installs it), so a machine without it still
+// builds the other benchmarks.
+//
 // The qelMath benchmark loads the real module (BRINDLE_MODULE_PATH, or
 // ../libbrindlework.so next to this binary) and answers its callbacks with a
 // minimal host of its own.
@@ -17,7 +21,6 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <boost/multiprecision/cpp_dec_float.hpp>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -27,10 +30,12 @@
 #include "decimal/big_decimal.h"
 #include "foundation/allocator.h"
 
-namespace {
+#if __has_include(<boost/multiprecision/cpp_dec_float.hpp>)
+#include <boost/multiprecision/cpp_dec_float.hpp>
+#define BRINDLE_HAVE_BOOST 1
+#endif
 
-using boost::multiprecision::cpp_dec_float_100;
-using boost::multiprecision::cpp_dec_float_50;
+namespace {
 
 // --- Counting allocator for BigDecimal ---------------------------------------
 
@@ -151,6 +156,9 @@ void BigDecimal_ToText(benchmark::State& state) {
 }
 
 // --- cpp_dec_float -------------------------------------------------------------
+#ifdef BRINDLE_HAVE_BOOST
+using boost::multiprecision::cpp_dec_float_100;
+using boost::multiprecision::cpp_dec_float_50;
 
 template <typename Float>
 void Boost_Parse(benchmark::State& state) {
@@ -195,23 +203,28 @@ void Boost_ToText(benchmark::State& state) {
   }
 }
 
+#endif  // BRINDLE_HAVE_BOOST
+
 #define DIGITS ->Arg(8)->Arg(38)->Arg(100)
+#ifdef BRINDLE_HAVE_BOOST
+#define VERSUS(op)                                   \
+  BENCHMARK(Boost_##op<cpp_dec_float_50>) DIGITS;    \
+  BENCHMARK(Boost_##op<cpp_dec_float_100>) DIGITS;
+#else
+#define VERSUS(op)
+#endif
+
 BENCHMARK(BigDecimal_Parse) DIGITS;
-BENCHMARK(Boost_Parse<cpp_dec_float_50>) DIGITS;
-BENCHMARK(Boost_Parse<cpp_dec_float_100>) DIGITS;
+VERSUS(Parse)
 BENCHMARK(BigDecimal_Add) DIGITS;
-BENCHMARK(Boost_Add<cpp_dec_float_50>) DIGITS;
-BENCHMARK(Boost_Add<cpp_dec_float_100>) DIGITS;
 BENCHMARK(BigDecimal_AddSubtractInPlace) DIGITS;
+VERSUS(Add)
 BENCHMARK(BigDecimal_Multiply) DIGITS;
-BENCHMARK(Boost_Multiply<cpp_dec_float_50>) DIGITS;
-BENCHMARK(Boost_Multiply<cpp_dec_float_100>) DIGITS;
+VERSUS(Multiply)
 BENCHMARK(BigDecimal_Divide) DIGITS;
-BENCHMARK(Boost_Divide<cpp_dec_float_50>) DIGITS;
-BENCHMARK(Boost_Divide<cpp_dec_float_100>) DIGITS;
+VERSUS(Divide)
 BENCHMARK(BigDecimal_ToText) DIGITS;
-BENCHMARK(Boost_ToText<cpp_dec_float_50>) DIGITS;
-BENCHMARK(Boost_ToText<cpp_dec_float_100>) DIGITS;
+VERSUS(ToText)
 
 // --- qelMath through the module ---------------------------------------------------
 
