@@ -95,6 +95,11 @@ const TreeCase kTrees[] = {
     {"$", "<e>$"},
     {"^$", "^<e>$"},
     {"^^", "^{^}"},
+
+    // What follows a closing bracket or parenthesis.
+    {"[a]{2}$", "{a{2,2}}$"},
+    {"(a){2}$", "({a})#1{2,2} ; <e>$"},
+    {"x(a|b)y(c)*(d)", "{x} ; ({{a}|{b}})#1 ; {y} ; ({c})#2* ; ({d})#3"},
 };
 
 TEST(RegexCompiler, BuildsTheExpectedTrees) {
@@ -182,25 +187,6 @@ TEST(RegexCompiler, LeavesTheCallersPatternAlone) {
   EXPECT_EQ(std::string(pattern.data(), pattern.length()), "(\\d+)[:alpha:]");
   EXPECT_TRUE(pattern == copy);
   EXPECT_EQ(program.groupCount(), 1u);
-}
-
-TEST(RegexCompiler, NumbersGroupsInOrder) {
-  RegexProgram program;
-  ASSERT_EQ(program.compile("x(a)y(b|c)*(d)"), 0);
-  EXPECT_EQ(program.groupCount(), 3u);
-  EXPECT_EQ(test::treeText(program), "{x} ; ({a})#1 ; {y} ; ({{b}|{c}})#2* ; ({d})#3");
-}
-
-// Former bugs: cases that once went wrong, kept so they stay fixed.
-const TreeCase kFormerBugs[] = {
-    {"[a]{2}$", "{a{2,2}}$"},
-    {"(a){2}$", "({a})#1{2,2} ; <e>$"},
-};
-
-TEST(RegexCompiler, FormerBugs) {
-  for (const TreeCase& c : kFormerBugs) {
-    EXPECT_EQ(compiled(c.pattern), c.tree) << "pattern: " << c.pattern;
-  }
 }
 
 }  // namespace

@@ -5,39 +5,22 @@
 // span must be the same.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "differential_data.h"
 #include "reference_walk.h"
 
 namespace bw {
 namespace {
 
-std::string unescape(const std::string& field) {
-  std::string out;
-  for (size_t i = 0; i < field.size(); ++i) {
-    if (field[i] != '\\' || i + 1 == field.size()) {
-      out += field[i];
-      continue;
-    }
-    char c = field[++i];
-    out += c == 't' ? '\t' : c == 'r' ? '\r' : c == 'n' ? '\n' : c;
-  }
-  return out;
-}
-
 std::vector<std::string> differentialPatterns() {
-  std::ifstream in(std::string(BRINDLE_SOURCE_DIR) + "/tests/regex/data/differential.txt");
   std::vector<std::string> patterns;
   std::set<std::string> seen;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::string pattern = unescape(line.substr(0, line.find('\t')));
-    if (seen.insert(pattern).second) patterns.push_back(pattern);
+  for (const test::DifferentialCase& c : test::differentialCases()) {
+    if (seen.insert(c.pattern).second) patterns.push_back(c.pattern);
   }
   return patterns;
 }

@@ -160,15 +160,6 @@ TEST(RegexMatcher, GroupRangeBeyondTheGroupsIsFalseAndWritesNothing) {
   EXPECT_EQ(program.groupCount(), 2u);
 }
 
-TEST(RegexMatcher, CaptureTableStartsZeroed) {
-  RegexProgram program;
-  ASSERT_EQ(program.compile("(a)|b"), 0);
-  int32_t start = -5, length = -5;
-  EXPECT_TRUE(program.matchedRange(start, length));
-  EXPECT_EQ(start, 0);
-  EXPECT_EQ(length, 0);
-}
-
 TEST(RegexMatcher, LongSubjectsStayWithinTheirBytes) {
   // Runs that reach the very end must not read past it.
   std::string subject(100000, 'a');
