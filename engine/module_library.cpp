@@ -3,8 +3,8 @@
 #include "engine/module_library.h"
 
 #include <dlfcn.h>
+#include <malloc.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,23 +14,41 @@
 namespace bw {
 namespace {
 
-std::atomic<int64_t> outstandingBlocks{0};
+// Counters of the calling thread: the module runs on the thread that called
+// it, and its blocks are allocated and released there, so no lock is needed
+// and none is paid for on every allocation.
+thread_local int64_t outstandingBlocks = 0;
+thread_local int64_t outstandingBytes = 0;
+thread_local int64_t peakBytes = 0;
+thread_local bool trackBytes = false;
 
 void* BW_CALL engineAllocate(uint32_t byteCount) {
   void* block = std::malloc(byteCount == 0 ? 1 : byteCount);
-  if (block != nullptr) ++outstandingBlocks;
+  if (block == nullptr) return nullptr;
+  ++outstandingBlocks;
+  if (trackBytes) {
+    outstandingBytes += static_cast<int64_t>(malloc_usable_size(block));
+    if (outstandingBytes > peakBytes) peakBytes = outstandingBytes;
+  }
   return block;
 }
 
 void BW_CALL engineRelease(void* block) {
   if (block == nullptr) return;
   --outstandingBlocks;
+  if (trackBytes) outstandingBytes -= static_cast<int64_t>(malloc_usable_size(block));
   std::free(block);
 }
 
 }  // namespace
 
-int64_t moduleBlocksOutstanding() { return outstandingBlocks.load(); }
+int64_t moduleBlocksOutstanding() { return outstandingBlocks; }
+int64_t moduleBytesPeak() { return peakBytes; }
+void trackModuleBytes() {
+  trackBytes = true;
+  outstandingBytes = peakBytes = 0;
+}
+void resetModuleBytesPeak() { peakBytes = outstandingBytes; }
 
 std::unique_ptr<ModuleLibrary> ModuleLibrary::open(const std::string& path, std::string& error) {
   std::unique_ptr<ModuleLibrary> library(new ModuleLibrary());

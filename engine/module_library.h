@@ -54,8 +54,15 @@ class ModuleLibrary {
   TagTable tags_;
 };
 
-// Blocks the module holds from the engine's allocator right now.
+// Blocks the module holds from the engine's allocator right now, counted for
+// the calling thread (the module allocates on the thread that calls it).
 int64_t moduleBlocksOutstanding();
+// Byte counting, for benchmarks: from trackModuleBytes() on, the most bytes
+// the module held at once on this thread since the last reset.  Blocks
+// allocated before tracking began must not be released after it.
+void trackModuleBytes();
+int64_t moduleBytesPeak();
+void resetModuleBytesPeak();
 
 }  // namespace bw
 

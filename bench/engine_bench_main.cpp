@@ -1,0 +1,192 @@
+// Benchmarks of the page engine with the real module loaded as a host loads
+// it (dlopen).  Reported in BENCHMARKS.md, engine section.
+//
+//   MixedPage       a page of 10,000 tag calls, pages per second, beside the
+//                   same page as a Jinja2 template (bench/engine_bench_jinja.py,
+//                   run by this binary when python3-jinja2 is installed)
+//   ScanOnly        the engine's own scanning of that page, no module calls
+//   Exchange        one protocol exchange (a parameter fetched by the module)
+//   NumericLoop/N   a numeric qelLoop of N iterations of a 2,000-byte body
+//                   (2,560 = 5 MB): time per output byte and peak memory
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "bench/engine_bench_pages.h"
+#include "engine/module_library.h"
+#include "engine/page_renderer.h"
+#include "engine/page_scanner.h"
+#include "engine/page_variables.h"
+
+// Engine-side heap, counted so that the loop benchmark can report its peak.
+namespace {
+std::atomic<int64_t> heapNow{0}, heapPeak{0};
+void noteAllocation(void* block) {
+  int64_t now = heapNow += static_cast<int64_t>(malloc_usable_size(block));
+  int64_t peak = heapPeak.load();
+  while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {
+  }
+}
+}  // namespace
+
+void* operator new(size_t size) {
+  void* block = std::malloc(size ? size : 1);
+  if (!block) throw std::bad_alloc();
+  noteAllocation(block);
+  return block;
+}
+void operator delete(void* block) noexcept {
+  if (!block) return;
+  heapNow -= static_cast<int64_t>(malloc_usable_size(block));
+  std::free(block);
+}
+void operator delete(void* block, size_t) noexcept { operator delete(block); }
+
+namespace bw {
+namespace {
+
+constexpr int kPageTags = 10000;
+
+ModuleLibrary& library() {
+  static std::unique_ptr<ModuleLibrary> loaded = [] {
+    std::string error;
+    auto opened = ModuleLibrary::open(BRINDLE_MODULE_PATH, error);
+    if (!opened) {
+      std::fprintf(stderr, "engine_bench: %s\n", error.c_str());
+      std::exit(1);
+    }
+    return opened;
+  }();
+  return *loaded;
+}
+
+RenderOutcome renderOnce(const std::string& page) {
+  PageContext context;
+  context.fileName = "bench.html";
+  context.variables = pageVariables();
+  RegionProperties properties;
+  context.properties = &properties;
+  return renderPage(library(), page, context);
+}
+
+void MixedPage(benchmark::State& state) {
+  const std::string page = mixedPage(kPageTags);
+  RenderOutcome check = renderOnce(page);
+  if (!check.reports.empty() || check.stats.tagCalls != kPageTags) {
+    state.SkipWithError("the benchmark page does not render cleanly");
+    return;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(renderOnce(page));
+  state.counters["pages_per_second"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["tag_calls"] = static_cast<double>(check.stats.tagCalls);
+  state.counters["exchanges_per_tag"] = static_cast<double>(check.stats.exchanges) / check.stats.tagCalls;
+  state.counters["ns_per_tag"] = benchmark::Counter(static_cast<double>(kPageTags),
+                                                    benchmark::Counter::kIsIterationInvariantRate |
+                                                        benchmark::Counter::kInvert);
+  if (const char* jinja = std::getenv("BRINDLE_JINJA_PAGES_PER_SECOND"))
+    state.counters["jinja2_pages_per_second"] = std::atof(jinja);
+}
+BENCHMARK(MixedPage)->Unit(benchmark::kMillisecond);
+
+// What the engine does for a tag without calling the module: find it, read
+// its parameters, pair its end tag and expand its variables.
+void ScanOnly(benchmark::State& state) {
+  const std::string page = mixedPage(kPageTags);
+  const TagTable& tags = library().tags();
+  std::map<std::string, std::string> variables = pageVariables();
+  VariableScope scope{&variables, nullptr};
+  size_t found = 0;
+  for (auto _ : state) {
+    found = 0;
+    StartTag start;
+    for (size_t i = page.find('<'); i != std::string::npos; i = page.find('<', i + 1)) {
+      if (scanStartTag(tags, page, i, start) != TagScan::Found) continue;
+      ++found;
+      for (NamedValue& p : start.parameters) p.value = expandExact(p.value, scope);
+      BodyExtent extent;
+      if (start.tag->hasBody() && !start.selfClosed && findMatchingEnd(tags, page, start.end, *start.tag, extent))
+        benchmark::DoNotOptimize(extent);
+      i = start.end - 1;
+    }
+  }
+  state.counters["ns_per_tag"] = benchmark::Counter(static_cast<double>(found),
+                                                    benchmark::Counter::kIsIterationInvariantRate |
+                                                        benchmark::Counter::kInvert);
+}
+BENCHMARK(ScanOnly)->Unit(benchmark::kMicrosecond);
+
+// One service call as the module makes it: a parameter fetched into a buffer.
+void Exchange(benchmark::State& state) {
+  NamedValues parameters{{"lhs", "${a}"}, {"relationship", "lessThan"}, {"rhs", "7.5"}};
+  TagInvocation tag;
+  tag.name = "qelInlineIf";
+  tag.parameters = &parameters;
+  HostSession session;
+  session.tag = &tag;
+  char buffer[32];
+  const char name[] = "rhs";
+  for (auto _ : state) {
+    uint32_t size = sizeof buffer, count = sizeof name;
+    int32_t occurrence = 0;
+    benchmark::DoNotOptimize(HostSession::serve(session.handle(), MTPm, const_cast<char*>(name), &count,
+                                                buffer, &size, &occurrence));
+  }
+}
+BENCHMARK(Exchange);
+
+void NumericLoop(benchmark::State& state) {
+  const int64_t iterations = state.range(0);
+  const std::string body(2000, 'x');
+  const std::string page = "<qelLoop first=\"1\" last=\"" + std::to_string(iterations) + "\">" + body + "</qelLoop>";
+  size_t output = 0;
+  int64_t peak = 0;
+  trackModuleBytes();
+  for (auto _ : state) {
+    heapPeak = heapNow.load();
+    resetModuleBytesPeak();
+    int64_t heapBase = heapNow.load();
+    RenderOutcome outcome = renderOnce(page);
+    output = outcome.output.size();
+    peak = (heapPeak.load() - heapBase) + moduleBytesPeak();
+    if (!outcome.reports.empty()) state.SkipWithError("the loop reported an error");
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(output));
+  state.counters["output_bytes"] = static_cast<double>(output);
+  state.counters["ns_per_byte"] = benchmark::Counter(static_cast<double>(output),
+                                                     benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
+  state.counters["peak_bytes"] = static_cast<double>(peak);
+  state.counters["peak_per_output"] = static_cast<double>(peak) / static_cast<double>(output);
+}
+BENCHMARK(NumericLoop)->Arg(26)->Arg(256)->Arg(2560)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace bw
+
+int main(int argc, char** argv) {
+  // The Jinja2 twin runs first, in its own process, so that its figure can be
+  // reported beside the engine's.
+  if (!std::getenv("BRINDLE_JINJA_PAGES_PER_SECOND")) {
+    std::string command = std::string("python3 '") + BRINDLE_SOURCE_DIR "/bench/engine_bench_jinja.py' " +
+                          std::to_string(bw::kPageTags) + " 2>/dev/null";
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char line[128] = {0};
+      if (std::fgets(line, sizeof line, pipe) && std::atof(line) > 0) {
+        line[std::strcspn(line, "\n")] = 0;
+        setenv("BRINDLE_JINJA_PAGES_PER_SECOND", line, 1);
+      } else {
+        std::fprintf(stderr, "engine_bench: the Jinja2 comparison did not run (python3-jinja2 missing?)\n");
+      }
+      pclose(pipe);
+    }
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
