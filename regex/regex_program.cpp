@@ -166,11 +166,13 @@ bool RegexProgram::search(const QelString& subject, uint32_t start) {
     while (limit > start && limit > 0 && bytes.bytes[limit - 1] != requiredByte_) --limit;
   }
   TablesHolder holder;
+  bool tablesTooLarge = false;
   for (uint32_t p = nextCandidate(bytes.bytes, limit, start); p < limit;
        p = nextCandidate(bytes.bytes, limit, p + 1)) {
-    if (holder.tables == nullptr &&
+    if (holder.tables == nullptr && !tablesTooLarge &&
         bytes.steps >= walkBudgetBase_ + static_cast<uint64_t>(p - start) * walkBudgetPerByte_) {
-      holder.tables = new SegmentTables(root_, bytes, p);
+      tablesTooLarge = SegmentTables::bytesNeeded(root_, n, p) > kMaxSegmentTableBytes;
+      if (!tablesTooLarge) holder.tables = new SegmentTables(root_, bytes, p);
     }
     int32_t length =
         holder.tables ? holder.tables->matchRoot(p) : matchNode(root_, bytes, p);

@@ -29,13 +29,16 @@ SegmentTables::Kind SegmentTables::kindOf(const RegexNode& segment, uint32_t ind
   return index > 0 && holdsRepeatingLeaf(segment) ? Kind::result : Kind::walk;
 }
 
-SegmentTables::SegmentTables(const RegexNode& root, const Subject& subject, uint32_t base)
-    : root_(root), subject_(subject), base_(base), count_(root.childCount()) {
-  const uint64_t positions = static_cast<uint64_t>(subject.length) - base + 1;
-  auto rounded = [](uint64_t size) { return (size + 7) & ~uint64_t{7}; };
-  // One block holds the segment records and every table.
-  uint64_t bytes = rounded(sizeof(Segment) * count_);
-  for (uint32_t k = 0; k < count_; ++k) {
+namespace {
+uint64_t rounded(uint64_t size) { return (size + 7) & ~uint64_t{7}; }
+}  // namespace
+
+uint64_t SegmentTables::bytesNeeded(const RegexNode& root, uint32_t length, uint32_t base) {
+  const uint64_t positions = static_cast<uint64_t>(length) - base + 1;
+  // One block holds the segment records and every table, plus the slack to
+  // align it.
+  uint64_t bytes = rounded(sizeof(Segment) * root.childCount()) + 8;
+  for (uint32_t k = 0; k < root.childCount(); ++k) {
     switch (kindOf(*root.child(k), k)) {
       case Kind::unboundedGroup:
         bytes += rounded(positions * sizeof(uint32_t)) + rounded(positions);
@@ -48,11 +51,18 @@ SegmentTables::SegmentTables(const RegexNode& root, const Subject& subject, uint
         break;
     }
   }
+  return bytes;
+}
+
+SegmentTables::SegmentTables(const RegexNode& root, const Subject& subject, uint32_t base)
+    : root_(root), subject_(subject), base_(base), count_(root.childCount()) {
+  const uint64_t positions = static_cast<uint64_t>(subject.length) - base + 1;
+  const uint64_t bytes = bytesNeeded(root, subject.length, base);
   // The module allocator's blocks carry an origin byte in front, so the
   // block is not aligned: the tables start at the first 8-byte boundary.
-  unsigned char* next = storage_.resize(static_cast<uint32_t>(bytes + 8), false);
+  unsigned char* next = storage_.resize(static_cast<uint32_t>(bytes), false);
   next += (8 - (reinterpret_cast<uintptr_t>(next) & 7)) & 7;
-  auto take = [&next, &rounded](uint64_t size) {
+  auto take = [&next](uint64_t size) {
     unsigned char* block = next;
     next += rounded(size);
     return block;

@@ -28,9 +28,17 @@
 
 namespace bw {
 
+// The most memory the tables of one search may take.  A search whose tables
+// would need more keeps walking (same results, without the time bound).
+constexpr uint64_t kMaxSegmentTableBytes = 128u << 20;
+
 class SegmentTables : public QELObject {
  public:
-  // Works out the tables of root's segments for positions base..length.
+  // The bytes the tables of root need for positions base..length.
+  static uint64_t bytesNeeded(const RegexNode& root, uint32_t length, uint32_t base);
+
+  // Works out the tables of root's segments for positions base..length;
+  // bytesNeeded must not exceed kMaxSegmentTableBytes.
   SegmentTables(const RegexNode& root, const Subject& subject, uint32_t base);
   ~SegmentTables() override;
   SegmentTables(const SegmentTables&) = delete;
