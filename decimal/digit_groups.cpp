@@ -111,25 +111,27 @@ uint32_t encode(const DigitGroups& m, bool negative, char* out) {
   }
   const int32_t exponent = leadingExponent(m);
   if (exponent > kMaxStoredExponent || exponent < -kMaxStoredExponent) return 0;
-  // Stored pairs end on a digit whose distance from the leading digit is odd;
-  // when the coefficient's units digit is not such a digit, move it by one.
-  DigitGroups shifted;
-  const DigitGroups* source = &m;
-  if ((exponent - m.low) % 2 == 0) {
-    shifted = m;
-    if (!shiftUp(shifted, 1)) return 0;
-    source = &shifted;
-  }
-  // Pair j of the source covers digits 2j and 2j + 1; the top pair is the
-  // leading one.  Each group gives four pairs.
-  const int32_t topPair = (exponent - source->low - 1) / 2;
-  char pairsOf[4 * kMaxGroups];
-  for (int32_t g = 0; g <= topPair / 4; ++g) {
-    const uint32_t v = source->group[g];
+  // Pair j of the coefficient covers its digits 2j and 2j + 1; each group
+  // gives four.
+  char pairsOf[4 * kMaxGroups + 1];
+  for (int32_t g = 0; g < m.count; ++g) {
+    const uint32_t v = m.group[g];
     pairsOf[4 * g] = static_cast<char>(v % 100);
     pairsOf[4 * g + 1] = static_cast<char>(v / 100 % 100);
     pairsOf[4 * g + 2] = static_cast<char>(v / 10000 % 100);
     pairsOf[4 * g + 3] = static_cast<char>(v / 1000000);
+  }
+  // Stored pairs start at the leading digit.  When the leading digit is the
+  // low digit of its pair, regroup the digits one place down: pair j then
+  // takes digit 2j as its high digit and digit 2j - 1 as its low one.
+  int32_t topPair = (exponent - m.low) / 2;
+  if ((exponent - m.low) % 2 == 0) {
+    for (int32_t j = topPair; j >= 0; --j) {
+      const int below = j > 0 ? pairsOf[j - 1] / 10 : 0;
+      pairsOf[j] = static_cast<char>(pairsOf[j] % 10 * 10 + below);
+    }
+  } else {
+    topPair = (exponent - m.low - 1) / 2;
   }
   int32_t lowPair = 0;
   while (pairsOf[lowPair] == 0) ++lowPair;
