@@ -30,6 +30,14 @@ void* QELObject::operator new(std::size_t size) { return allocateAligned(size); 
 void* QELObject::operator new[](std::size_t size) { return allocateAligned(size); }
 void QELObject::operator delete(void* block) noexcept { releaseAligned(block); }
 void QELObject::operator delete[](void* block) noexcept { releaseAligned(block); }
+void* QELObject::operator new(std::size_t size, std::align_val_t alignment) {
+  return allocateAligned(size, static_cast<std::size_t>(alignment));
+}
+void* QELObject::operator new[](std::size_t size, std::align_val_t alignment) {
+  return allocateAligned(size, static_cast<std::size_t>(alignment));
+}
+void QELObject::operator delete(void* block, std::align_val_t) noexcept { releaseAligned(block); }
+void QELObject::operator delete[](void* block, std::align_val_t) noexcept { releaseAligned(block); }
 
 ByteBuffer::ByteBuffer(uint32_t size) : size_(size) {
   if (size != 0) data_ = static_cast<unsigned char*>(allocate(size));

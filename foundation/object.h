@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 namespace bw {
 
@@ -43,6 +44,11 @@ class QELObject {
   static void* operator new[](std::size_t size);
   static void operator delete(void* block) noexcept;
   static void operator delete[](void* block) noexcept;
+  // Over-aligned classes (alignas above 16) get blocks at their alignment.
+  static void* operator new(std::size_t size, std::align_val_t alignment);
+  static void* operator new[](std::size_t size, std::align_val_t alignment);
+  static void operator delete(void* block, std::align_val_t) noexcept;
+  static void operator delete[](void* block, std::align_val_t) noexcept;
   static void* operator new(std::size_t, void* place) noexcept { return place; }
   static void operator delete(void*, void*) noexcept {}
 };

@@ -176,6 +176,22 @@ TEST_F(AllocatorTest, ObjectsComeFromTheModuleAllocator) {
   EXPECT_EQ(HostHeap::allocations, HostHeap::releases);
 }
 
+struct alignas(64) OverAligned : QELObject {
+  char bytes[10];
+};
+
+TEST_F(AllocatorTest, OverAlignedObjectsAreAligned) {
+  installHost();
+  OverAligned* one = new OverAligned();
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(one) % 64, 0u);
+  OverAligned* many = new OverAligned[3];
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(many) % 64, 0u);
+  delete one;
+  delete[] many;
+  EXPECT_EQ(HostHeap::allocations, 2);
+  EXPECT_EQ(HostHeap::releases, 2);
+}
+
 TEST_F(AllocatorTest, ExceptionNewInstance) {
   installHost();
   QELObject::MemoryAllocationFailure failure;
