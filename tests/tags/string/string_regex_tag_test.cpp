@@ -111,6 +111,27 @@ TEST_F(StringRegex, RejectedPatternsFailWithTheCompileMessage) {
   }
 }
 
+// A visitor's long text and a pattern whose plain walk would be quadratic:
+// the search switches to its tables, finds the one match, and gives back
+// every block it took.
+TEST_F(StringRegex, LongHostileSubjectsFindTheMatchAndReleaseEverything) {
+  std::string abab;
+  for (int i = 0; i < 100000; ++i) abab += "ab";
+  Result r = runBody({{"mode", "regularExpression"},
+                      {"regularExpression", "(ab)+c"},
+                      {"resultVariableName", "h"}},
+                     abab + "x" + "abc");
+  EXPECT_EQ(r.result, 0u);
+  EXPECT_EQ(variablesSet(r), (Variables{{"h", "abc"},
+                                        {"h_0_index", "200002"},
+                                        {"h_0_length", "3"},
+                                        {"h_1", "ab"},
+                                        {"h_1_index", "200002"},
+                                        {"h_1_length", "2"}}));
+  r = runBody({{"mode", "regularExpression"}, {"regularExpression", "(a|b)*x"}}, abab + "\nx");
+  EXPECT_EQ(r.output, "x");
+}
+
 TEST_F(StringRegex, InlineFormSearchesTheJoinedString) {
   Result r = runInline({{"mode", "regularExpression"},
                         {"string", "ab"},
