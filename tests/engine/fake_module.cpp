@@ -16,6 +16,12 @@ namespace {
 
 const ModuleRequest* current = nullptr;
 
+// Blocks the "leak" tag keeps past its call, handed back at MTrm so that the
+// test process itself leaks nothing.
+void* kept[64];
+int keptCount = 0;
+HostReleaseFn keptRelease = nullptr;
+
 uint32_t host(uint32_t code, void* a1 = nullptr, void* a2 = nullptr, void* a3 = nullptr,
               void* a4 = nullptr, void* a5 = nullptr) {
   return current->hostCallback(current->hostHandle, code, a1, a2, a3, a4, a5);
@@ -128,7 +134,11 @@ uint32_t processTag() {
   } else if (is("tagName")) {
     write(name);
   } else if (is("leak")) {
-    current->hostAllocate(16);
+    void* block = current->hostAllocate(16);
+    if (keptCount < 64) {
+      kept[keptCount++] = block;
+      keptRelease = current->hostRelease;
+    }
   }
   return 0;
 }
@@ -169,6 +179,7 @@ extern "C" BW_EXPORT uint32_t BW_CALL ProcessQELRequest(ModuleRequest* request) 
       break;
     }
     case MTrm:
+      while (keptCount > 0) keptRelease(kept[--keptCount]);
       break;
     default:
       result = MUnF;
