@@ -8,8 +8,8 @@
 
 #include "tags/module_std_allocator.h"
 #include "tags/open_tag_index.h"
-#include "tags/token_text_cache.h"
 #include "tags/scanner_table.h"
+#include "tags/token_text_cache.h"
 
 namespace bw {
 

@@ -58,7 +58,7 @@ class TagBody : public QELObject {
   void addToken(uint8_t kind);
   void destroyTokens();
 
-  TokenArena arena_;  // declared first among the private parts: outlives no token
+  TokenArena arena_;  // the tokens' storage; every token is destroyed before it goes
   OpenTagIndex* index_ = nullptr;  // only while scanning
 };
 
