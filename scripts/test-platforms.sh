@@ -134,7 +134,7 @@ check_dll() {
   # The export names, one a line, from the name pointer table.
   local exports
   exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on=1; next}
-                 on && /^\s*$/ {on=0}
+                 on && /^[ \t]*$/ {on=0}
                  on {print $NF}' <<<"$dump")
   [ "$exports" = "ProcessQELRequest" ] ||
     fail "export table must hold ProcessQELRequest alone, found: $(tr '\n' ' ' <<<"$exports")"
@@ -189,25 +189,23 @@ build_mingw_gtest
 configure "$mingw_dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_PREFIX_PATH="$mingw_dir/gtest"
 mapfile -t mingw_suites < <(module_suites "$mingw_dir" | grep -vxF -f <(printf '%s\n' "${linux_only_suites[@]}"))
+[ ${#mingw_suites[@]} -gt 0 ] || fail "no test suites registered in $mingw_dir"
 build_targets "$mingw_dir" "${mingw_suites[@]}"
 check_dll
-if [ ${#mingw_suites[@]} -gt 0 ]; then
-  start_wine
-  trap stop_wine EXIT
-  log "running under wine: ${mingw_suites[*]}"
-  run_suites "$mingw_dir" "${mingw_suites[@]}"
-  stop_wine
-  trap - EXIT
-fi
+start_wine
+trap stop_wine EXIT
+log "running under wine: ${mingw_suites[*]}"
+run_suites "$mingw_dir" "${mingw_suites[@]}"
+stop_wine
+trap - EXIT
 
 log "i386 Linux: build-i386"
 configure "$i386_dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/linux-i386.cmake"
 mapfile -t i386_suites < <(module_suites "$i386_dir")
+[ ${#i386_suites[@]} -gt 0 ] || fail "no test suites registered in $i386_dir"
 build_targets "$i386_dir" "${i386_suites[@]}"
 check_i386_library
-if [ ${#i386_suites[@]} -gt 0 ]; then
-  log "running as i386: ${i386_suites[*]}"
-  run_suites "$i386_dir" "${i386_suites[@]}"
-fi
+log "running as i386: ${i386_suites[*]}"
+run_suites "$i386_dir" "${i386_suites[@]}"
 
 log "platforms passed"
