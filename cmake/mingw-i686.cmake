@@ -3,8 +3,8 @@
 # Produces brindlework.dll and Win32 console test programs.  The posix thread
 # model is chosen because GoogleTest needs std::mutex; every program links its
 # C++ runtime, libgcc and winpthread statically (-static), so the DLL and the
-# test programs depend on system DLLs only.  Test programs run under wine through the emulator below,
-# so ctest can run them as it runs native ones.
+# test programs depend on system DLLs only.  Test programs run under wine
+# through the emulator below, so ctest runs them as it runs native ones.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
