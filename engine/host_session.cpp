@@ -19,6 +19,13 @@ std::map<uint32_t, HostSession*>& registry() {
 }
 uint32_t nextHandle = 1;
 
+// The session this thread asked for last.  Every exchange of a request names
+// the same handle, so the registry's lock is taken once per request rather
+// than once per exchange.  Handles are never reused, so a stale entry can
+// never match a live session's handle.
+thread_local uint32_t cachedHandle = 0;
+thread_local HostSession* cachedSession = nullptr;
+
 // A text handed to the engine: bytes plus a pointer to a count that includes
 // the terminator unless `exact`.
 bool readTextIn(void* bytes, void* countPointer, bool exact, std::string& out) {
@@ -61,12 +68,17 @@ const std::string* findNamed(const NamedValues& list, std::string_view name, siz
 
 HostSession::HostSession() {
   std::lock_guard<std::mutex> lock(registryMutex);
+  // Handles only grow, so that one is never reused while a cache may hold it.
   while (nextHandle == 0 || registry().count(nextHandle)) ++nextHandle;
   handle_ = nextHandle++;
   registry()[handle_] = this;
 }
 
 HostSession::~HostSession() {
+  if (cachedHandle == handle_) {
+    cachedHandle = 0;
+    cachedSession = nullptr;
+  }
   std::lock_guard<std::mutex> lock(registryMutex);
   registry().erase(handle_);
 }
@@ -81,13 +93,15 @@ void HostSession::beginRequest() {
 
 uint32_t BW_CALL HostSession::serve(uint32_t handle, uint32_t code, void* a1, void* a2, void* a3,
                                     void* a4, void* a5) {
-  HostSession* session = nullptr;
-  {
+  HostSession* session = handle != 0 && handle == cachedHandle ? cachedSession : nullptr;
+  if (session == nullptr) {
     std::lock_guard<std::mutex> lock(registryMutex);
     auto it = registry().find(handle);
-    if (it != registry().end()) session = it->second;
+    if (it == registry().end()) return kHostNotAvailable;
+    session = it->second;
+    cachedHandle = handle;
+    cachedSession = session;
   }
-  if (session == nullptr) return kHostNotAvailable;
   ++session->exchanges;
   return session->answer(code, a1, a2, a3, a4, a5);
 }

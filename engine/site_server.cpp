@@ -3,9 +3,11 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <ostream>
+#include <vector>
 
 #include "engine/content_types.h"
 #include "engine/site_paths.h"
@@ -57,6 +59,25 @@ bool readFile(const fs::path& file, std::string& out) {
   if (!in) return false;
   out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
+}
+
+// The site's folders, the root first, at most kMaxListedRegions of them;
+// hidden folders are left out as they are never served.
+constexpr size_t kMaxListedRegions = 200;
+std::vector<std::string> siteRegions(const fs::path& root) {
+  std::vector<std::string> regions{""};
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->path().filename().string().rfind('.', 0) == 0) {
+      if (it->is_directory(ec)) it.disable_recursion_pending();
+      continue;
+    }
+    if (!it->is_directory(ec)) continue;
+    regions.push_back(it->path().lexically_relative(root).generic_string());
+    if (regions.size() >= kMaxListedRegions) break;
+  }
+  std::sort(regions.begin(), regions.end());
+  return regions;
 }
 
 }  // namespace
@@ -195,7 +216,11 @@ void SiteServer::sendAdminPage(const std::string& region, const std::string& not
       "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Tag properties: " + shownRegion +
       "</title></head>\n<body>\n<h1>Tag properties of region " + shownRegion + "</h1>\n";
   if (!notice.empty()) html += "<p id=\"notice\">" + htmlEscaped(notice) + "</p>\n";
-  html += "<form method=\"post\" action=\"" + action + "\">\n<input type=\"hidden\" name=\"_csrf\" value=\"" +
+  html += "<p>Regions:";
+  for (const std::string& other : siteRegions(config_.root))
+    html += " <a href=\"" + std::string(kAdminPath) + "?region=" + htmlEscaped(encodeUrlComponent(other)) + "\">" +
+            (other.empty() ? std::string("(root)") : htmlEscaped(other)) + "</a>";
+  html += "</p>\n<form method=\"post\" action=\"" + action + "\">\n<input type=\"hidden\" name=\"_csrf\" value=\"" +
           csrf_.issue(region) + "\">\n<input type=\"hidden\" name=\"region\" value=\"" + htmlEscaped(region) +
           "\">\n" + session.output + "\n<p><input type=\"submit\" id=\"save\" value=\"Save\"></p>\n</form>\n</body></html>\n";
   response.set_content(std::move(html), kHtml);

@@ -130,6 +130,7 @@ TEST_F(Http, PropertiesAreStoredOnlyWithAValidFormToken) {
   ASSERT_TRUE(form);
   ASSERT_EQ(form->status, 200);
   EXPECT_NE(form->body.find("<p>flag=(absent)</p>"), std::string::npos) << form->body;
+  EXPECT_NE(form->body.find("<a href=\"/_brindle/properties?region=shop\">shop</a>"), std::string::npos);
   EXPECT_NE(form->get_header_value("Set-Cookie").find("brindle_admin=test-admin-token"), std::string::npos);
   std::string csrf = formToken(form->body);
   ASSERT_EQ(csrf.size(), 32u);

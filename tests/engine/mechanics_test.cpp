@@ -193,3 +193,87 @@ TEST_F(Mechanics, BlocksTheModuleKeepsAreCounted) {
 
 }  // namespace
 }  // namespace bw
+
+namespace bw {
+namespace {
+
+// The engine's answers to the protocol, called as a module would call them.
+TEST(HostServices, AnswerByTheProtocolsRules) {
+  NamedValues parameters{{"Name", "0123456789"}, {"name", "second"}, {"empty", ""}};
+  TagInvocation tag;
+  tag.name = "qelIf";
+  tag.parameters = &parameters;
+  tag.body = "the body";
+  tag.hasBody = true;
+  HostSession session;
+  session.tag = &tag;
+  auto serve = [&](uint32_t code, void* a1, void* a2, void* a3 = nullptr, void* a4 = nullptr,
+                   void* a5 = nullptr) { return HostSession::serve(session.handle(), code, a1, a2, a3, a4, a5); };
+
+  char name[] = "name";
+  uint32_t nameCount = sizeof name;  // the terminator counted
+  int32_t occurrence = 0;
+  char buffer[16];
+  uint32_t size = 4;
+  // Too small: MBtS with the exact length needed, and nothing written.
+  EXPECT_EQ(serve(MTPm, name, &nameCount, buffer, &size, &occurrence), MBtS);
+  EXPECT_EQ(size, 10u);
+  // Exactly large enough: the text, its length, no terminator needed.
+  EXPECT_EQ(serve(MTPm, name, &nameCount, buffer, &size, &occurrence), 0u);
+  EXPECT_EQ(std::string(buffer, size), "0123456789");
+  // Occurrences count among names equal without regard to case.
+  occurrence = 1;
+  size = sizeof buffer;
+  EXPECT_EQ(serve(MTPm, name, &nameCount, buffer, &size, &occurrence), 0u);
+  EXPECT_EQ(std::string(buffer, size), "second");
+  for (int32_t absent : {2, -1}) {
+    occurrence = absent;
+    EXPECT_NE(serve(MTPm, name, &nameCount, buffer, &size, &occurrence), 0u) << absent;
+  }
+  // A present empty value is present, with length 0.
+  char empty[] = "empty";
+  uint32_t emptyCount = sizeof empty;
+  occurrence = 0;
+  size = sizeof buffer;
+  EXPECT_EQ(serve(MTPm, empty, &emptyCount, buffer, &size, &occurrence), 0u);
+  EXPECT_EQ(size, 0u);
+  // A count that leaves out the terminator is refused, not misread.
+  uint32_t shortCount = sizeof name - 1;
+  EXPECT_EQ(serve(MTPm, name, &shortCount, buffer, &size, &occurrence), kHostBadArgument);
+  uint32_t zero = 0;
+  EXPECT_EQ(serve(MSEI, name, &zero), kHostBadArgument);
+
+  size = sizeof buffer;
+  EXPECT_EQ(serve(MTag, buffer, &size), 0u);
+  EXPECT_EQ(std::string(buffer, size), "qelIf");
+  size = sizeof buffer;
+  EXPECT_EQ(serve(MTBd, buffer, &size), 0u);
+  EXPECT_EQ(std::string(buffer, size), "the body");
+
+  // MWtS counts exactly, without a terminator, and output adds up.
+  char out[] = "abcdef";
+  uint32_t three = 3;
+  EXPECT_EQ(serve(MWtS, out, &three), 0u);
+  EXPECT_EQ(serve(MWtS, out + 3, &three), 0u);
+  EXPECT_EQ(session.output, "abcdef");
+
+  // Services with nothing to give in this request, and unknown codes.
+  size = sizeof buffer;
+  EXPECT_EQ(serve(MFAr, name, &nameCount, buffer, &size, &occurrence), kHostNotAvailable);
+  EXPECT_EQ(serve(MGPr, name, &nameCount, buffer, &size), kHostNotAvailable);
+  EXPECT_EQ(serve(BW_FOURCC('M', 'Z', 'z', 'z'), nullptr, nullptr), MUnF);
+  EXPECT_EQ(serve(MYld, nullptr, nullptr), 0u);
+
+  // A handle that names no session is answered, not followed.
+  uint32_t gone;
+  {
+    HostSession shortLived;
+    gone = shortLived.handle();
+    EXPECT_EQ(HostSession::serve(gone, MYld, nullptr, nullptr, nullptr, nullptr, nullptr), 0u);
+  }
+  EXPECT_EQ(HostSession::serve(gone, MYld, nullptr, nullptr, nullptr, nullptr, nullptr), kHostNotAvailable);
+  EXPECT_EQ(HostSession::serve(0, MYld, nullptr, nullptr, nullptr, nullptr, nullptr), kHostNotAvailable);
+}
+
+}  // namespace
+}  // namespace bw
