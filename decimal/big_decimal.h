@@ -15,10 +15,10 @@
 // pair is never stored, so equal numbers have equal encodings whatever their
 // precision and scale, and no stored byte is ever 0.
 //
-// Operations never throw and never report errors to their caller's caller:
-// a failure leaves the value given by its status (usually no value), which
-// callers test with isEmpty().  Only allocation failure of the string storage
-// raises QELObject::MemoryAllocationFailure.
+// Operations never throw: a failure returns its status and leaves the value
+// that status stands for (usually no value), which callers test with
+// isEmpty().  Only allocation failure of the string storage raises
+// QELObject::MemoryAllocationFailure.
 #ifndef BRINDLEWORK_DECIMAL_BIG_DECIMAL_H
 #define BRINDLEWORK_DECIMAL_BIG_DECIMAL_H
 

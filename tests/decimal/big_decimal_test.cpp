@@ -236,22 +236,6 @@ TEST(BigDecimalConstruction, DefaultsAndIntegerForms) {
   EXPECT_EQ(text(assigned), "7.5");  // the retained rounding digit
 }
 
-TEST(BigDecimalConstruction, CopiesTakeValuePrecisionAndScale) {
-  BigDecimal a(60, 20);
-  a = "1.25";
-  BigDecimal b(a);
-  EXPECT_EQ(b.precision(), 60);
-  EXPECT_EQ(b.scale(), 20);
-  BigDecimal c;
-  c = a;
-  EXPECT_EQ(c.scale(), 20);
-  EXPECT_EQ(c, a);
-  // Copies are independent values.
-  c.add(BigDecimal("1"));
-  EXPECT_EQ(text(a), "1.25");
-  EXPECT_EQ(text(c), "2.25");
-}
-
 TEST(BigDecimalQueries, DigitCounts) {
   const struct {
     const char* value;
@@ -298,16 +282,10 @@ TEST(BigDecimalArithmetic, OperandMayBeTheReceiver) {
 TEST(BigDecimalArithmetic, TwoOperandFormsLeaveTheirOperands) {
   const BigDecimal a("7");
   const BigDecimal b("2");
-  EXPECT_EQ(text(a + b), "9");
-  EXPECT_EQ(text(a - b), "5");
-  EXPECT_EQ(text(a * b), "14");
-  EXPECT_EQ(text(a * -3), "-21");
   EXPECT_EQ(text(a / b), "3.5");
-  EXPECT_EQ(text(a % b), "1");
-  EXPECT_EQ(text(-a), "-7");
+  EXPECT_EQ(text(a * -3), "-21");
   EXPECT_EQ(text(a), "7");
-  EXPECT_TRUE(a > b && b < a && a >= a && a <= a && a != b && a == BigDecimal("7.0"));
-  EXPECT_TRUE(a == 7 && a > 6 && a < 8 && a != 0 && BigDecimal() < 0);
+  EXPECT_TRUE(a == BigDecimal("7.0") && a > 6 && BigDecimal() < 0);
 }
 
 TEST(BigDecimalArithmetic, RemainderKeepsItsScaleUnlessItNeedsMore) {

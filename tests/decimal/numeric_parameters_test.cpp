@@ -58,21 +58,6 @@ TEST_F(NumericParameters, Integers) {
   }
 }
 
-TEST_F(NumericParameters, OccurrencesAreCountedFromZero) {
-  host.parameters = {{"item", "1"}, {"other", "9"}, {"item", "2"}};
-  int32_t first = 0, second = 0, third = 0;
-  bool thirdFound = true;
-  run([&](const ModuleRequest* request) {
-    getIntegerParameter(request, NameKey("item"), 0, first, 0);
-    getIntegerParameter(request, NameKey("item"), 1, second, 0);
-    thirdFound = getIntegerParameter(request, NameKey("item"), 2, third, -1);
-  });
-  EXPECT_EQ(first, 1);
-  EXPECT_EQ(second, 2);
-  EXPECT_FALSE(thirdFound);
-  EXPECT_EQ(third, -1);
-}
-
 TEST_F(NumericParameters, OptionalDecimals) {
   const struct {
     const char* value;  // null: absent
