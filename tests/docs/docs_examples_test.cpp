@@ -93,12 +93,30 @@ TEST_P(GuideExamples, RenderAsShown) {
   EXPECT_EQ(result.reports, example.reports) << "docs/page-language.md:" << example.line;
 }
 
-TEST(Guide, HasExamplesForEveryTag) {
+TEST(Guide, HasAnExampleForEveryTagModeAndRelationship) {
   std::string all;
   for (const GuideExample& example : readGuide()) all += example.page;
-  for (const char* tag : {"<qelComment", "<qelIf", "<qelInlineIf", "<qelInlineString", "<qelLoop",
-                          "<qelMath", "<qelString", "<qelSwitch", "<qelCase"})
-    EXPECT_NE(all.find(tag), std::string::npos) << tag;
+  const char* const used[] = {
+      // tags
+      "<qelComment", "<qelIf", "<qelInlineIf", "<qelInlineString", "<qelLoop", "<qelMath",
+      "<qelString", "<qelSwitch", "<qelCase", "<qelElse>",
+      // string modes
+      "\"urlEncode\"", "\"urlDecode\"", "\"htmlEncode\"", "\"htmlDecode\"", "\"toUpper\"",
+      "\"toLower\"", "\"substring\"", "\"replace\"", "\"insert\"", "\"prepend\"", "\"append\"",
+      "\"trimLeft\"", "\"trimRight\"", "\"trim\"", "\"getLength\"", "\"noOperation\"", "\"split\"",
+      "\"getWordCount\"", "\"getCharacterCount\"", "\"padLeft\"", "\"padRight\"",
+      "\"regularExpression\"",
+      // relationships and orders
+      "\"equals\"", "\"doesNotEqual\"", "\"lessThan\"", "\"lessThanOrEqualTo\"", "\"greaterThan\"",
+      "\"greaterThanOrEqualTo\"", "\"contains\"", "\"doesNotContain\"", "\"beginsWith\"",
+      "\"doesNotBeginWith\"", "\"endsWith\"", "\"doesNotEndWith\"", "\"isEmpty\"", "\"isNotEmpty\"",
+      "\"=\"", "\"<>\"", "\"<\"", "\"<=\"", "\">\"", "\">=\"", "\"alphabetical\"",
+      // parameters not implied by the above
+      "caseSensitive=", "quoteResult=", "indexName=", "iteration=", "listDelimiter=", "itemList=",
+      "item=", "step=", "workPrecision=", "resultPrecision=", "displayPrecision=", "resultVariableName=",
+      "character=", "length=",
+  };
+  for (const char* text : used) EXPECT_NE(all.find(text), std::string::npos) << "no example uses " << text;
 }
 
 INSTANTIATE_TEST_SUITE_P(Guide, GuideExamples, ::testing::ValuesIn(readGuide()),
