@@ -1,0 +1,43 @@
+// Rendering a page case (a page with its settings) through the engine, shared
+// by the page cases and by the test of the page-language guide's examples.
+//
+// Settings, one a line ("#" starts a comment):
+//   var NAME=VALUE                a page variable
+//   param NAME=VALUE              a request field
+//   region NAME                   the page's region ("" when absent)
+//   property REGION NAME=VALUE    a stored property ("-" for the root region)
+//   max-tag-calls N | max-output N | max-nesting N
+#ifndef BRINDLE_TESTS_PAGE_CASE_SUPPORT_H
+#define BRINDLE_TESTS_PAGE_CASE_SUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "engine/module_library.h"
+#include "engine/page_renderer.h"
+
+namespace bw {
+
+struct CaseSettings {
+  std::map<std::string, std::string> variables;
+  NamedValues fields;
+  std::string region;
+  std::map<std::string, std::map<std::string, std::string>> properties;
+  EngineLimits limits;
+};
+
+::testing::AssertionResult parseSettings(const std::string& text, CaseSettings& settings);
+
+struct CaseResult {
+  std::string output;
+  std::string reports;  // as the terminal shows them, for the file "page.html"
+  int64_t blocksKept = 0;
+};
+
+CaseResult renderCase(ModuleLibrary& library, const std::string& page, const CaseSettings& settings);
+
+}  // namespace bw
+
+#endif
