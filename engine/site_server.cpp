@@ -80,6 +80,23 @@ std::vector<std::string> siteRegions(const fs::path& root) {
   return regions;
 }
 
+// Requests the HTTP library would otherwise take as they come: too many
+// header fields, or a body length that is not a number (read as 0).
+bool refusedRequest(const httplib::Request& request, httplib::Response& response) {
+  if (request.headers.size() > kMaxRequestHeaders) {
+    sendText(response, 431, "431 Request Header Fields Too Large");
+    return true;
+  }
+  if (request.has_header("Content-Length")) {
+    const std::string length = request.get_header_value("Content-Length");
+    if (length.empty() || length.find_first_not_of("0123456789") != std::string::npos) {
+      sendText(response, 400, "400 Bad Request: the body length is not a number.");
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 SiteServer::SiteServer(ModuleLibrary& library, PropertyStore& store, SiteConfig config, std::ostream& log)
@@ -91,6 +108,10 @@ SiteServer::SiteServer(ModuleLibrary& library, PropertyStore& store, SiteConfig 
 
 void SiteServer::install(httplib::Server& server) {
   server.set_payload_max_length(kMaxRequestBody);
+  server.set_pre_routing_handler([](const httplib::Request& q, httplib::Response& r) {
+    return refusedRequest(q, r) ? httplib::Server::HandlerResponse::Handled
+                                : httplib::Server::HandlerResponse::Unhandled;
+  });
   auto admin = [this](const httplib::Request& q, httplib::Response& r) {
     q.method == "POST" ? adminPost(q, r) : adminGet(q, r);
   };

@@ -32,6 +32,8 @@ namespace bw {
 
 constexpr const char* kAdminPath = "/_brindle/properties";
 constexpr size_t kMaxRequestBody = 1024 * 1024;
+// Header fields one request may carry; more answer 431.
+constexpr size_t kMaxRequestHeaders = 100;
 
 struct SiteConfig {
   std::filesystem::path root;  // made canonical by the server
