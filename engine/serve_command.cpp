@@ -14,6 +14,10 @@
 namespace bw {
 namespace {
 
+// Worker threads of the HTTP server: as many as the clients it should serve
+// at once.
+constexpr size_t kServerWorkers = 128;
+
 bool splitListen(const std::string& listen, std::string& host, int& port) {
   size_t colon = listen.rfind(':');
   if (colon == std::string::npos || colon == 0) return false;
@@ -65,6 +69,10 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
   SiteServer site(*parts.library, *parts.store, config, diagnostics);
   site.install(server);
   server.set_keep_alive_max_count(100);
+  // Pages render one at a time under the server's lock, so a worker is
+  // mostly waiting; one per expected client keeps a kept-alive connection
+  // from holding the few default workers while the other clients time out.
+  server.new_task_queue = [] { return new httplib::ThreadPool(kServerWorkers); };
   server.set_read_timeout(10);
   if (port == 0) {
     port = server.bind_to_any_port(host);

@@ -55,7 +55,7 @@ rssEnd=$(sed -n "${seconds}p" "$work/rss")
 [ -n "$rssEnd" ] || rssEnd=$(tail -1 "$work/rss")
 growth=$(awk -v a="$rss10" -v b="$rssEnd" 'BEGIN { printf "%.1f", (b - a) * 100 / a }')
 non2xx=$(awk '/Non-2xx or 3xx responses/ {print $NF}' "$work/wrk")
-socketErrors=$(awk -F'[ ,]+' '/Socket errors/ {print $4 + $6 + $8 + $10}' "$work/wrk")
+socketErrors=$(awk -F'[ ,]+' '/Socket errors/ {print $5 + $7 + $9 + $11}' "$work/wrk")
 requests=$(awk '/Requests\/sec/ {print $2}' "$work/wrk")
 echo "throughput ${requests} requests/s; non-2xx ${non2xx:-0}; socket errors ${socketErrors:-0}"
 echo "resident memory: ${rss10} KiB at second 10, ${rssEnd} KiB at second ${seconds} (${growth}%)"
