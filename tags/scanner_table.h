@@ -7,7 +7,9 @@
 // byte is one lookup.  Some consequences are deliberate: a ">" inside a
 // double-quoted attribute value does not end a tag, single quotes mean
 // nothing, and in the states right after "<q", "<qe", "</", "</q" and "</qe"
-// a ">" is an ordinary byte, so such a tag runs on to the next ">".
+// a ">" is an ordinary byte, so such a tag runs on to the next ">".  A "<"
+// that the next byte turns back into text (a blank, "=", another "<") stays
+// in the text run it stands in, so "x < y" is one text token.
 #ifndef BRINDLEWORK_TAGS_SCANNER_TABLE_H
 #define BRINDLEWORK_TAGS_SCANNER_TABLE_H
 

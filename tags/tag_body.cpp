@@ -66,13 +66,37 @@ void TagBody::scan(ByteSource& source) {
       pending.clear();
     }
   };
+  // A "<" inside a text run only starts a new token once the byte after it
+  // shows a tag: when that byte turns the "<" back into text ("x < y",
+  // "a<=b"), the run goes on as one text token.  Until then the "<" waits at
+  // heldAt in pending, behind the run's own bytes.
+  constexpr size_t kNotHeld = static_cast<size_t>(-1);
+  size_t heldAt = kNotHeld;
+  auto startHeldTag = [&] {
+    texts.assign(tail->text, pending.data(), static_cast<uint32_t>(heldAt));
+    pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(heldAt));
+    heldAt = kNotHeld;
+    addToken(kTagToken);
+  };
   scanner::State state = scanner::Start;
   char byte;
   while (source.nextByte(byte)) {
     const scanner::Step& step = scanner::kTable.steps[state][static_cast<unsigned char>(byte)];
-    if (step.action == scanner::NewToken) {
-      settle();
-      addToken(step.kind);
+    if (heldAt != kNotHeld) {
+      // state is TagOpen: the byte after the held "<".
+      if (step.kind == kTextToken) {
+        heldAt = kNotHeld;
+      } else {
+        startHeldTag();
+        if (step.kind != scanner::kKeepKind) tail->kind = step.kind;
+      }
+    } else if (step.action == scanner::NewToken) {
+      if (state == scanner::Text) {
+        heldAt = pending.size();
+      } else {
+        settle();
+        addToken(step.kind);
+      }
     } else if (step.kind != scanner::kKeepKind) {
       tail->kind = step.kind;
     }
@@ -83,6 +107,8 @@ void TagBody::scan(ByteSource& source) {
     }
     state = step.next;
   }
+  // A body that ends right after the "<" leaves it an unfinished tag.
+  if (heldAt != kNotHeld) startHeldTag();
   settle();
 }
 

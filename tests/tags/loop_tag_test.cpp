@@ -219,6 +219,9 @@ TEST_F(LoopTag, ItemAndListModes) {
       // Index names, matched ignoring case; the plain entity is then text.
       {{{"item", "v"}, {"indexName", "i"}}, "&qelLoopIndexi;|&QELLOOPINDEXI;|&qelLoopIndex;",
        "v|v|&qelLoopIndex;"},
+      // A "<" followed by a blank starts no tag, so an index name holding one
+      // still names an entity that is replaced whole.
+      {{{"item", "v"}, {"indexName", "< "}}, "[&qelLoopIndex< ;]", "[v]"},
       // The body's tags are copied untouched, the entity replaced inside them.
       {{{"item", "7"}}, "<td class=\"c&qelLoopIndex;\">&qelLoopIndex;</td>",
        "<td class=\"c7\">7</td>"},
