@@ -163,6 +163,9 @@ class BigDecimal : public QELObject {
   enum class DivisionKind { quotient, integerQuotient, remainder };
   Status divideBy(const BigDecimal& divisor, DivisionKind kind);
   Status combine(const BigDecimal& other, bool negateOther);
+  // The general sum or difference on digit groups, for what the stored-pair
+  // routine declines and for results that must be rounded to scale.
+  Status combineGroups(const BigDecimal& other, bool negateOther, bool roundToScale);
 
   QelString digits_;
   int32_t precision_ = kDefaultPrecision;

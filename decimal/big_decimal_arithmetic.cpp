@@ -1,13 +1,15 @@
 // Addition, subtraction, multiplication and power of BigDecimal.
 //
-// Each operation computes the exact result on unpacked digit groups and hands
-// it to store(), which rounds where the operation asks for it (half away from
+// Sums and differences that need no rounding are formed straight on the
+// stored pairs (stored_pairs.h); the rest of the work is done on unpacked
+// digit groups, whose exact result goes to store(), which rounds where the operation asks for it (half away from
 // zero, on the first dropped digit) and refuses results with more integer
 // digits than precision - scale.  Results keep this number's precision and
 // scale, except that a zero or empty left operand of add or subtract takes
 // the other operand whole.
 #include "decimal/big_decimal.h"
 #include "decimal/digit_groups.h"
+#include "decimal/stored_pairs.h"
 
 namespace bw {
 
@@ -24,12 +26,28 @@ BigDecimal::Status BigDecimal::combine(const BigDecimal& other, bool negateOther
     if (negateOther) negate();
     return ok;
   }
+  const bool roundToScale = other.scale_ > scale_;
+  if (!roundToScale) {
+    char result[decimal_internal::kMaxEncodedLength];
+    const int32_t length =
+        decimal_internal::combinePairs(digits_.data(), digits_.length(), other.digits_.data(),
+                                       other.digits_.length(), negateOther, integerLimit(), result);
+    if (length == decimal_internal::kPairsOverflow) return setStatus(overflow);
+    if (length != decimal_internal::kPairsDeclined) {
+      digits_.assign(result, static_cast<uint32_t>(length));
+      return ok;
+    }
+  }
+  return combineGroups(other, negateOther, roundToScale);
+}
+
+BigDecimal::Status BigDecimal::combineGroups(const BigDecimal& other, bool negateOther,
+                                             bool roundToScale) {
   DigitGroups a;
   DigitGroups b;
   const bool negativeA = unpack(a);
   const bool negativeB = other.unpack(b) != negateOther;
   if (!decimal_internal::align(a, b)) return setStatus(overflow);
-  const bool roundToScale = other.scale_ > scale_;
   DigitGroups r;
   if (negativeA == negativeB) {
     decimal_internal::addCoefficients(a, b, r);

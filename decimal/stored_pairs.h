@@ -1,0 +1,41 @@
+// Addition and subtraction straight on the stored digit pairs.
+//
+// The stored form already holds the digits two to a byte, so a sum or a
+// difference needs no conversion to another base: the pairs are lined up by
+// their exponents, eight of them are combined per 64-bit word (each byte a
+// base-100 digit, carries and borrows travelling through the word by the
+// hardware's own carry chain), and the result is written back in stored
+// form.  This is the everyday path of add and subtract; the general routine
+// on digit groups (digit_groups.h) stays for the cases this one declines, so
+// both give the same encoding for every operand pair.
+#ifndef BRINDLEWORK_DECIMAL_STORED_PAIRS_H
+#define BRINDLEWORK_DECIMAL_STORED_PAIRS_H
+
+#include <cstdint>
+
+namespace bw {
+namespace decimal_internal {
+
+// Answers of combinePairs besides a length.
+constexpr int32_t kPairsDeclined = 0;   // outside this path: use the group routine
+constexpr int32_t kPairsOverflow = -1;  // the result needs too many integer digits
+
+// Widest line-up of the two operands, in pairs, the carry slot included: 208
+// digits, enough for any two values of one precision and scale.  Operands of
+// different precisions whose exponents lie further apart are declined.
+constexpr int32_t kMaxLinedUpPairs = 104;
+
+// a and b are present, nonzero encodings (not 'o').  Adds b to a, or
+// subtracts it when subtractB, with the signs taken into account, and writes
+// the exact result's encoding to out (at least kMaxEncodedLength bytes).
+// Returns the encoding's length (1 for zero), kPairsOverflow when the
+// result's leading exponent reaches integerLimit, or kPairsDeclined.  out may
+// be the storage of a or b only if the caller copes with that: the operands
+// are read completely before out is written.
+int32_t combinePairs(const char* a, uint32_t lengthA, const char* b, uint32_t lengthB,
+                     bool subtractB, int32_t integerLimit, char* out);
+
+}  // namespace decimal_internal
+}  // namespace bw
+
+#endif
