@@ -4,7 +4,8 @@
 // continuation tag, so the host regains control between iterations and the
 // loop's memory does not grow with its length.  Items and lists run whole in
 // one call.  A running total of body bytes, carried in the continuation tag,
-// bounds what a numeric loop can produce.
+// bounds what a numeric loop can produce; the copies an item or list loop
+// makes in its one call are held to the same limit.
 #include "decimal/big_decimal.h"
 #include "foundation/codecs.h"
 #include "foundation/name_key.h"
@@ -94,23 +95,51 @@ uint32_t runNumeric(const ModuleRequest* request, const BigDecimal& first, const
   return 0;
 }
 
-void runItems(const ModuleRequest* request, const QelString& firstItem, const QelString& entity,
-              const LoopBody& body, QelString& output) {
+// How many bytes the copies of an item or list loop may add up to: what the
+// limit leaves after the running total the page gave.  totalSize already
+// holds this call's body once, which the first copy accounts for.
+uint32_t itemLoopRoom(const BigDecimal& totalSize, uint32_t bodyLength) {
+  BigDecimal room(kOutputLimit);
+  room.subtract(totalSize);
+  room.add(BigDecimal(bodyLength));
+  if (room > BigDecimal(kToEnd)) return kToEnd;
+  return room.isNegative() ? 0 : static_cast<uint32_t>(room.toInteger());
+}
+
+// Items and lists run whole in one call, so their copies are held to the
+// output limit as they are made; otherwise a long list (perhaps a visitor's)
+// would multiply the body without bound.
+uint32_t expandWithinLimit(const ModuleRequest* request, const LoopBody& body,
+                           const QelString& value, const QelString& entity, uint32_t room,
+                           QelString& output) {
+  body.expand(value, entity, output);
+  if (output.length() <= room) return 0;
+  output.clear();
+  return failOutputLimit(request);
+}
+
+uint32_t runItems(const ModuleRequest* request, const QelString& firstItem, const QelString& entity,
+                  const LoopBody& body, uint32_t room, QelString& output) {
   QelString item(firstItem);
   int32_t occurrence = 0;
   do {
-    body.expand(item, entity, output);
+    if (uint32_t result = expandWithinLimit(request, body, item, entity, room, output)) return result;
     ++occurrence;
   } while (getStringParameter(request, kItem, occurrence, item, QelString()));
+  return 0;
 }
 
-void runList(const ModuleRequest* request, const QelString& itemList, const QelString& entity,
-             const LoopBody& body, QelString& output) {
+uint32_t runList(const ModuleRequest* request, const QelString& itemList, const QelString& entity,
+                 const LoopBody& body, uint32_t room, QelString& output) {
   QelString delimiter;
   getStringParameter(request, kListDelimiter, 0, delimiter, kDefaultDelimiter);
   unescapeBackslashes(delimiter, false);
   const SplitList items(itemList, delimiter);
-  for (uint32_t i = 0; i < items.count(); ++i) body.expand(items.piece(i), entity, output);
+  for (uint32_t i = 0; i < items.count(); ++i) {
+    if (uint32_t result = expandWithinLimit(request, body, items.piece(i), entity, room, output))
+      return result;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -133,14 +162,13 @@ uint32_t handleLoop(const ModuleRequest* request, QelString& output, int /*mode*
     return runNumeric(request, first, totalSize, indexName, bodyText, body, output);
   }
   const QelString entity = loopIndexEntity(indexName);
+  const uint32_t room = itemLoopRoom(totalSize, bodyText.length());
   QelString value;
   if (getStringParameter(request, kItem, 0, value, QelString())) {
-    runItems(request, value, entity, body, output);
-    return 0;
+    return runItems(request, value, entity, body, room, output);
   }
   if (getStringParameter(request, kItemList, 0, value, QelString())) {
-    runList(request, value, entity, body, output);
-    return 0;
+    return runList(request, value, entity, body, room, output);
   }
   setErrorInfo(request, "No valid parameters were provided for this loop.",
                "Make sure that the loop has tag parameters provided.");

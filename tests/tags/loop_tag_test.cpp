@@ -240,6 +240,58 @@ TEST_F(LoopTag, ItemAndListModes) {
   }
 }
 
+// Items and lists run whole in one call, so the copies they make count
+// against the same limit as a numeric loop's running total: a list from a
+// visitor must not make the module build gigabytes.
+TEST_F(LoopTag, ItemAndListModesStayWithinTheOutputLimit) {
+  const std::string body(1999, 'x');
+  const std::string entityBody = body + "&qelLoopIndex;";
+  auto list = [](int n, const std::string& item) {
+    std::string s = item;
+    for (int i = 1; i < n; ++i) s += "," + item;
+    return s;
+  };
+  struct Row {
+    NamedValues params;
+    std::string body;
+    uint32_t result;
+    size_t outputSize;
+  };
+  const std::vector<Row> rows = {
+      // 2000-byte copies: 2560 fit exactly, as in a numeric loop.
+      {{{"itemList", list(2560, "a")}}, entityBody.substr(0, 1986) + "&qelLoopIndex;", 0u,
+       2560u * 1987u},
+      {{{"itemList", list(2560, "")}}, body + "y", 0u, 2560u * 2000u},
+      {{{"itemList", list(2561, "")}}, body + "y", MVEB, 0u},
+      // A running total the page gives counts as well.
+      {{{"itemList", list(2, "")}, {"totalSize", "5116000"}}, body + "y", 0u, 4000u},
+      {{{"itemList", list(3, "")}, {"totalSize", "5116000"}}, body + "y", MVEB, 0u},
+      // What counts is the text made: long index values count in full.
+      {{{"item", std::string(3000000, 'v')}, {"item", std::string(3000000, 'w')}},
+       "&qelLoopIndex;", MVEB, 0u},
+      {{{"item", std::string(3000000, 'v')}}, "&qelLoopIndex;", 0u, 3000000u},
+  };
+  for (const Row& row : rows) {
+    const Result r = run(row.params, row.body);
+    EXPECT_EQ(r.result, row.result) << row.params[0].value.size();
+    EXPECT_EQ(r.output.size(), row.outputSize);
+    if (row.result == MVEB) {
+      ASSERT_EQ(r.errors.size(), 1u);
+      EXPECT_EQ(r.errors[0].message, "The loop returned more than the allowed amount of data.");
+      EXPECT_EQ(r.errors[0].hint,
+                "Make sure that the loop cannot return more than 5 megabytes of data.");
+    } else {
+      EXPECT_TRUE(r.errors.empty());
+    }
+  }
+  // Many items, each one copy of the body.
+  NamedValues items;
+  for (int i = 0; i < 2561; ++i) items.push_back({"item", ""});
+  EXPECT_EQ(run(items, body + "y").result, MVEB);
+  items.pop_back();
+  EXPECT_EQ(run(items, body + "y").output.size(), 2560u * 2000u);
+}
+
 TEST_F(LoopTag, YieldsOnMultiplesOfTheYieldInterval) {
   struct Row {
     NamedValues params;
