@@ -1,4 +1,5 @@
-// The module allocator (Part 2.1).
+// The module allocator: the two hook slots, the origin tag in front of every
+// block, and the aligned blocks that objects are built in.
 #include "foundation/allocator.h"
 
 #include <cstdlib>
@@ -31,8 +32,7 @@ void* allocate(uint32_t count) {
   unsigned char* block;
   if (gHostAllocate != nullptr) {
     block = static_cast<unsigned char*>(gHostAllocate(count + 1));
-    // The Part leaves a null from the host to the implementer: it is treated
-    // like an exhausted runtime heap, so no caller ever sees a null block.
+    // A null from the host is treated like an exhausted runtime heap, so no caller ever sees a null block.
     if (block == nullptr) failAllocation();
     block[0] = kHostBlockTag;
   } else {

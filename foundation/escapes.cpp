@@ -1,4 +1,5 @@
-// unescapeBackslashes (Part 2.4).
+// unescapeBackslashes: the backslash escapes page authors write in tag
+// parameters, expanded in one pass.
 #include <cstring>
 #include <utility>
 
@@ -6,7 +7,7 @@
 
 namespace bw {
 
-// The Part's loop finds each backslash from left to right; after a
+// Each backslash is looked at from left to right; after a
 // replacement the search goes on at the byte after the one produced, so a
 // produced byte is never looked at again, and after an escape that is not
 // replaced it goes on at the byte after the backslash.  One pass over the

@@ -1,6 +1,6 @@
 // The module's replacement global operator new and operator delete, in every
-// form (Part 2.1: every object the module creates with new goes through the
-// module allocator).  This file is linked only into the shared module
+// form, so that every object the module creates with new goes through the
+// module allocator.  This file is linked only into the shared module
 // (cmake/BrindleModule.cmake), where the version script exports nothing but
 // ProcessQELRequest: these definitions bind inside the library and never
 // serve the host process's own allocations.  The unit tests link the static

@@ -1,4 +1,5 @@
-// htmlEncode and htmlDecode (Part 2.4).
+// htmlEncode and htmlDecode with the module's entity table, each in time
+// linear in the text.
 #include <cstring>
 #include <utility>
 
@@ -92,7 +93,7 @@ QelString htmlEncode(const QelString& text) {
   return result;
 }
 
-// The Part's loop: from p, find the next "&", then the first ";" after it
+// The decoding loop: from p, find the next "&", then the first ";" after it
 // (none: stop); the text from "&" to ";" inclusive that equals a table name
 // becomes its byte; go on at the byte after the "&".  Since a decoded byte
 // is never looked at again and the search for ";" would find the same ";"
@@ -117,7 +118,7 @@ void htmlDecode(QelString& text) {
     // p is the position of an "&".
     if (!haveSemicolon || semicolon <= p) {
       const void* s = std::memchr(in + p + 1, ';', length - p - 1);
-      if (s == nullptr) break;  // no ";" after this "&": the Part stops here
+      if (s == nullptr) break;  // no ";" after this "&": decoding ends here
       semicolon = static_cast<uint32_t>(static_cast<const unsigned char*>(s) - in);
       haveSemicolon = true;
     }

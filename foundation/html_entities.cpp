@@ -1,5 +1,6 @@
-// The module's HTML entity table (Part 2.4), in its fixed order, spelled
-// exactly as the Part lists it: "&Oactue;", "&Uactue;", "&oactue;", "&uactue;"
+// The module's HTML entity table, in its fixed order: the encoder writes the
+// first name listed for a byte and the decoder reads every name.  The names are
+// kept with their historic spellings: "&Oactue;", "&Uactue;", "&oactue;", "&uactue;"
 // and "&lanquo;" are the names the module writes and reads for D3, DA, F3, FA
 // and AB.
 #include "foundation/codecs.h"

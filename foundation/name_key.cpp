@@ -1,4 +1,5 @@
-// NameKey and the CRC-32 behind it (Part 2.3).
+// NameKey and the CRC-32 behind it: names hashed once when the key is made,
+// so that matching a name is one 32-bit comparison.
 #include "foundation/name_key.h"
 
 namespace bw {
@@ -35,7 +36,7 @@ uint32_t hashOf(const QelString& text, uint32_t options) {
 
 }  // namespace
 
-// The Part's hash: the register starts at 0 and the result is its
+// The key's hash: the register starts at 0 and the result is its
 // complement, so the empty text gives 0xFFFFFFFF.  (The common CRC-32 starts
 // the register at all ones instead; that is the same as this one with the
 // first four bytes complemented, which the tests use to check the table

@@ -1,4 +1,5 @@
-// The roots of the class tree and the raw byte block (Part 2.1).
+// The roots of the class tree and the raw byte block; their class operators
+// new and delete route every library object through the module allocator.
 #include "foundation/object.h"
 
 #include <cstring>

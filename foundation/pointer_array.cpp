@@ -1,5 +1,5 @@
-// PointerArray (Part 2.3).  Unlike the Part's array, which holds exactly
-// count slots and so copies every slot on every append, this one keeps spare
+// PointerArray.  Rather than holding exactly count slots, and so copying
+// every slot on every append, the array keeps spare
 // room (doubling), so that building an array of n slots costs time in
 // proportion to n: splitting a megabyte of text must stay linear.
 #include "foundation/pointer_array.h"

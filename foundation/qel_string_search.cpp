@@ -1,4 +1,5 @@
-// QelString: searching, comparison and replaceAll (Part 2.2).
+// QelString: searching, comparison and replaceAll, each in time close to
+// linear in the text, with the results of the step-by-step Horspool search.
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -43,7 +44,7 @@ Searcher::Searcher(const unsigned char* pattern, uint32_t count, bool ignoreCase
     : pattern_(pattern), count_(count), fold_(ignoreCase) {
   // One byte needs no table; a forward search that does not fold case is
   // served by the C library's linear-time memmem.  Every other search is the
-  // Part's Horspool search with its table.
+  // Horspool search with its skip table.
   useTable_ = count >= 2 && (ignoreCase || direction == Backward || !BW_HAVE_MEMMEM);
   if (!useTable_) return;
   for (uint32_t& entry : table_) entry = count;
@@ -291,8 +292,8 @@ bool QelString::isTrue() const {
 // ---------------------------------------------------------------------------
 // replaceAll
 //
-// The Part's algorithm replaces one match at a time, each replacement moving
-// the whole tail.  This one builds the result in a single pass with the same
+// Replacing one match at a time would move the whole tail for each
+// replacement.  This one builds the result in a single pass with the same
 // outcome.  Without Rescan the search goes on after the inserted text, so the
 // matches are the non-overlapping matches of the original text, left to
 // right.  With Rescan the search goes on at the start of the inserted text;

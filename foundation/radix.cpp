@@ -1,4 +1,5 @@
-// toRadixText and parseInteger (Part 2.4).
+// toRadixText and parseInteger: the unsigned digit text of a number and the
+// forgiving integer reader behind every integer parameter.
 #include <algorithm>
 
 #include "foundation/codecs.h"
@@ -12,8 +13,8 @@ const char kDigits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 QelString toRadixText(uint32_t value, uint8_t base, uint8_t minimumDigits) {
   QelString text;
   text.reserve(10);
-  // Base 1 is not named by the Part, but its digit loop would never end
-  // (value / 1 never reaches 0): it is refused like 0 and 37 up.
+  // Base 1 is refused like 0 and 37 up: its digit loop would never end
+  // (value / 1 never reaches 0).
   if (base < 2 || base > 36) return text;
   if (minimumDigits == 0) minimumDigits = 1;
   // At most 32 digits (base 2) or the minimum, produced least significant

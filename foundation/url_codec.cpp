@@ -1,4 +1,5 @@
-// urlEncode and urlDecode (Part 2.4).
+// urlEncode and urlDecode: percent-encoding of the bytes that are unsafe in a
+// URL, and its decoding in place, both in time linear in the text.
 #include <cstring>
 
 #include "foundation/codecs.h"
@@ -25,7 +26,7 @@ const UrlClasses& urlClasses() {
   return classes;
 }
 
-// The Part's digit value: bytes taken as signed, so bytes from 0x80 up give
+// The decoder's digit value: bytes taken as signed, so bytes from 0x80 up give
 // negative values; ":" to "?" give 10 to 15.
 inline int hexValue(unsigned char byte) {
   int b = static_cast<signed char>(byte);
@@ -37,8 +38,9 @@ inline int hexValue(unsigned char byte) {
 }  // namespace
 
 QelString urlEncode(const QelString& text, bool encodeSeparators) {
-  // The Part walks a copy from its last byte to its first, replacing in
-  // place; building the result from the front gives the same text.
+  // Each byte is replaced independently of the others, so building the
+  // result from the front in one pass gives the text a replacement in place
+  // from the last byte to the first would.
   const UrlClasses& classes = urlClasses();
   const unsigned char limit = encodeSeparators ? 2 : 1;
   const unsigned char* in = reinterpret_cast<const unsigned char*>(text.data());
@@ -65,14 +67,14 @@ QelString urlEncode(const QelString& text, bool encodeSeparators) {
   return result;
 }
 
-// The Part's algorithm: first every "+" becomes a space; then a backward
+// The decoding: first every "+" becomes a space; then a backward
 // search visits each "%" once, from the last to the first, and decodes it
 // with the two bytes that follow it in the text as it is at that moment, so
 // a byte decoded from a later "%" can serve as a digit of an earlier one
 // ("%4%41" gives "J").  Done step by step each decoding moves the whole tail.
 // Here the text is rebuilt once, from its end: the finished part after the
 // current byte is kept at the end of a scratch buffer, which is exactly the
-// text after it at that moment of the Part's walk.
+// text after it at that moment of the step-by-step walk.
 bool urlDecode(QelString& text) {
   const uint32_t length = text.length();
   const unsigned char* in = reinterpret_cast<const unsigned char*>(text.data());

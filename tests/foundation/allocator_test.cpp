@@ -1,4 +1,4 @@
-// Part 2.1: the module allocator, the object and exception roots, ByteBuffer.
+// The module allocator, the object and exception roots, ByteBuffer.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -206,7 +206,7 @@ TEST_F(AllocatorTest, ExceptionNewInstance) {
   EXPECT_EQ(HostHeap::releases, 1);
 }
 
-TEST_F(AllocatorTest, ByteBufferPartCase) {
+TEST_F(AllocatorTest, ByteBufferGrowsButNeverShrinks) {
   installHost();
   ByteBuffer buffer(0);
   EXPECT_EQ(buffer.data(), nullptr);

@@ -1,4 +1,5 @@
-// Part 2.4: the text codecs on the Part's edge cases and more.
+// The text codecs: radix text, integer parsing, URL and HTML encoding and
+// decoding, backslash escapes, on their edge cases and their quirks.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -14,7 +15,7 @@ using namespace bw;
 using reference::qel;
 using reference::str;
 
-TEST(RadixText, PartCases) {
+TEST(RadixText, EdgeCases) {
   EXPECT_EQ(str(toRadixText(0, 10, 0)), "0");
   EXPECT_EQ(str(toRadixText(7, 10, 3)), "007");
   EXPECT_EQ(str(toRadixText(4294967295u, 10, 0)), "4294967295");
@@ -32,7 +33,7 @@ TEST(RadixText, OtherBases) {
   EXPECT_EQ(str(toRadixText(3, 1, 0)), "");  // base 1 would never end: refused
 }
 
-TEST(ParseInteger, PartCases) {
+TEST(ParseInteger, EdgeCases) {
   EXPECT_EQ(parseInteger("  -1,234  ", 10), -1234);
   EXPECT_EQ(parseInteger("+12abc", 10), 12);
   EXPECT_EQ(parseInteger("", 10), 0);
@@ -59,7 +60,7 @@ TEST(ParseInteger, MoreCases) {
   EXPECT_EQ(parseInteger("\xE9", 16), 0);
 }
 
-TEST(UrlEncode, PartCases) {
+TEST(UrlEncode, EdgeCases) {
   EXPECT_EQ(str(urlEncode("a b&c/d", false)), "a%20b%26c/d");
   EXPECT_EQ(str(urlEncode("a b&c/d", true)), "a%20b%26c%2Fd");
   EXPECT_EQ(str(urlEncode("\xE9", false)), "\xE9");
@@ -84,7 +85,7 @@ TEST(UrlEncode, EveryByte) {
   EXPECT_EQ(str(encoded), "unchanged");
 }
 
-TEST(UrlDecode, PartCases) {
+TEST(UrlDecode, EdgeCases) {
   QelString a("a+b%2Bc");
   EXPECT_TRUE(urlDecode(a));
   EXPECT_EQ(str(a), "a b+c");
@@ -152,7 +153,7 @@ TEST(HtmlEntities, TheTableAsListed) {
     EXPECT_EQ(names.count(correct), 0u) << correct;
 }
 
-TEST(HtmlEncode, PartCases) {
+TEST(HtmlEncode, EdgeCases) {
   EXPECT_EQ(str(htmlEncode("<a href=\"x\">")), "&lt;a href=&quot;x&quot;&gt;");
   EXPECT_EQ(str(htmlEncode("\xE9")), "&eacute;");
   EXPECT_EQ(str(htmlEncode("\xD3")), "&Oactue;");
@@ -184,7 +185,7 @@ TEST(HtmlEncode, EveryByte) {
   }
 }
 
-TEST(HtmlDecode, PartCases) {
+TEST(HtmlDecode, EdgeCases) {
   QelString a("&lt;&LT;&#60;&eacute");
   htmlDecode(a);
   EXPECT_EQ(str(a), "<&LT;&#60;&eacute");
@@ -214,7 +215,7 @@ TEST(HtmlDecode, MoreCases) {
   EXPECT_EQ(str(f), "\xFF & \xBC");
 }
 
-TEST(Unescape, PartCases) {
+TEST(Unescape, EdgeCases) {
   QelString a("a\\tb\\\\");
   unescapeBackslashes(a, false);
   EXPECT_EQ(str(a), "a\tb\\");

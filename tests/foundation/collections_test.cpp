@@ -1,4 +1,4 @@
-// Part 2.3: PointerArray, SplitList and NameKey.
+// PointerArray, SplitList and NameKey.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -106,7 +106,7 @@ std::vector<std::string> pieces(const char* source, const char* delimiter, uint3
 
 using Pieces = std::vector<std::string>;
 
-TEST(SplitList, PartCases) {
+TEST(SplitList, EdgeCases) {
   EXPECT_EQ(pieces("a,b,", ","), (Pieces{"a", "b", ""}));
   EXPECT_EQ(pieces(",a", ","), (Pieces{"", "a"}));
   EXPECT_EQ(pieces("aaa", "aa"), (Pieces{"", "a"}));
@@ -162,7 +162,7 @@ TEST(NameKey, TextIsKeptAsSupplied) {
 }
 
 TEST(NameKey, HashIsTheCrc32OfTheLowerCaseText) {
-  // The Part's register starts at 0 and the hash is its complement.
+  // The register starts at 0 and the hash is its complement.
   EXPECT_EQ(NameKey().hash(), 0xFFFFFFFFu);
   EXPECT_TRUE(NameKey().text().isEmpty());
   EXPECT_EQ(NameKey("").hash(), 0xFFFFFFFFu);

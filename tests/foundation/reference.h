@@ -1,6 +1,5 @@
 // Step-by-step reference versions of the algorithms that the library runs in
-// one pass, written as the Parts state them (on std::string, one change at a
-// time), for comparison on random inputs.
+// one pass, written plainly (on std::string, one change at a time), for comparison on random inputs.
 #ifndef BRINDLEWORK_TESTS_FOUNDATION_REFERENCE_H
 #define BRINDLEWORK_TESTS_FOUNDATION_REFERENCE_H
 
@@ -24,7 +23,7 @@ inline bool matchAt(const std::string& text, size_t at, const std::string& patte
   return true;
 }
 
-// find by brute force, with the Part's window rules.
+// find by brute force, with QelString::find's window rules.
 inline bool find(const std::string& text, const std::string& pattern, uint32_t start, uint32_t maxLength,
                  uint32_t options, uint32_t& position) {
   const bool ic = options & bw::IgnoreCase;

@@ -1,4 +1,4 @@
-// The one-pass codecs against step-by-step versions of the Part's
+// The one-pass codecs against step-by-step versions of the same
 // algorithms, on random texts made of the bytes that matter, and on the
 // large inputs that made the step-by-step versions slow.
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Part 2.2: find, startsWith/endsWith, compare and replaceAll.
+// QelString find, startsWith/endsWith, compare and replaceAll.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,7 +17,7 @@ bool findIn(const QelString& s, const char* pattern, uint32_t start, uint32_t op
   return s.find(pattern, static_cast<uint32_t>(std::strlen(pattern)), start, maxLength, options, at);
 }
 
-TEST(StringFind, PartCases) {
+TEST(StringFind, EdgeCases) {
   QelString s("abcb");
   uint32_t at = 99;
   EXPECT_TRUE(s.find('b', 0, kToEnd, NoOptions, at));
@@ -155,7 +155,7 @@ TEST(StringStartsEnds, Cases) {
   EXPECT_FALSE(QelString().startsWith('a'));
 }
 
-TEST(StringCompare, PartCases) {
+TEST(StringCompare, EdgeCases) {
   EXPECT_EQ(QelString("abc").compare("abd"), CompareResult::Less);
   EXPECT_EQ(QelString("abc").compare("ab"), CompareResult::Greater);
   EXPECT_EQ(QelString("ab").compare("abc"), CompareResult::Less);
@@ -184,7 +184,7 @@ TEST(StringCompare, Equals) {
   EXPECT_FALSE(QelString("a\0b", 3) == QelString("a"));
 }
 
-TEST(StringReplaceAll, PartCases) {
+TEST(StringReplaceAll, EdgeCases) {
   QelString s("aaa");
   EXPECT_EQ(s.replaceAll("a", QelString("b")), 3u);
   EXPECT_STREQ(s.cString(), "bbb");
