@@ -1,5 +1,5 @@
 // QelString: construction, length management, insertion, extraction,
-// removal, trimming and case (Part 2.2).  Searching, comparison and
+// removal, trimming and case, with copy on write.  Searching, comparison and
 // replaceAll are in qel_string_search.cpp.
 #include "foundation/qel_string.h"
 
@@ -210,6 +210,7 @@ void QelString::clear() {
 }
 
 void QelString::setCharAt(uint32_t position, char byte) {
+  if (position >= rep_->length) return;
   makeUnique();
   rep_->data()[position] = static_cast<unsigned char>(byte);
 }

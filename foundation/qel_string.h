@@ -81,7 +81,12 @@ class QelString : public QELObject {
   bool isEmpty() const { return rep_->length == 0; }
   const char* cString() const { return reinterpret_cast<const char*>(rep_->data()); }
   const char* data() const { return cString(); }
-  char charAt(uint32_t position) const { return cString()[position]; }
+  // Positions at or past the length read as the terminator's 0, and writing
+  // there does nothing: the terminator and the buffer beyond the text are
+  // never read or overwritten through these two.
+  char charAt(uint32_t position) const {
+    return position < rep_->length ? cString()[position] : '\0';
+  }
   void setCharAt(uint32_t position, char byte);
 
   // Capacity of the representation and whether two strings share one: for

@@ -1,4 +1,4 @@
-// Part 2.2: QelString construction, copy on write, capacity, length
+// QelString construction, copy on write, capacity, length
 // management, insertion, extraction, removal, trimming and case.
 #include <gtest/gtest.h>
 
@@ -179,6 +179,61 @@ TEST(StringConstruction, Forms) {
   EXPECT_STREQ(s.cString(), "c");
   s.assign("xy", 1);
   EXPECT_STREQ(s.cString(), "x");
+}
+
+// Positions at or past the length: reading gives the terminator's 0 and
+// writing does nothing, so the terminator and the bytes beyond the text
+// (left over from a longer text in the same buffer) are never exposed or
+// overwritten.
+TEST(StringAccess, PositionsPastTheEnd) {
+  struct Case {
+    const char* text;
+    uint32_t keep;      // erase down to this length first (the buffer keeps the rest)
+    uint32_t position;  // read and written
+  } cases[] = {
+      {"abc", 3, 3},          // the terminator itself
+      {"abcdef", 2, 4},       // a stale byte of the longer text
+      {"abcdef", 2, 31},      // the last byte of the buffer
+      {"", 0, 0},             // the shared empty representation
+      {"x", 1, kToEnd},
+  };
+  for (const Case& c : cases) {
+    QelString s(c.text);
+    s.erase(c.keep);
+    const std::string before = str(s);
+    EXPECT_EQ(s.charAt(c.position), '\0') << c.text << " at " << c.position;
+    s.setCharAt(c.position, 'Z');
+    EXPECT_EQ(str(s), before) << c.text << " at " << c.position;
+    EXPECT_EQ(s.cString()[s.length()], '\0') << c.text << " at " << c.position;
+    EXPECT_EQ(s.charAt(c.position), '\0') << c.text << " at " << c.position;
+  }
+  QelString empty;
+  empty.setCharAt(0, 'Z');
+  EXPECT_STREQ(QelString().cString(), "");  // the shared representation is untouched
+}
+
+// Requests the plain steps would serve by writing past the buffer.
+TEST(StringLength, RequestsThatWouldOverrunTheBuffer) {
+  // Reserving less than the length of a shared text keeps the whole text.
+  QelString s("abcdefghij");
+  QelString shared(s);
+  shared.reserve(2);
+  EXPECT_FALSE(shared.sharesWith(s));
+  EXPECT_EQ(str(shared), "abcdefghij");
+  EXPECT_GT(shared.capacity(), shared.length());
+  // Unlocking at a length beyond the buffer ends the text at the buffer's end.
+  QelString t;
+  char* buffer = t.lockBuffer(5);
+  ASSERT_NE(buffer, nullptr);
+  std::memset(buffer, 'q', t.capacity());  // no 0 byte anywhere in the buffer
+  t.unlockBuffer(1000);
+  EXPECT_EQ(t.length(), t.capacity() - 1);
+  EXPECT_EQ(t.cString()[t.length()], '\0');
+  buffer = t.lockBuffer(5);
+  ASSERT_NE(buffer, nullptr);
+  std::memset(buffer, 'q', t.capacity());
+  t.unlockBuffer(kToEnd);
+  EXPECT_EQ(t.length(), t.capacity() - 1);
 }
 
 TEST(StringConstruction, AssignFromItsOwnBytes) {
