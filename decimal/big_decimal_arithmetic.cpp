@@ -28,7 +28,7 @@ BigDecimal::Status BigDecimal::combine(const BigDecimal& other, bool negateOther
   }
   const bool roundToScale = other.scale_ > scale_;
   if (!roundToScale) {
-    char result[decimal_internal::kMaxEncodedLength];
+    char result[decimal_internal::kPairsOutputBytes];
     const int32_t length =
         decimal_internal::combinePairs(digits_.data(), digits_.length(), other.digits_.data(),
                                        other.digits_.length(), negateOther, integerLimit(), result);

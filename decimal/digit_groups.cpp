@@ -228,23 +228,21 @@ void subtractCoefficients(const DigitGroups& a, const DigitGroups& b, DigitGroup
 }
 
 void multiplyMagnitudes(const DigitGroups& a, const DigitGroups& b, DigitGroups& r) {
-  // Column sums stay below 2^64: at most kMaxGroups products below 10^16.
-  uint64_t column[2 * kMaxGroups];
+  // Column by column, each column summed in a register: a row-by-row sum
+  // into memory would read every column back right after writing it at a
+  // different offset, which the processor cannot forward from its store
+  // buffer.  Column sums stay below 2^64: at most kMaxGroups products below
+  // 10^16, plus a carry below 2^64 / 10^8.
   int32_t n = a.count + b.count;
   if (n > kMaxGroups) n = kMaxGroups;  // operands of 101 digits need 26
-  std::memset(column, 0, sizeof(uint64_t) * static_cast<size_t>(n));
-  for (int32_t i = 0; i < a.count; ++i) {
-    const uint64_t ai = a.group[i];
-    if (ai == 0) continue;
-    const int32_t top = b.count < n - i ? b.count : n - i;
-    uint64_t* c = column + i;
-    for (int32_t j = 0; j < top; ++j) c[j] += ai * b.group[j];
-  }
   uint64_t carry = 0;
-  for (int32_t i = 0; i < n; ++i) {
-    const uint64_t v = column[i] + carry;
-    r.group[i] = static_cast<uint32_t>(v % kBase);
-    carry = v / kBase;
+  for (int32_t k = 0; k < n; ++k) {
+    const int32_t low = k - (b.count - 1) > 0 ? k - (b.count - 1) : 0;
+    const int32_t high = k < a.count - 1 ? k : a.count - 1;
+    uint64_t sum = carry;
+    for (int32_t i = low; i <= high; ++i) sum += static_cast<uint64_t>(a.group[i]) * b.group[k - i];
+    r.group[k] = static_cast<uint32_t>(sum % kBase);
+    carry = sum / kBase;
   }
   r.count = n;
   r.low = a.low + b.low;

@@ -26,17 +26,13 @@ constexpr int32_t kMaxWords = (kMaxLinedUpPairs + 7) / 8;
 
 // Stored byte to pair value for both signs: a positive pair v is the byte
 // v + 10 (10 to 109), a negative one its negation (147 to 246 unsigned), so
-// one table decodes either.  Also the two digits of a pair value.
+// one table decodes either.
 struct PairTables {
   uint8_t value[256] = {};
-  uint8_t tens[100] = {};
-  uint8_t units[100] = {};
   constexpr PairTables() {
     for (int v = 0; v < 100; ++v) {
       value[v + kPairBias] = static_cast<uint8_t>(v);
       value[256 - v - kPairBias] = static_cast<uint8_t>(v);
-      tens[v] = static_cast<uint8_t>(v / 10);
-      units[v] = static_cast<uint8_t>(v % 10);
     }
   }
 };
@@ -62,25 +58,31 @@ void storeBigEndian(uint8_t* bytes, uint64_t v) {
   std::memcpy(bytes, &v, sizeof(v));
 }
 
+// The tens and units digits of the eight pair values of a word, each in its
+// own byte.  The tens are (v * 103) >> 10, exact for v below 100, worked out
+// in 16-bit lanes (odd and even bytes apart) so that no lane overflows.
+struct SplitPairs {
+  uint64_t tens;
+  uint64_t units;
+};
+
+SplitPairs splitPairs(uint64_t v) {
+  constexpr uint64_t kLanes = 0x00FF00FF00FF00FFull;
+  constexpr uint64_t kDigit = 0x000F000F000F000Full;
+  const uint64_t even = v & kLanes;
+  const uint64_t odd = (v >> 8) & kLanes;
+  const uint64_t tens = (((even * 103) >> 10) & kDigit) | ((((odd * 103) >> 10) & kDigit) << 8);
+  return {tens, v - tens * 10};
+}
+
 // One operand as it lies in the line-up: its stored pairs, their count, the
-// slot of the first one, its sign, and whether its digits sit one place
-// lower than their pairs (exponent parity differing from the line-up's).
+// slot of the first one and its sign.
 struct Operand {
   const uint8_t* stored;
   int32_t pairs;
   int32_t start;
   bool negative;
-  bool shifted;
 };
-
-// Pair value of slot `slot` of the line-up; 0 outside the operand.
-uint8_t slotValue(const Operand& o, int32_t slot) {
-  const int32_t k = slot - o.start;
-  const uint8_t here = k >= 0 && k < o.pairs ? kTables.value[o.stored[k]] : 0;
-  if (!o.shifted) return here;
-  const uint8_t above = k >= 1 && k <= o.pairs ? kTables.value[o.stored[k - 1]] : 0;
-  return static_cast<uint8_t>(kTables.units[above] * 10 + kTables.tens[here]);
-}
 
 uint64_t decodeWord(const Operand& o, const uint8_t* stored) {
   const uint64_t raw = loadBigEndian(stored);
@@ -88,30 +90,40 @@ uint64_t decodeWord(const Operand& o, const uint8_t* stored) {
 }
 
 // Word w of the line-up (slots 8w to 8w + 7), the last slot in the lowest
-// byte.  An unshifted operand of at least eight pairs is read eight stored
-// pairs at a time and decoded in one step (v + 10, or its negation, in every
-// byte); a word that overhangs its first or last pair is one of those reads
-// moved down or up by whole bytes.  Shorter and shifted operands go pair by
-// pair.
+// byte.  An operand of at least eight pairs is read eight stored pairs at a
+// time and decoded in one step (v + 10, or its negation, in every byte); a
+// word that overhangs its first or last pair is one of those reads moved down
+// or up by whole bytes.  Shorter operands go pair by pair.
 uint64_t lineUpWord(const Operand& o, int32_t w) {
   const int32_t k = 8 * w - o.start;  // pair index of the word's first slot
-  // A shifted operand's last digit spills into one slot past its pairs.
-  if (k >= o.pairs + (o.shifted ? 1 : 0) || k + 8 <= 0) return 0;
-  if (!o.shifted) {
-    if (o.pairs >= 8) {
-      if (k < 0) return decodeWord(o, o.stored) >> (8 * -k);
-      if (k + 8 > o.pairs) return decodeWord(o, o.stored + o.pairs - 8) << (8 * (k + 8 - o.pairs));
-      return decodeWord(o, o.stored + k);
-    }
-    const int32_t low = k > 0 ? k : 0;
-    const int32_t high = k + 8 < o.pairs ? k + 8 : o.pairs;
-    uint64_t v = 0;
-    for (int32_t i = low; i < high; ++i) v = v << 8 | kTables.value[o.stored[i]];
-    return v << (8 * (k + 8 - high));
+  if (k >= o.pairs || k + 8 <= 0) return 0;
+  if (o.pairs >= 8) {
+    if (k < 0) return decodeWord(o, o.stored) >> (8 * -k);
+    if (k + 8 > o.pairs) return decodeWord(o, o.stored + o.pairs - 8) << (8 * (k + 8 - o.pairs));
+    return decodeWord(o, o.stored + k);
   }
+  const int32_t low = k > 0 ? k : 0;
+  const int32_t high = k + 8 < o.pairs ? k + 8 : o.pairs;
   uint64_t v = 0;
-  for (int32_t i = 0; i < 8; ++i) v = v << 8 | slotValue(o, 8 * w + i);
-  return v;
+  for (int32_t i = low; i < high; ++i) v = v << 8 | kTables.value[o.stored[i]];
+  return v << (8 * (k + 8 - high));
+}
+
+// Moves a line-up one digit towards the less significant end: slot j gets
+// the low digit of slot j - 1 as its high digit and the high digit of slot j
+// as its low one.  `above` is the word before (more significant).
+uint64_t digitDown(uint64_t word, uint64_t above) {
+  const SplitPairs here = splitPairs(word);
+  const uint64_t aboveUnits = splitPairs(above).units;
+  return here.tens + ((here.units >> 8) | (aboveUnits << 56)) * 10;
+}
+
+// The other way: slot j gets the low digit of slot j and the high digit of
+// slot j + 1.  `below` is the word after (less significant).
+uint64_t digitUp(uint64_t word, uint64_t below) {
+  const SplitPairs here = splitPairs(word);
+  const uint64_t belowTens = splitPairs(below).tens;
+  return here.units * 10 + ((here.tens << 8) | (belowTens >> 56));
 }
 
 void addWords(const uint64_t* x, const uint64_t* y, uint64_t* r, int32_t words) {
@@ -174,14 +186,21 @@ int32_t combinePairs(const char* a, uint32_t lengthA, const char* b, uint32_t le
   if (end > kMaxLinedUpPairs) return kPairsDeclined;
   const int32_t words = (end + 7) / 8;
 
-  const Operand left{reinterpret_cast<const uint8_t*>(a) + 2, pairsA, startA, a[0] == 'n', false};
-  const Operand right{reinterpret_cast<const uint8_t*>(b) + 2, pairsB, startB, b[0] == 'n', shifted};
+  const Operand left{reinterpret_cast<const uint8_t*>(a) + 2, pairsA, startA, a[0] == 'n'};
+  const Operand right{reinterpret_cast<const uint8_t*>(b) + 2, pairsB, startB, b[0] == 'n'};
   uint64_t x[kMaxWords];
   uint64_t y[kMaxWords];
-  uint64_t r[kMaxWords];
-  for (int32_t w = 0; w < words; ++w) {
-    x[w] = lineUpWord(left, w);
-    y[w] = lineUpWord(right, w);
+  uint64_t r[kMaxWords + 1];
+  for (int32_t w = 0; w < words; ++w) x[w] = lineUpWord(left, w);
+  if (!shifted) {
+    for (int32_t w = 0; w < words; ++w) y[w] = lineUpWord(right, w);
+  } else {
+    uint64_t above = 0;
+    for (int32_t w = 0; w < words; ++w) {
+      const uint64_t word = lineUpWord(right, w);
+      y[w] = digitDown(word, above);
+      above = word;
+    }
   }
 
   bool negative = negativeA;
@@ -201,29 +220,32 @@ int32_t combinePairs(const char* a, uint32_t lengthA, const char* b, uint32_t le
     }
   }
 
-  // The result runs from its first to its last nonzero slot.  The slots
-  // are written out in stored form, slot s at bytes[2 + s], so that when the
-  // leading digit is a high digit the encoding is those bytes with the sign
-  // and exponent in the two before them.  When it is the low digit of its
-  // slot the digits are regrouped one place up instead.
+  // The result runs from its first to its last nonzero slot.  Its words
+  // are taken from the first slot on; when the leading digit is the low
+  // digit of its slot they also move up one digit, so that the first stored
+  // pair starts with it.
+  r[words] = 0;
   int32_t firstWord = 0;
   while (r[firstWord] == 0) ++firstWord;
   int32_t lastWord = words - 1;
   while (r[lastWord] == 0) --lastWord;
-  const int32_t first = 8 * firstWord + (__builtin_clzll(r[firstWord]) >> 3);
-  const int32_t last = 8 * lastWord + 7 - (__builtin_ctzll(r[lastWord]) >> 3);
-  uint8_t bytes[2 + 8 * kMaxWords];
-  for (int32_t w = firstWord; w <= lastWord; ++w) storeBigEndian(bytes + 2 + 8 * w, r[w]);
-  uint8_t* pairs = bytes + 2 + first;
+  const int32_t lead = static_cast<int32_t>(__builtin_clzll(r[firstWord]) >> 3);
+  const int32_t first = 8 * firstWord + lead;
+  const int32_t last = 8 * lastWord + 7 - static_cast<int32_t>(__builtin_ctzll(r[lastWord]) >> 3);
   int32_t count = last - first + 1;
+  const int32_t outWords = (count + 7) / 8;
+  uint64_t result[kMaxWords + 1];
+  for (int32_t j = 0; j <= outWords; ++j) {
+    const int32_t w = firstWord + j;
+    const uint64_t high = w < words ? r[w] : 0;
+    result[j] = lead == 0 ? high : (high << (8 * lead)) | (r[w + 1 < words ? w + 1 : words] >> (64 - 8 * lead));
+  }
   int32_t exponent = carryPower - 2 * first;
-  if (pairs[0] < 10) {
+  if ((result[0] >> 56) < 10) {
     --exponent;
-    for (int32_t k = 0; k + 1 < count; ++k) {
-      pairs[k] = static_cast<uint8_t>(kTables.units[pairs[k]] * 10 + kTables.tens[pairs[k + 1]]);
-    }
-    pairs[count - 1] = static_cast<uint8_t>(kTables.units[pairs[count - 1]] * 10);
-    if (pairs[count - 1] == 0) --count;
+    const bool lastEndsInZero = (splitPairs(result[(count - 1) / 8]).units >> (8 * (7 - (count - 1) % 8)) & 0xFF) == 0;
+    for (int32_t j = 0; j < outWords; ++j) result[j] = digitUp(result[j], result[j + 1]);
+    if (lastEndsInZero) --count;
   }
   if (exponent >= integerLimit) return kPairsOverflow;
   if (exponent < -kMaxStoredExponent || count + 2 > kMaxEncodedLength) return kPairsDeclined;
@@ -231,14 +253,9 @@ int32_t combinePairs(const char* a, uint32_t lengthA, const char* b, uint32_t le
   const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
   out[0] = negative ? 'n' : 'p';
   out[1] = static_cast<char>(negative ? -stored : stored);
-  char* p = out + 2;
-  int32_t k = 0;
-  if (negative) {
-    for (; k + 8 <= count; k += 8) storeBigEndian(reinterpret_cast<uint8_t*>(p + k), kNegativeZeroPairs - loadBigEndian(pairs + k));
-    for (; k < count; ++k) p[k] = static_cast<char>(-(pairs[k] + kPairBias));
-  } else {
-    for (; k + 8 <= count; k += 8) storeBigEndian(reinterpret_cast<uint8_t*>(p + k), loadBigEndian(pairs + k) + kZeroPairs);
-    for (; k < count; ++k) p[k] = static_cast<char>(pairs[k] + kPairBias);
+  uint8_t* p = reinterpret_cast<uint8_t*>(out) + 2;
+  for (int32_t j = 0; j < outWords; ++j) {
+    storeBigEndian(p + 8 * j, negative ? kNegativeZeroPairs - result[j] : result[j] + kZeroPairs);
   }
   return 2 + count;
 }

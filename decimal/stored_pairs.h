@@ -25,9 +25,14 @@ constexpr int32_t kPairsOverflow = -1;  // the result needs too many integer dig
 // different precisions whose exponents lie further apart are declined.
 constexpr int32_t kMaxLinedUpPairs = 104;
 
+// Room combinePairs needs for its output: an encoding of the longest
+// length, rounded up to whole 8-byte words after the two leading bytes.
+constexpr int32_t kPairsOutputBytes = 2 + 8 * 8;
+
 // a and b are present, nonzero encodings (not 'o').  Adds b to a, or
 // subtracts it when subtractB, with the signs taken into account, and writes
-// the exact result's encoding to out (at least kMaxEncodedLength bytes).
+// the exact result's encoding to out (kPairsOutputBytes; whole words are
+// written, so bytes past the returned length may be overwritten too).
 // Returns the encoding's length (1 for zero), kPairsOverflow when the
 // result's leading exponent reaches integerLimit, or kPairsDeclined.  out may
 // be the storage of a or b only if the caller copes with that: the operands
