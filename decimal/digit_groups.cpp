@@ -15,6 +15,10 @@ constexpr int kPairBias = 10;
 // An exponent byte holds E + 10 or E - 10 as a signed byte.
 constexpr int32_t kMaxStoredExponent = 127 - 10;
 constexpr uint64_t kBase = kGroupBase;
+constexpr uint64_t kZeroPairs = 0x0A0A0A0A0A0A0A0Aull;          // "00" pairs, positive
+constexpr uint64_t kNegativeZeroPairs = 0xF6F6F6F6F6F6F6F6ull;  // and negative
+constexpr uint64_t kByteLanes = 0x00FF00FF00FF00FFull;
+constexpr uint64_t kShortLanes = 0x0000FFFF0000FFFFull;
 
 constexpr uint32_t kPowerOfTen[kDigitsPerGroup + 1] = {
     1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
@@ -28,11 +32,28 @@ int32_t digitCount(uint32_t v) {
   return n;
 }
 
+// v / 10^k for k in 0..8.  Each case divides by a constant, which the
+// compiler turns into a multiplication; a division by a power looked up at
+// run time would be a hardware division, slower than a whole sum.
+uint32_t dropDigits(uint32_t v, int32_t k) {
+  switch (k) {
+    case 0: return v;
+    case 1: return v / 10;
+    case 2: return v / 100;
+    case 3: return v / 1000;
+    case 4: return v / 10000;
+    case 5: return v / 100000;
+    case 6: return v / 1000000;
+    case 7: return v / 10000000;
+    default: return v / 100000000;
+  }
+}
+
 // Digit `position` (0 = units) of the coefficient; 0 past the top.
 int digitAt(const DigitGroups& m, int32_t position) {
   const int32_t g = position / kDigitsPerGroup;
   if (g >= m.count) return 0;
-  return static_cast<int>(m.group[g] / kPowerOfTen[position % kDigitsPerGroup] % 10);
+  return static_cast<int>(dropDigits(m.group[g], position % kDigitsPerGroup) % 10);
 }
 
 }  // namespace
@@ -86,9 +107,21 @@ bool decode(const char* encoding, uint32_t length, DigitGroups& out) {
   const int32_t pairs = static_cast<int32_t>(length) - 2;
   const signed char* pair = reinterpret_cast<const signed char*>(encoding) + 2;
   auto value = [pair, sign](int32_t i) { return static_cast<uint32_t>(sign * pair[i] - kPairBias); };
-  // Four stored pairs make one group, counted from the last pair.
+  // Four stored pairs make one group, counted from the last pair.  Eight
+  // at a time are read as one word, decoded in every byte at once, and
+  // joined into two groups in 16- and then 32-bit lanes.
   int32_t end = pairs;
   int32_t g = 0;
+  for (; end >= 8; end -= 8) {
+    uint64_t raw;
+    std::memcpy(&raw, pair + end - 8, sizeof(raw));
+    raw = __builtin_bswap64(raw);
+    const uint64_t v = negative ? kNegativeZeroPairs - raw : raw - kZeroPairs;
+    const uint64_t fours = ((v >> 8) & kByteLanes) * 100 + (v & kByteLanes);
+    const uint64_t eights = ((fours >> 16) & kShortLanes) * 10000 + (fours & kShortLanes);
+    out.group[g++] = static_cast<uint32_t>(eights);
+    out.group[g++] = static_cast<uint32_t>(eights >> 32);
+  }
   for (; end >= 4; end -= 4) {
     out.group[g++] = value(end - 4) * 1000000 + value(end - 3) * 10000 + value(end - 2) * 100 +
                      value(end - 1);
@@ -111,40 +144,45 @@ uint32_t encode(const DigitGroups& m, bool negative, char* out) {
   }
   const int32_t exponent = leadingExponent(m);
   if (exponent > kMaxStoredExponent || exponent < -kMaxStoredExponent) return 0;
-  // Pair j of the coefficient covers its digits 2j and 2j + 1; each group
-  // gives four.
-  char pairsOf[4 * kMaxGroups + 1];
-  for (int32_t g = 0; g < m.count; ++g) {
-    const uint32_t v = m.group[g];
-    pairsOf[4 * g] = static_cast<char>(v % 100);
-    pairsOf[4 * g + 1] = static_cast<char>(v / 100 % 100);
-    pairsOf[4 * g + 2] = static_cast<char>(v / 10000 % 100);
-    pairsOf[4 * g + 3] = static_cast<char>(v / 1000000);
-  }
-  // Stored pairs start at the leading digit.  When the leading digit is the
-  // low digit of its pair, regroup the digits one place down: pair j then
-  // takes digit 2j as its high digit and digit 2j - 1 as its low one.
-  int32_t topPair = (exponent - m.low) / 2;
-  if ((exponent - m.low) % 2 == 0) {
-    for (int32_t j = topPair; j >= 0; --j) {
-      const int below = j > 0 ? pairsOf[j - 1] / 10 : 0;
-      pairsOf[j] = static_cast<char>(pairsOf[j] % 10 * 10 + below);
-    }
-  } else {
-    topPair = (exponent - m.low - 1) / 2;
-  }
-  int32_t lowPair = 0;
-  while (pairsOf[lowPair] == 0) ++lowPair;
-  const int32_t pairs = topPair - lowPair + 1;
+  // Stored pairs run from the leading digit down to the last nonzero one.
+  int32_t lowest = m.low;
+  for (uint32_t v = m.group[0]; v % 10 == 0; v /= 10) ++lowest;
+  const int32_t pairs = (exponent - lowest + 2) / 2;
   if (pairs + 2 > kMaxEncodedLength) return 0;
+  // A group's digits pair up as (7,6) (5,4) (3,2) (1,0).  When the leading
+  // digit sits at an even place the coefficient is taken times ten (low one
+  // less), which puts it at an odd place and every stored pair inside one
+  // group.
+  const DigitGroups* source = &m;
+  DigitGroups tenfold;
+  if ((exponent - m.low) % 2 == 0) {
+    uint64_t carry = 0;
+    for (int32_t g = 0; g < m.count; ++g) {
+      const uint64_t x = static_cast<uint64_t>(m.group[g]) * 10 + carry;
+      tenfold.group[g] = static_cast<uint32_t>(x % kBase);
+      carry = x / kBase;
+    }
+    tenfold.count = m.count;
+    if (carry != 0) tenfold.group[tenfold.count++] = static_cast<uint32_t>(carry);
+    tenfold.low = m.low - 1;
+    source = &tenfold;
+  }
   const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
   out[0] = negative ? 'n' : 'p';
   out[1] = static_cast<char>(negative ? -stored : stored);
+  const int sign = negative ? -1 : 1;
   char* p = out + 2;
-  if (negative) {
-    for (int32_t j = topPair; j >= lowPair; --j) *p++ = static_cast<char>(-(pairsOf[j] + kPairBias));
-  } else {
-    for (int32_t j = topPair; j >= lowPair; --j) *p++ = static_cast<char>(pairsOf[j] + kPairBias);
+  char* const end = p + pairs;
+  // The top group holds (place of the leading digit + 1) / 2 of the pairs.
+  int32_t inGroup = (exponent - source->low - kDigitsPerGroup * (source->count - 1) + 1) / 2;
+  for (int32_t g = source->count - 1; g >= 0 && p < end; --g, inGroup = 4) {
+    const uint32_t v = source->group[g];
+    const uint32_t high = v / 10000;
+    const uint32_t low = v % 10000;
+    const uint32_t pairOf[4] = {low % 100, low / 100, high % 100, high / 100};
+    for (int32_t k = inGroup - 1; k >= 0 && p < end; --k) {
+      *p++ = static_cast<char>(sign * static_cast<int>(pairOf[k] + kPairBias));
+    }
   }
   return static_cast<uint32_t>(2 + pairs);
 }
@@ -374,7 +412,7 @@ void roundTo(DigitGroups& m, int32_t digits) {
   }
   m.low += kDigitsPerGroup * whole;
   const uint32_t unit = kPowerOfTen[part];
-  if (m.count > 0) m.group[0] -= m.group[0] % unit;
+  if (m.count > 0) m.group[0] = dropDigits(m.group[0], part) * unit;
   if (dropped >= 5) {
     if (m.count == 0) {
       m.group[0] = 0;

@@ -1,8 +1,10 @@
-// Sums and differences formed on the stored pairs, eight to a word: carries
-// and borrows that cross word boundaries, results whose leading digit moves
-// to the other half of a pair, operands whose exponents differ by an odd
-// number, and a seeded random comparison with exact text arithmetic done
-// here, digit by digit, for several precisions and scales.
+// Sums, differences and products against exact arithmetic on decimal text
+// done here, digit by digit.  Sums and differences are formed on the stored
+// pairs, eight to a word, so the fixed cases aim at carries and borrows that
+// cross word boundaries, results whose leading digit moves to the other half
+// of a pair and operands whose exponents differ by an odd number; products
+// are checked for their rounding to scale, half away from zero.  Each also
+// gets a seeded random comparison over several precisions and scales.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -49,6 +51,8 @@ std::string padded(const Exact& e, int fraction, size_t width) {
   return std::string(width - d.size(), '0') + d;
 }
 
+std::string formatExact(bool negative, std::string digits, int fraction);
+
 std::string exactSum(const std::string& aText, const std::string& bText, bool subtract) {
   Exact a = exactOf(aText);
   Exact b = exactOf(bText);
@@ -80,8 +84,16 @@ std::string exactSum(const std::string& aText, const std::string& bText, bool su
       r[i] = static_cast<char>('0' + v + 10 * borrow);
     }
   }
-  std::string whole = r.substr(0, width - static_cast<size_t>(fraction));
-  std::string part = r.substr(width - static_cast<size_t>(fraction));
+  return formatExact(negative, r, fraction);
+}
+
+// Formats magnitude digits with `fraction` of them after the point.
+std::string formatExact(bool negative, std::string digits, int fraction) {
+  if (static_cast<int>(digits.size()) <= fraction) {
+    digits = std::string(static_cast<size_t>(fraction) - digits.size() + 1, '0') + digits;
+  }
+  std::string whole = digits.substr(0, digits.size() - static_cast<size_t>(fraction));
+  std::string part = digits.substr(digits.size() - static_cast<size_t>(fraction));
   whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
   part.erase(part.find_last_not_of('0') + 1);
   if (whole.empty() && part.empty()) return "0";
@@ -89,6 +101,42 @@ std::string exactSum(const std::string& aText, const std::string& bText, bool su
   out += whole.empty() ? "0" : whole;
   if (!part.empty()) out += "." + part;
   return out;
+}
+
+// The exact product rounded to `scale` digits after the point, half away
+// from zero on the first dropped digit.
+std::string roundedProduct(const std::string& aText, const std::string& bText, int scale) {
+  const Exact a = exactOf(aText);
+  const Exact b = exactOf(bText);
+  std::vector<int> column(a.digits.size() + b.digits.size(), 0);
+  for (size_t i = 0; i < a.digits.size(); ++i) {
+    for (size_t j = 0; j < b.digits.size(); ++j) {
+      column[i + j + 1] += (a.digits[i] - '0') * (b.digits[j] - '0');
+    }
+  }
+  for (size_t k = column.size(); k-- > 1;) {
+    column[k - 1] += column[k] / 10;
+    column[k] %= 10;
+  }
+  std::string digits;
+  for (int v : column) digits += static_cast<char>('0' + v);
+  int fraction = a.fraction + b.fraction;
+  if (fraction > scale) {
+    const size_t keep = digits.size() - static_cast<size_t>(fraction - scale);
+    const bool up = digits[keep] >= '5';
+    digits.resize(keep);
+    fraction = scale;
+    digits.insert(digits.begin(), '0');
+    for (size_t k = digits.size(); up && k-- > 0;) {
+      if (digits[k] == '9') {
+        digits[k] = '0';
+      } else {
+        ++digits[k];
+        break;
+      }
+    }
+  }
+  return formatExact(a.negative != b.negative, digits, fraction);
 }
 
 int integerDigits(const std::string& t) {
@@ -125,6 +173,22 @@ void expectSum(const BigDecimal& a, const BigDecimal& b, bool subtract) {
   }
   EXPECT_EQ(r.precision(), a.precision());
   EXPECT_EQ(r.scale(), a.scale());
+}
+
+void expectProduct(const BigDecimal& a, const BigDecimal& b) {
+  BigDecimal r(a);
+  const BigDecimal::Status status = r.multiply(b);
+  const std::string expected = roundedProduct(text(a), text(b), a.scale());
+  const std::string what = text(a) + " * " + text(b) + " at (" + std::to_string(a.precision()) +
+                           "," + std::to_string(a.scale()) + ")";
+  if (integerDigits(expected) > a.integerLimit()) {
+    EXPECT_EQ(status, BigDecimal::overflow) << what;
+    EXPECT_TRUE(r.isEmpty()) << what;
+    return;
+  }
+  ASSERT_EQ(status, BigDecimal::ok) << what;
+  EXPECT_EQ(text(r), expected) << what;
+  EXPECT_EQ(std::string(r.encoding().cString()), std::string(canonical(expected).cString())) << what;
 }
 
 BigDecimal at(int precision, int scale, const std::string& t) {
@@ -248,12 +312,13 @@ std::string randomText(std::mt19937& random, int precision, int scale) {
   return s;
 }
 
+const struct {
+  int precision, scale;
+} kSettings[] = {{38, 8}, {38, 0}, {38, 30}, {8, 2}, {100, 8}, {100, 50}, {100, 99}, {17, 16}};
+
 TEST(StoredPairSums, AgreeWithExactTextArithmetic) {
-  const struct {
-    int precision, scale;
-  } settings[] = {{38, 8}, {38, 0}, {38, 30}, {8, 2}, {100, 8}, {100, 50}, {100, 99}, {17, 16}};
   std::mt19937 random(20261208);
-  for (const auto& s : settings) {
+  for (const auto& s : kSettings) {
     for (int i = 0; i < 3000; ++i) {
       const BigDecimal a = at(s.precision, s.scale, randomText(random, s.precision, s.scale));
       // The other operand sometimes comes from a narrower setting, which a
@@ -263,6 +328,44 @@ TEST(StoredPairSums, AgreeWithExactTextArithmetic) {
       if (a.isZeroOrEmpty() || b.isZeroOrEmpty()) continue;
       expectSum(a, b, false);
       expectSum(a, b, true);
+      if (HasFailure()) return;
+    }
+  }
+}
+
+TEST(Products, RoundHalfAwayFromZeroAtScale) {
+  const struct {
+    int precision, scale;
+    const char* a;
+    const char* b;
+    const char* expected;
+  } cases[] = {
+      {38, 8, "0.00010001", "0.00005", "0.00000001"},      // 5.0005e-9 rounds up
+      {38, 8, "0.0001", "0.00004999", "0"},                // 4.999e-9 rounds down
+      {38, 8, "-0.0001", "0.00005", "-0.00000001"},        // away from zero
+      {38, 8, "99999999.99999999", "99999999.99999999", "9999999999999998"},  // + 1e-16
+      {38, 2, "0.995", "1", "1"},                          // 0.995 kept by the parser
+      {38, 2, "9.99", "0.995", "9.94"},                    // 9.94005
+      {100, 50, "0.99999999999999999999999999999999999999999999999999", "0.99999999999999999999999999999999999999999999999999",
+       "0.99999999999999999999999999999999999999999999999998"},
+  };
+  for (const auto& c : cases) {
+    BigDecimal a = at(c.precision, c.scale, c.a);
+    const BigDecimal b = at(c.precision, c.scale, c.b);
+    expectProduct(a, b);
+    a.multiply(b);
+    EXPECT_EQ(text(a), c.expected) << c.a << " * " << c.b;
+  }
+}
+
+TEST(Products, AgreeWithExactTextArithmetic) {
+  std::mt19937 random(20261209);
+  for (const auto& s : kSettings) {
+    for (int i = 0; i < 2000; ++i) {
+      const BigDecimal a = at(s.precision, s.scale, randomText(random, s.precision, s.scale));
+      const BigDecimal b = at(s.precision, s.scale, randomText(random, s.precision, s.scale));
+      if (a.isZeroOrEmpty() || b.isZeroOrEmpty()) continue;
+      expectProduct(a, b);
       if (HasFailure()) return;
     }
   }
