@@ -18,7 +18,10 @@ build=build-fuzz
 bash scripts/install-deps.sh clang-14 libclang-rt-14-dev
 
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
-cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)"
+if ! cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" >"$build/build.log" 2>&1; then
+  tail -40 "$build/build.log"
+  exit 1
+fi
 
 mkdir -p "$build/findings"
 for target in $FUZZ_TARGETS; do

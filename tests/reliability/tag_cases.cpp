@@ -168,6 +168,13 @@ const std::vector<Row>& fixedRows() {
 
       // A name that is not one of the module's tags.
       {"unknown tag", "qelNoSuchTag", {}, std::string("x")},
+
+      // Former bugs: cases that once failed the sweep.  Only grows.
+      // A pattern node was lost when its parent's child array failed to grow.
+      {"former bugs", "qelString",
+       {{"mode", "regularExpression"}, {"regularExpression", "(a)(b)(c)(d)(e)(f)(g)(h)[x-z]*"},
+        {"resultVariableName", "g"}},
+       std::string("--abcdefghabcdefghzz--")},
   };
   return rows;
 }
