@@ -155,12 +155,11 @@ QelString canonical(const std::string& t) {
   return wide.encoding();
 }
 
-void expectSum(const BigDecimal& a, const BigDecimal& b, bool subtract) {
-  BigDecimal r(a);
-  const BigDecimal::Status status = subtract ? r.subtract(b) : r.add(b);
-  const std::string expected = exactSum(text(a), text(b), subtract);
-  const std::string what = text(a) + (subtract ? " - " : " + ") + text(b) + " at (" +
-                           std::to_string(a.precision()) + "," + std::to_string(a.scale()) + ")";
+// r is a after an operation that returned status and should give the exact
+// text expected: an overflow when that needs more integer digits than a has
+// room for, otherwise that text in canonical encoding at a's precision.
+void expectResult(const BigDecimal& a, const BigDecimal& r, BigDecimal::Status status,
+                  const std::string& expected, const std::string& what) {
   if (integerDigits(expected) > a.integerLimit()) {
     EXPECT_EQ(status, BigDecimal::overflow) << what;
     EXPECT_TRUE(r.isEmpty()) << what;
@@ -171,24 +170,26 @@ void expectSum(const BigDecimal& a, const BigDecimal& b, bool subtract) {
   if (expected.size() <= 101) {
     EXPECT_EQ(std::string(r.encoding().cString()), std::string(canonical(expected).cString())) << what;
   }
-  EXPECT_EQ(r.precision(), a.precision());
-  EXPECT_EQ(r.scale(), a.scale());
+  EXPECT_EQ(r.precision(), a.precision()) << what;
+  EXPECT_EQ(r.scale(), a.scale()) << what;
+}
+
+std::string describe(const BigDecimal& a, const char* op, const BigDecimal& b) {
+  return text(a) + op + text(b) + " at (" + std::to_string(a.precision()) + "," +
+         std::to_string(a.scale()) + ")";
+}
+
+void expectSum(const BigDecimal& a, const BigDecimal& b, bool subtract) {
+  BigDecimal r(a);
+  const BigDecimal::Status status = subtract ? r.subtract(b) : r.add(b);
+  expectResult(a, r, status, exactSum(text(a), text(b), subtract),
+               describe(a, subtract ? " - " : " + ", b));
 }
 
 void expectProduct(const BigDecimal& a, const BigDecimal& b) {
   BigDecimal r(a);
   const BigDecimal::Status status = r.multiply(b);
-  const std::string expected = roundedProduct(text(a), text(b), a.scale());
-  const std::string what = text(a) + " * " + text(b) + " at (" + std::to_string(a.precision()) +
-                           "," + std::to_string(a.scale()) + ")";
-  if (integerDigits(expected) > a.integerLimit()) {
-    EXPECT_EQ(status, BigDecimal::overflow) << what;
-    EXPECT_TRUE(r.isEmpty()) << what;
-    return;
-  }
-  ASSERT_EQ(status, BigDecimal::ok) << what;
-  EXPECT_EQ(text(r), expected) << what;
-  EXPECT_EQ(std::string(r.encoding().cString()), std::string(canonical(expected).cString())) << what;
+  expectResult(a, r, status, roundedProduct(text(a), text(b), a.scale()), describe(a, " * ", b));
 }
 
 BigDecimal at(int precision, int scale, const std::string& t) {
