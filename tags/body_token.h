@@ -42,12 +42,6 @@ class BodyToken : public QELObject {
   // tag; null otherwise.  End tags never carry kPairedFlag.
   BodyToken* partner = nullptr;
   uint8_t kind = kTextToken;
-
- private:
-  friend class OpenTagIndex;
-  // Bookkeeping of the pairing index while the body is being scanned: the
-  // next older unpaired opening tag of the same name and kind.
-  BodyToken* sameNameBelow_ = nullptr;
 };
 
 }  // namespace bw

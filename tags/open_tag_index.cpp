@@ -1,5 +1,6 @@
 // The reachable-opening-tag index of the scanner; see open_tag_index.h for
-// why a stack plus per-name chains gives the same pairs as walking back.
+// why a stack plus chains per inner text gives the same pairs as walking
+// back over the body.
 #include "tags/open_tag_index.h"
 
 namespace bw {
@@ -7,6 +8,14 @@ namespace bw {
 namespace {
 
 bool isBlank(char byte) { return byte == '\t' || byte == '\n' || byte == '\r' || byte == ' '; }
+bool endsInner(char byte) { return isBlank(byte) || byte == '>'; }
+
+// 64-bit FNV-1a over the kind and the folded bytes; a collision only costs
+// an extra comparison, never a wrong pair.
+uint64_t keySeed(uint8_t kind) { return 0xcbf29ce484222325ull ^ kind; }
+uint64_t keyStep(uint64_t hash, char byte) {
+  return (hash ^ kLowerCaseTable[static_cast<unsigned char>(byte)]) * 0x100000001b3ull;
+}
 
 // Whether the opening tag's text starts with "<" + the end tag's text without
 // its "</" and final ">", ignoring case, and the byte after that prefix is a
@@ -21,8 +30,7 @@ bool opensEndTag(const QelString& opening, const QelString& endTag) {
   for (uint32_t i = 0; i < inner; ++i) {
     if (kLowerCaseTable[open[1 + i]] != kLowerCaseTable[end[2 + i]]) return false;
   }
-  const char after = static_cast<char>(open[prefix]);
-  return isBlank(after) || after == '>';
+  return endsInner(static_cast<char>(open[prefix]));
 }
 
 }  // namespace
@@ -30,60 +38,59 @@ bool opensEndTag(const QelString& opening, const QelString& endTag) {
 OpenTagIndex::OpenTagIndex() = default;
 OpenTagIndex::~OpenTagIndex() = default;
 
-uint64_t OpenTagIndex::nameKey(const char* bytes, uint32_t count, uint8_t kind) {
-  // 64-bit FNV-1a over the folded name; a collision only costs a few extra
-  // candidate checks, never a wrong pair.
-  uint64_t hash = 0xcbf29ce484222325ull ^ kind;
-  for (uint32_t i = 0; i < count; ++i) {
-    const char byte = bytes[i];
-    if (isBlank(byte) || byte == '>') break;
-    hash ^= kLowerCaseTable[static_cast<unsigned char>(byte)];
-    hash *= 0x100000001b3ull;
-  }
-  return hash;
-}
-
-uint64_t OpenTagIndex::keyOf(const BodyToken& opening) {
-  const QelString& text = opening.text;
-  return nameKey(text.cString() + 1, text.length() - 1, opening.kind);
-}
-
 void OpenTagIndex::addOpeningTag(BodyToken* opening) {
-  BodyToken*& newest = newestByName_[keyOf(*opening)];
-  opening->sameNameBelow_ = newest;
-  newest = opening;
-  reachable_.appendPointer(opening);
+  const uint32_t owner = static_cast<uint32_t>(reachable_.size());
+  reachable_.push_back(Reachable{opening, static_cast<uint32_t>(links_.size())});
+  // One link for each place an end tag's inner text could stop: before every
+  // blank or ">" after the "<".
+  const QelString& text = opening->text;
+  const char* bytes = text.cString();
+  uint64_t key = keySeed(opening->kind);
+  for (uint32_t i = 1, n = text.length(); i < n; ++i) {
+    if (endsInner(bytes[i])) {
+      uint32_t& newest = newest_[key];
+      links_.push_back(Link{key, newest, owner});
+      newest = static_cast<uint32_t>(links_.size());
+    }
+    key = keyStep(key, bytes[i]);
+  }
 }
 
 BodyToken* OpenTagIndex::takeOpeningTagFor(const BodyToken& endTag) {
   const uint8_t wanted = endTag.kind == kQelEndTagToken ? kQelTagToken : kTagToken;
   const QelString& text = endTag.text;
-  const uint32_t innerCount = text.length() < 3 ? 0 : text.length() - 3;
-  const auto found = newestByName_.find(nameKey(text.cString() + 2, innerCount, wanted));
-  if (found == newestByName_.end()) return nullptr;
-  for (BodyToken* candidate = found->second; candidate != nullptr;
-       candidate = candidate->sameNameBelow_) {
+  const char* bytes = text.cString();
+  uint64_t key = keySeed(wanted);
+  for (uint32_t i = 2; i + 1 < text.length(); ++i) key = keyStep(key, bytes[i]);
+  const auto found = newest_.find(key);
+  if (found == newest_.end()) return nullptr;
+  for (uint32_t link = found->second; link != 0; link = links_[link - 1].below) {
+    const uint32_t owner = links_[link - 1].owner;
+    BodyToken* candidate = reachable_[owner].token;
+    ++candidatesCompared_;
     if (candidate->kind == wanted && opensEndTag(candidate->text, text)) {
-      popThrough(candidate);
+      popThrough(owner);
       return candidate;
     }
   }
   return nullptr;
 }
 
-void OpenTagIndex::popThrough(BodyToken* opening) {
-  // Everything above the opening tag on the stack is newer than it, so each
-  // popped tag is the newest of its own name and unchains from the front.
-  while (reachable_.count() > 0) {
-    const uint32_t top = reachable_.count() - 1;
-    BodyToken* popped = static_cast<BodyToken*>(reachable_.pointerAt(top));
-    reachable_.setCount(top);
-    // Its kind is still the one it was indexed under: the paired flag comes
-    // only after the pop.
-    newestByName_[keyOf(*popped)] = popped->sameNameBelow_;
-    popped->sameNameBelow_ = nullptr;
-    if (popped == opening) return;
+void OpenTagIndex::popThrough(uint32_t owner) {
+  // Everything above the opening tag on the stack is newer than it, and its
+  // own links are newer than those below, so each link unchained, newest
+  // first, is the front of its chain.
+  const uint32_t firstLink = reachable_[owner].firstLink;
+  for (uint32_t link = static_cast<uint32_t>(links_.size()); link > firstLink; --link) {
+    const Link& gone = links_[link - 1];
+    if (gone.below == 0) {
+      newest_.erase(gone.key);
+    } else {
+      newest_[gone.key] = gone.below;
+    }
   }
+  links_.resize(firstLink);
+  reachable_.resize(owner);
 }
 
 }  // namespace bw

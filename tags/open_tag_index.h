@@ -1,25 +1,32 @@
 // OpenTagIndex: the unpaired opening tags an end tag can still reach, kept
 // while a body is scanned so that pairing never walks back over the body.
 //
-// An end tag pairs with the nearest earlier unpaired opening tag of its name
-// and kind that is not inside an already paired block.  Once a pair forms,
-// every opening tag between its two ends is out of reach for good, because
-// any later walk jumps over the pair as a whole.  So the reachable opening
-// tags form a stack in body order: a new opening tag is pushed, and a pair
-// pops its opening tag and everything above it.  Beside the stack, the
-// reachable tags of each name and kind are chained newest first, so the
-// candidates for an end tag are found without looking at other names.  Each
-// opening tag is pushed and popped once, which makes pairing linear in the
-// number of tokens for every ordinary body.
+// An end tag pairs with the nearest earlier unpaired opening tag of its kind
+// that is not inside an already paired block and whose text starts with "<"
+// plus the end tag's inner text (between "</" and ">"), ignoring case, followed
+// by a blank or ">".  Once a pair forms, every opening tag between its two
+// ends is out of reach for good, because any later walk jumps over the pair
+// as a whole.  So the reachable opening tags form a stack in body order: a
+// new opening tag is pushed, and a pair pops its opening tag and everything
+// above it.
+//
+// Beside the stack, each reachable opening tag is chained, newest first,
+// under every inner text an end tag could give to reach it: its text from
+// after the "<" up to each blank or ">" it holds (usually just its name, up
+// to the first blank).  An end tag looks up its own inner text and finds its
+// opening tag at the front of that chain, so no end tag looks at tags that
+// cannot pair with it, however many there are.  Each opening tag is pushed
+// and popped once with one chain link per blank or ">" in its text, which
+// makes pairing linear in the length of the body.
 #ifndef BRINDLEWORK_TAGS_OPEN_TAG_INDEX_H
 #define BRINDLEWORK_TAGS_OPEN_TAG_INDEX_H
 
 #include <cstdint>
 #include <functional>
 #include <unordered_map>
+#include <vector>
 
 #include "foundation/object.h"
-#include "foundation/pointer_array.h"
 #include "foundation/qel_string.h"
 #include "tags/body_token.h"
 #include "tags/module_std_allocator.h"
@@ -39,18 +46,30 @@ class OpenTagIndex : public QELObject {
   // tag opened after it leave the index.
   BodyToken* takeOpeningTagFor(const BodyToken& endTag);
 
-  // The key of a name: the bytes from "<" up to the first blank or ">"
-  // (or the end), folded to lower case, hashed together with the kind.
-  static uint64_t nameKey(const char* bytes, uint32_t count, uint8_t kind);
-  static uint64_t keyOf(const BodyToken& opening);
+  // How many opening tags the lookups have compared with an end tag so
+  // far: one per pair formed, plus the rare hash collisions.  Tests hold
+  // hostile bodies to it.
+  uint64_t candidatesCompared() const { return candidatesCompared_; }
 
  private:
-  void popThrough(BodyToken* opening);
+  struct Reachable {
+    BodyToken* token;
+    uint32_t firstLink;  // its chain links are links_[firstLink..] up to the next entry's
+  };
+  struct Link {
+    uint64_t key;    // kind and folded inner text
+    uint32_t below;  // 1 + index of the next older link with the same key; 0: none
+    uint32_t owner;  // index of its opening tag in reachable_
+  };
 
-  PointerArray reachable_;  // stack of BodyToken*, oldest first
-  std::unordered_map<uint64_t, BodyToken*, std::hash<uint64_t>, std::equal_to<uint64_t>,
-                     ModuleStdAllocator<std::pair<const uint64_t, BodyToken*>>>
-      newestByName_;
+  void popThrough(uint32_t owner);
+
+  std::vector<Reachable, ModuleStdAllocator<Reachable>> reachable_;  // oldest first
+  std::vector<Link, ModuleStdAllocator<Link>> links_;  // in the order of reachable_
+  std::unordered_map<uint64_t, uint32_t, std::hash<uint64_t>, std::equal_to<uint64_t>,
+                     ModuleStdAllocator<std::pair<const uint64_t, uint32_t>>>
+      newest_;  // key -> 1 + index of its newest link
+  uint64_t candidatesCompared_ = 0;
 };
 
 }  // namespace bw

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "tags/open_tag_index.h"
 #include "tags/tag_body.h"
 
 namespace bw {
@@ -153,6 +154,16 @@ const std::vector<Case> kPairingCases = {
     {"<qelIf lhs=\"1\"></qelIf >", false, {{0x82, "<qelIf lhs=\"1\">"}, {0xA2, "</qelIf >"}}, {}},
     {"<qelIf x y></qelIf x>", false, {{0x92, "<qelIf x y>"}, {0xA2, "</qelIf x>"}}, {{0, 1}}},
     {"<qelIf xy></qelIf x>", false, {{0x82, "<qelIf xy>"}, {0xA2, "</qelIf x>"}}, {}},
+    {"<qelIf x y><qelIf x></qelIf x>", false,
+     {{0x82, "<qelIf x y>"}, {0x92, "<qelIf x>"}, {0xA2, "</qelIf x>"}}, {{1, 2}}},
+    {"<qelIf x><qelIf x y></qelIf x></qelIf>", false,
+     {{0x92, "<qelIf x>"}, {0x92, "<qelIf x y>"}, {0xA2, "</qelIf x>"}, {0xA2, "</qelIf>"}},
+     {{1, 2}, {0, 3}}},
+    {"<QELIF X\tY></qelif x\ty>", false, {{0x92, "<QELIF X\tY>"}, {0xA2, "</qelif x\ty>"}},
+     {{0, 1}}},
+    // A ">" the tag runs on past is part of the name an end tag must repeat.
+    {"<q>a>b</q>a>", true, {{0x12, "<q>a>"}, {0x00, "b"}, {0x22, "</q>a>"}}, {{0, 2}}},
+    {"<q>ab>b</q>a>", true, {{0x02, "<q>ab>"}, {0x00, "b"}, {0x22, "</q>a>"}}, {}},
     // The plain end tag still finds the opening tag past one it cannot use.
     {"<qelIf a><qelIf xy></qelIf x></qelIf>", false,
      {{0x82, "<qelIf a>"}, {0x92, "<qelIf xy>"}, {0xA2, "</qelIf x>"}, {0xA2, "</qelIf>"}},
@@ -211,6 +222,54 @@ TEST(TagBodyScan, StrayEndTagsStayUnpaired) {
   for (const BodyToken* t = scanned.head; t != nullptr; t = t->next) paired += t->partner != nullptr;
   EXPECT_EQ(paired, 2);
   EXPECT_EQ(scanned.head->partner, scanned.tail);
+}
+
+// End tags that share a name with many opening tags they cannot pair with
+// must not compare themselves with each of them: every comparison the index
+// makes forms a pair.  (Walking back, or searching every tag of the name,
+// made the first rows quadratic: a megabyte took many seconds.)
+TEST(OpenTagIndex, EndTagsCompareOnlyWithTagsTheyPairWith) {
+  struct Row {
+    const char* opening;
+    uint8_t openingKind;
+    const char* endTag;
+    uint8_t endKind;
+    bool pairs;
+  };
+  const Row rows[] = {
+      {"<qelIf a>", kQelTagToken, "</qelIf x>", kQelEndTagToken, false},
+      {"<qelIf xy>", kQelTagToken, "</qelIf x>", kQelEndTagToken, false},
+      {"<qelIf lhs=\"1\">", kQelTagToken, "</qelIf >", kQelEndTagToken, false},
+      {"<td class=\"a\">", kTagToken, "</td class>", kEndTagToken, false},
+      {"<qelIf a>", kTagToken, "</qelIf>", kQelEndTagToken, false},  // kinds differ
+      {"<qelIf a>", kQelTagToken, "</qelIf>", kQelEndTagToken, true},
+      {"<qelIf x y>", kQelTagToken, "</qelIf x>", kQelEndTagToken, true},
+      {"<td class=\"a b\">", kTagToken, "</td class=\"a>", kEndTagToken, true},
+  };
+  constexpr int kCount = 20000;
+  for (const Row& row : rows) {
+    std::vector<BodyToken> openings(kCount);
+    std::vector<BodyToken> ends(kCount);
+    OpenTagIndex index;
+    for (BodyToken& t : openings) {
+      t.text = QelString(row.opening);
+      t.kind = row.openingKind;
+      index.addOpeningTag(&t);
+    }
+    int paired = 0;
+    for (int i = 0; i < kCount; ++i) {
+      ends[i].text = QelString(row.endTag);
+      ends[i].kind = row.endKind;
+      BodyToken* found = index.takeOpeningTagFor(ends[i]);
+      if (found == nullptr) continue;
+      ++paired;
+      // Innermost first: the newest opening tag still open.
+      EXPECT_EQ(found, &openings[kCount - 1 - i]) << row.opening << " " << row.endTag;
+    }
+    EXPECT_EQ(paired, row.pairs ? kCount : 0) << row.opening << " " << row.endTag;
+    EXPECT_EQ(index.candidatesCompared(), static_cast<uint64_t>(paired))
+        << row.opening << " " << row.endTag;
+  }
 }
 
 // ---- merge and joinedText ------------------------------------------------
