@@ -94,7 +94,7 @@ uint64_t decodeWord(const Operand& o, const uint8_t* stored) {
 // time and decoded in one step (v + 10, or its negation, in every byte); a
 // word that overhangs its first or last pair is one of those reads moved down
 // or up by whole bytes.  Shorter operands go pair by pair.
-uint64_t lineUpWord(const Operand& o, int32_t w) {
+inline __attribute__((always_inline)) uint64_t lineUpWord(const Operand& o, int32_t w) {
   const int32_t k = 8 * w - o.start;  // pair index of the word's first slot
   if (k >= o.pairs || k + 8 <= 0) return 0;
   if (o.pairs >= 8) {
