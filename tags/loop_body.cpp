@@ -26,4 +26,18 @@ void LoopBody::expand(const QelString& indexValue, const QelString& entity, QelS
   }
 }
 
+uint32_t LoopBody::entityCount(const QelString& entity) const {
+  uint32_t count = 0;
+  if (entity.isEmpty()) return 0;
+  for (const BodyToken* piece = head; piece != nullptr; piece = piece->next) {
+    uint32_t at = 0;
+    uint32_t found = 0;
+    while (piece->text.find(entity, at, kToEnd, IgnoreCase, found)) {
+      ++count;
+      at = found + entity.length();
+    }
+  }
+  return count;
+}
+
 }  // namespace bw

@@ -26,6 +26,11 @@ class LoopBody : public TagBody {
   // value, so an entity that the value forms with the text after it is
   // replaced too; a value holding the entity itself is not expanded again.
   void expand(const QelString& indexValue, const QelString& entity, QelString& out) const;
+
+  // How often the entity stands in the body, counted piece by piece without
+  // overlap, ignoring case: the replacements a copy makes before any that
+  // an inserted value forms with the text after it.
+  uint32_t entityCount(const QelString& entity) const;
 };
 
 }  // namespace bw

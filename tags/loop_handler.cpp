@@ -106,38 +106,55 @@ uint32_t itemLoopRoom(const BigDecimal& totalSize, uint32_t bodyLength) {
   return room.isNegative() ? 0 : static_cast<uint32_t>(room.toInteger());
 }
 
+// An item or list loop: its body, entity and what the limit leaves it.
+struct ItemLoop {
+  const LoopBody& body;
+  uint32_t bodyLength;
+  const QelString& entity;
+  uint32_t entityCount;
+  uint32_t room;
+};
+
 // Items and lists run whole in one call, so their copies are held to the
 // output limit as they are made; otherwise a long list (perhaps a visitor's)
-// would multiply the body without bound.
-uint32_t expandWithinLimit(const ModuleRequest* request, const LoopBody& body,
-                           const QelString& value, const QelString& entity, uint32_t room,
-                           QelString& output) {
-  body.expand(value, entity, output);
-  if (output.length() <= room) return 0;
+// would multiply the body without bound.  A copy that a long value would
+// make too long by itself is refused before it is built.
+uint32_t expandWithinLimit(const ModuleRequest* request, const ItemLoop& loop,
+                           const QelString& value, QelString& output) {
+  if (value.length() > loop.entity.length()) {
+    const uint64_t least = static_cast<uint64_t>(output.length()) + loop.bodyLength +
+                           static_cast<uint64_t>(loop.entityCount) *
+                               (value.length() - loop.entity.length());
+    if (least > loop.room) {
+      output.clear();
+      return failOutputLimit(request);
+    }
+  }
+  loop.body.expand(value, loop.entity, output);
+  if (output.length() <= loop.room) return 0;
   output.clear();
   return failOutputLimit(request);
 }
 
-uint32_t runItems(const ModuleRequest* request, const QelString& firstItem, const QelString& entity,
-                  const LoopBody& body, uint32_t room, QelString& output) {
+uint32_t runItems(const ModuleRequest* request, const QelString& firstItem, const ItemLoop& loop,
+                  QelString& output) {
   QelString item(firstItem);
   int32_t occurrence = 0;
   do {
-    if (uint32_t result = expandWithinLimit(request, body, item, entity, room, output)) return result;
+    if (uint32_t result = expandWithinLimit(request, loop, item, output)) return result;
     ++occurrence;
   } while (getStringParameter(request, kItem, occurrence, item, QelString()));
   return 0;
 }
 
-uint32_t runList(const ModuleRequest* request, const QelString& itemList, const QelString& entity,
-                 const LoopBody& body, uint32_t room, QelString& output) {
+uint32_t runList(const ModuleRequest* request, const QelString& itemList, const ItemLoop& loop,
+                 QelString& output) {
   QelString delimiter;
   getStringParameter(request, kListDelimiter, 0, delimiter, kDefaultDelimiter);
   unescapeBackslashes(delimiter, false);
   const SplitList items(itemList, delimiter);
   for (uint32_t i = 0; i < items.count(); ++i) {
-    if (uint32_t result = expandWithinLimit(request, body, items.piece(i), entity, room, output))
-      return result;
+    if (uint32_t result = expandWithinLimit(request, loop, items.piece(i), output)) return result;
   }
   return 0;
 }
@@ -162,13 +179,12 @@ uint32_t handleLoop(const ModuleRequest* request, QelString& output, int /*mode*
     return runNumeric(request, first, totalSize, indexName, bodyText, body, output);
   }
   const QelString entity = loopIndexEntity(indexName);
-  const uint32_t room = itemLoopRoom(totalSize, bodyText.length());
   QelString value;
-  if (getStringParameter(request, kItem, 0, value, QelString())) {
-    return runItems(request, value, entity, body, room, output);
-  }
-  if (getStringParameter(request, kItemList, 0, value, QelString())) {
-    return runList(request, value, entity, body, room, output);
+  const bool items = getStringParameter(request, kItem, 0, value, QelString());
+  if (items || getStringParameter(request, kItemList, 0, value, QelString())) {
+    const ItemLoop loop{body, bodyText.length(), entity, body.entityCount(entity),
+                        itemLoopRoom(totalSize, bodyText.length())};
+    return items ? runItems(request, value, loop, output) : runList(request, value, loop, output);
   }
   setErrorInfo(request, "No valid parameters were provided for this loop.",
                "Make sure that the loop has tag parameters provided.");

@@ -246,6 +246,11 @@ TEST_F(LoopTag, ItemAndListModes) {
 TEST_F(LoopTag, ItemAndListModesStayWithinTheOutputLimit) {
   const std::string body(1999, 'x');
   const std::string entityBody = body + "&qelLoopIndex;";
+  auto entities = [](int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += "&qelLoopIndex;";
+    return s;
+  };
   auto list = [](int n, const std::string& item) {
     std::string s = item;
     for (int i = 1; i < n; ++i) s += "," + item;
@@ -270,6 +275,10 @@ TEST_F(LoopTag, ItemAndListModesStayWithinTheOutputLimit) {
       {{{"item", std::string(3000000, 'v')}, {"item", std::string(3000000, 'w')}},
        "&qelLoopIndex;", MVEB, 0u},
       {{{"item", std::string(3000000, 'v')}}, "&qelLoopIndex;", 0u, 3000000u},
+      // One copy alone may be far too long: a long value times many
+      // entities is refused before it is built.
+      {{{"item", std::string(1000000, 'v')}}, entities(5000), MVEB, 0u},
+      {{{"itemList", std::string(1000000, 'v')}}, entities(5000), MVEB, 0u},
   };
   for (const Row& row : rows) {
     const Result r = run(row.params, row.body);
