@@ -64,6 +64,10 @@ uint32_t runNumeric(const ModuleRequest* request, const BigDecimal& first, const
                  "This problem usually occurs when an embedded tag returns a blank value.");
     return MIPV;
   }
+  // An iteration that is no number would print an empty index and then,
+  // adding step to nothing, start the range over at step: it starts at
+  // first instead, as when it is absent.
+  if (iteration.isEmpty()) iteration = first;
   BigDecimal step;
   getDecimalParameter(request, kStep, 0, step, BigDecimal(1));
   if (iteration % (step * kYieldInterval) == 0) yieldToHost(request);

@@ -114,6 +114,11 @@ TEST_F(LoopTag, NumericRangesRunToCompletion) {
       // The page may start in the middle of the range.
       {{{"first", "1"}, {"last", "5"}, {"iteration", "3"}}, {"[3]", "[4]", "[5]"}},
       {{{"first", "1"}, {"last", "5"}, {"iteration", "9"}, {"step", "3"}}, {"[9]", "[6]"}},
+      // An iteration that is no number (an embedded tag that came back
+      // blank) starts at first, instead of an empty index and a range that
+      // starts over at step.
+      {{{"first", "10"}, {"last", "12"}, {"iteration", ""}}, {"[10]", "[11]", "[12]"}},
+      {{{"first", "10"}, {"last", "8"}, {"iteration", "x"}}, {"[10]", "[9]", "[8]"}},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(runToEnd(row.params, "[&qelLoopIndex;]"), row.expected);
