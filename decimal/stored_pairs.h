@@ -34,9 +34,8 @@ constexpr int32_t kPairsOutputBytes = 2 + 8 * 8;
 // the exact result's encoding to out (kPairsOutputBytes; whole words are
 // written, so bytes past the returned length may be overwritten too).
 // Returns the encoding's length (1 for zero), kPairsOverflow when the
-// result's leading exponent reaches integerLimit, or kPairsDeclined.  out may
-// be the storage of a or b only if the caller copes with that: the operands
-// are read completely before out is written.
+// result's leading exponent reaches integerLimit, or kPairsDeclined.  out
+// must not overlap a or b.
 int32_t combinePairs(const char* a, uint32_t lengthA, const char* b, uint32_t lengthB,
                      bool subtractB, int32_t integerLimit, char* out);
 
