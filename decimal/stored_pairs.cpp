@@ -190,7 +190,7 @@ int32_t combinePairs(const char* a, uint32_t lengthA, const char* b, uint32_t le
   const Operand right{reinterpret_cast<const uint8_t*>(b) + 2, pairsB, startB, b[0] == 'n'};
   uint64_t x[kMaxWords];
   uint64_t y[kMaxWords];
-  uint64_t r[kMaxWords + 1];
+  uint64_t r[kMaxWords + 2];
   for (int32_t w = 0; w < words; ++w) x[w] = lineUpWord(left, w);
   if (!shifted) {
     for (int32_t w = 0; w < words; ++w) y[w] = lineUpWord(right, w);
@@ -225,6 +225,7 @@ int32_t combinePairs(const char* a, uint32_t lengthA, const char* b, uint32_t le
   // digit of its slot they also move up one digit, so that the first stored
   // pair starts with it.
   r[words] = 0;
+  r[words + 1] = 0;
   int32_t firstWord = 0;
   while (r[firstWord] == 0) ++firstWord;
   int32_t lastWord = words - 1;
@@ -235,10 +236,12 @@ int32_t combinePairs(const char* a, uint32_t lengthA, const char* b, uint32_t le
   int32_t count = last - first + 1;
   const int32_t outWords = (count + 7) / 8;
   uint64_t result[kMaxWords + 1];
-  for (int32_t j = 0; j <= outWords; ++j) {
-    const int32_t w = firstWord + j;
-    const uint64_t high = w < words ? r[w] : 0;
-    result[j] = lead == 0 ? high : (high << (8 * lead)) | (r[w + 1 < words ? w + 1 : words] >> (64 - 8 * lead));
+  const uint64_t* from = r + firstWord;  // r[words] and r[words + 1] are zero
+  if (lead == 0) {
+    for (int32_t j = 0; j <= outWords; ++j) result[j] = from[j];
+  } else {
+    const int32_t up = 8 * lead;
+    for (int32_t j = 0; j <= outWords; ++j) result[j] = (from[j] << up) | (from[j + 1] >> (64 - up));
   }
   int32_t exponent = carryPower - 2 * first;
   if ((result[0] >> 56) < 10) {
