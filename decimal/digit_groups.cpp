@@ -56,6 +56,13 @@ int digitAt(const DigitGroups& m, int32_t position) {
   return static_cast<int>(dropDigits(m.group[g], position % kDigitsPerGroup) % 10);
 }
 
+// Moves the groups above the lowest k down by k places (count unchanged).
+// A plain loop: the copies are a few words long, shorter than the call of a
+// library memmove.
+void dropLowGroups(DigitGroups& m, int32_t k) {
+  for (int32_t i = k; i < m.count; ++i) m.group[i - k] = m.group[i];
+}
+
 }  // namespace
 
 void normalize(DigitGroups& m) {
@@ -63,7 +70,7 @@ void normalize(DigitGroups& m) {
   int32_t zeros = 0;
   while (zeros < m.count && m.group[zeros] == 0) ++zeros;
   if (zeros > 0) {
-    std::memmove(m.group, m.group + zeros, sizeof(uint32_t) * static_cast<size_t>(m.count - zeros));
+    dropLowGroups(m, zeros);
     m.count -= zeros;
     m.low += kDigitsPerGroup * zeros;
   }
@@ -407,7 +414,7 @@ void roundTo(DigitGroups& m, int32_t digits) {
   if (whole >= m.count) {
     m.count = 0;
   } else if (whole > 0) {
-    std::memmove(m.group, m.group + whole, sizeof(uint32_t) * static_cast<size_t>(m.count - whole));
+    dropLowGroups(m, whole);
     m.count -= whole;
   }
   m.low += kDigitsPerGroup * whole;
