@@ -1,12 +1,13 @@
 # The two commands of the project (see README.md):
 #   make demo   builds the module and renders the demo page
 #   make test   installs what is missing, then builds and runs every suite
-.PHONY: all build demo test bench clean
+#   make fuzz   runs each fuzz target for FUZZ_SECONDS (default 60)
+.PHONY: all build demo test bench fuzz clean
 
 all: build
 
 build:
-	bash scripts/install-deps.sh
+	bash scripts/install-deps.sh libcpp-httplib-dev libsqlite3-dev
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build build -j$$(nproc)
 
@@ -16,6 +17,10 @@ demo: build
 
 test:
 	bash scripts/test.sh
+
+FUZZ_SECONDS ?= 60
+fuzz:
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/test-fuzz.sh
 
 bench:
 	bash scripts/bench.sh

@@ -41,22 +41,6 @@ for target in $FUZZ_TARGETS; do
   echo
 done
 
-# The allocation-failure sweep, also part of the ctest suites; run here on
-# its own so that this script checks everything the reliability work owns.
-echo "== allocation-failure sweep"
-main_build=${MAIN_BUILD:-build}
-cmake -S . -B "$main_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-if cmake --build "$main_build" --target allocation_failure_test -j2 >/dev/null 2>&1; then
-  sweep="$main_build/tests/reliability/allocation_failure_test"
-else
-  # tests/reliability is not yet listed in tests/CMakeLists.txt: build the
-  # suite by hand against the module and the test host of the main build.
-  cmake --build "$main_build" --target brindlework bw_test_host -j2 >/dev/null
-  sweep="$build/allocation_failure_test"
-  g++ -std=c++17 -O1 -g -Wall -Wextra -I. -Iinclude -Itests \
-    -DBRINDLE_MODULE_PATH="\"$PWD/$main_build/libbrindlework.so\"" \
-    tests/reliability/allocation_failure_test.cpp tests/reliability/tag_cases.cpp \
-    "$main_build/tests/support/libbw_test_host.a" -lgtest -lgtest_main -ldl -pthread -o "$sweep"
-fi
-"$sweep" --gtest_brief=1
-echo "fuzz and allocation-failure runs passed"
+# The allocation-failure sweep runs with the other suites under ctest
+# (tests/reliability), in the normal and the sanitizer build.
+echo "fuzz runs passed"
