@@ -111,6 +111,7 @@ RegexProgram::RegexProgram()
 RegexProgram::~RegexProgram() = default;
 
 int32_t RegexProgram::compile(const QelString& pattern) {
+  if (pattern.length() > kMaxPatternBytes) return kPatternTooLong;
   // The marks would be confused with these bytes.
   if (holdsReservedByte(pattern)) return kReservedByte;
   QelString text(pattern.data(), pattern.length());

@@ -24,6 +24,13 @@ class RegexProgram : public QELObject {
   RegexProgram(const RegexProgram&) = delete;
   RegexProgram& operator=(const RegexProgram&) = delete;
 
+  // Patterns longer than this are refused before any work is done: a page
+  // author's pattern is a line or two, and compiling a pattern of megabytes
+  // (a visitor's text pasted in) would hold the host's thread for seconds.
+  static constexpr uint32_t kMaxPatternBytes = 65536;
+  // compile's answer for a pattern over kMaxPatternBytes.
+  static constexpr int32_t kPatternTooLong = 101;
+
   // 0 when the pattern was accepted, non-zero when rejected.  The caller's
   // text is not touched.  After a rejection the program is only destroyed.
   int32_t compile(const QelString& pattern);

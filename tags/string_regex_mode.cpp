@@ -20,6 +20,11 @@ namespace {
 constexpr const char* kCompileFailedMessage = "The compilation of the regular expression failed.";
 constexpr const char* kCompileFailedHint =
     "Carefully check the syntax of the regular expression for misplaced symbols.";
+constexpr const char* kPatternTooLongMessage =
+    "The regular expression is longer than 65536 bytes.";
+constexpr const char* kPatternTooLongHint =
+    "Shorten the regular expression; search long texts with a short pattern.";
+static_assert(RegexProgram::kMaxPatternBytes == 65536, "the message names the limit");
 
 // Sets valueName to the span's bytes, then spanName + "_index" and
 // spanName + "_length".
@@ -43,8 +48,11 @@ uint32_t regularExpressionMode(const ModuleRequest* request, QelString& text, bo
   getIntegerParameter(request, string_parameter::kBeginningIndex, 0, beginningIndex, 0);
 
   RegexProgram program;
-  if (program.compile(pattern) != 0) {
-    setErrorInfo(request, kCompileFailedMessage, kCompileFailedHint);
+  if (int32_t rejected = program.compile(pattern)) {
+    if (rejected == RegexProgram::kPatternTooLong)
+      setErrorInfo(request, kPatternTooLongMessage, kPatternTooLongHint);
+    else
+      setErrorInfo(request, kCompileFailedMessage, kCompileFailedHint);
     return MOpF;
   }
   if (!program.search(text, 0)) {

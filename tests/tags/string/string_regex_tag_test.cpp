@@ -93,6 +93,23 @@ TEST_F(StringRegex, VariablesForEmptyGroupsAndEdges) {
   EXPECT_TRUE(variablesSet(r).empty());
 }
 
+// The pattern-length limit: at the limit the pattern compiles; one byte more
+// is refused at once with its own message.
+TEST_F(StringRegex, PatternsOverTheLengthLimitAreRefused) {
+  const std::string atLimit(65536, 'a');
+  Result r = runBody({{"mode", "regularExpression"}, {"regularExpression", atLimit}}, "xaay");
+  EXPECT_EQ(r.result, 0u);
+  EXPECT_TRUE(r.errors.empty());
+
+  r = runBody({{"mode", "regularExpression"}, {"regularExpression", atLimit + "a"}}, "xaay");
+  EXPECT_EQ(r.result, MOpF);
+  EXPECT_EQ(r.output, "");
+  ASSERT_EQ(r.errors.size(), 1u);
+  EXPECT_EQ(r.errors[0].message, "The regular expression is longer than 65536 bytes.");
+  EXPECT_EQ(r.errors[0].hint,
+            "Shorten the regular expression; search long texts with a short pattern.");
+}
+
 TEST_F(StringRegex, RejectedPatternsFailWithTheCompileMessage) {
   const char* const patterns[] = {"a,b", "(a(b))", "a|b|c", "[ab", "a{}", "\\065",
                                   "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)"};
