@@ -111,12 +111,31 @@ StringRep* sharedEmptyRep() { return emptyRep(); }
 // ---------------------------------------------------------------------------
 // StringRep
 
-StringRep::StringRep(uint32_t n) : ByteBuffer(checkedCapacityFor(n)), length(n) { data_[n] = 0; }
+StringRep* StringRep::create(uint32_t n) {
+  // The capacity is checked before anything is allocated, so that a refused
+  // length leaves nothing behind.
+  const uint32_t capacity = checkedCapacityFor(n);
+  if (capacity > SIZE_MAX - sizeof(StringRep)) failAllocation();  // 32-bit targets
+  void* block = QELObject::operator new(sizeof(StringRep) + capacity);
+  auto* storage = static_cast<unsigned char*>(block) + sizeof(StringRep);
+  auto* rep = new (block) StringRep(storage, capacity, StaticStorage{});
+  rep->inlineStorage = true;
+  rep->length = n;
+  storage[n] = 0;
+  return rep;
+}
+
+StringRep::~StringRep() {
+  if (inlineStorage) data_ = nullptr;  // goes with the block itself
+}
 
 void StringRep::regrow(uint32_t newCapacity, uint32_t keep) {
   unsigned char* block = static_cast<unsigned char*>(allocate(newCapacity));
   if (keep != 0) std::memcpy(block, data_, keep);
-  release(data_);
+  if (inlineStorage)
+    inlineStorage = false;
+  else
+    release(data_);
   data_ = block;
   size_ = newCapacity;
 }
@@ -126,13 +145,13 @@ void StringRep::regrow(uint32_t newCapacity, uint32_t keep) {
 
 QelString::QelString() : rep_(takeEmpty()) {}
 
-QelString::QelString(char byte) : rep_(new StringRep(1)) { rep_->data()[0] = static_cast<unsigned char>(byte); }
+QelString::QelString(char byte) : rep_(StringRep::create(1)) { rep_->data()[0] = static_cast<unsigned char>(byte); }
 
 QelString::QelString(const char* bytes, uint32_t count) {
   if (count == 0) {
     rep_ = takeEmpty();
   } else {
-    rep_ = new StringRep(count);
+    rep_ = StringRep::create(count);
     std::memcpy(rep_->data(), bytes, count);
   }
 }
@@ -183,7 +202,7 @@ void QelString::assign(const char* bytes, uint32_t count) {
   if (rep->refCount == 1 && count < rep->capacity()) {
     std::memmove(rep->data(), bytes, count);  // the bytes may lie in this very buffer
   } else {
-    StringRep* fresh = new StringRep(count);
+    StringRep* fresh = StringRep::create(count);
     std::memcpy(fresh->data(), bytes, count);  // the old representation still holds them
     releaseRep();
     rep_ = rep = fresh;
@@ -224,7 +243,7 @@ char* QelString::setLength(uint32_t n) {
     if (n >= rep->capacity()) rep->regrow(growthCapacity(rep->capacity(), n), rep->length);
     rep->length = n;
   } else {
-    StringRep* fresh = new StringRep(n);
+    StringRep* fresh = StringRep::create(n);
     uint32_t keep = std::min(rep->length, n);
     if (keep != 0) std::memcpy(fresh->data(), rep->data(), keep);
     releaseRep();
@@ -240,7 +259,7 @@ void QelString::reserve(uint32_t n) {
     if (n >= rep->capacity()) rep->regrow(checkedCapacityFor(n), rep->length + 1);
   } else {
     uint32_t length = rep->length;
-    StringRep* fresh = new StringRep(std::max(n, length));
+    StringRep* fresh = StringRep::create(std::max(n, length));
     if (length != 0) std::memcpy(fresh->data(), rep->data(), length);
     fresh->length = length;
     fresh->data()[length] = 0;
@@ -355,7 +374,7 @@ void QelString::erase(uint32_t position, uint32_t count) {
   uint32_t tail = length - position - count;
   if (rep_->refCount != 1) {
     // Shared: build the survivor directly instead of copying what goes.
-    StringRep* fresh = new StringRep(length - count);
+    StringRep* fresh = StringRep::create(length - count);
     std::memcpy(fresh->data(), rep_->data(), position);
     std::memcpy(fresh->data() + position, rep_->data() + position + count, tail);
     releaseRep();

@@ -40,7 +40,13 @@ extern const unsigned char kLowerCaseTable[256];
 // A text representation, shared by every QelString that holds it.
 class StringRep : public ByteBuffer {
  public:
-  explicit StringRep(uint32_t length);  // capacity by the capacity rule; length set, terminated
+  // A representation of length bytes (capacity by the capacity rule; length
+  // set, terminated) whose buffer lies in the same block as the
+  // representation itself: one allocation per string instead of two, which
+  // matters because a tag call makes many short-lived strings.  Released
+  // with delete, like any representation.
+  static StringRep* create(uint32_t length);
+  ~StringRep() override;
   uint32_t capacity() const { return size_; }
   // Replaces the buffer by one of newCapacity bytes holding the first keep
   // bytes of the old one.
@@ -48,6 +54,7 @@ class StringRep : public ByteBuffer {
   uint32_t length = 0;
   int32_t refCount = 1;
   bool locked = false;
+  bool inlineStorage = false;  // the buffer is part of this block, not released alone
 
   // The shared empty representation only: over static storage, never freed.
   constexpr StringRep(unsigned char* storage, uint32_t capacity, StaticStorage tag)
