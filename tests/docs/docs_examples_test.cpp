@@ -67,20 +67,7 @@ std::vector<GuideExample> readGuide() {
   return examples;
 }
 
-class GuideExamples : public ::testing::TestWithParam<GuideExample> {
- protected:
-  static void SetUpTestSuite() {
-    std::string error;
-    library = ModuleLibrary::open(BRINDLE_MODULE_PATH, error).release();
-    ASSERT_NE(library, nullptr) << error;
-  }
-  static void TearDownTestSuite() {
-    delete library;
-    library = nullptr;
-  }
-  static ModuleLibrary* library;
-};
-ModuleLibrary* GuideExamples::library = nullptr;
+class GuideExamples : public WithModuleLibrary<::testing::TestWithParam<GuideExample>> {};
 
 TEST_P(GuideExamples, RenderAsShown) {
   ASSERT_NE(library, nullptr);

@@ -15,25 +15,14 @@ namespace fs = std::filesystem;
 
 const fs::path kSite = fs::path(BRINDLE_SOURCE_DIR) / "examples" / "site";
 
-class DemoSite : public ::testing::Test {
+class DemoSite : public WithModuleLibrary<::testing::Test> {
  protected:
-  static void SetUpTestSuite() {
-    std::string error;
-    library = ModuleLibrary::open(BRINDLE_MODULE_PATH, error).release();
-    ASSERT_NE(library, nullptr) << error;
-  }
-  static void TearDownTestSuite() {
-    delete library;
-    library = nullptr;
-  }
   static CaseResult render(const std::string& page, const CaseSettings& settings = CaseSettings()) {
     std::ifstream in(kSite / page, std::ios::binary);
     return renderCase(*library, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
                       settings);
   }
-  static ModuleLibrary* library;
 };
-ModuleLibrary* DemoSite::library = nullptr;
 
 TEST_F(DemoSite, EveryPageRendersWithoutReports) {
   ASSERT_NE(library, nullptr);

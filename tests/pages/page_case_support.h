@@ -38,6 +38,25 @@ struct CaseResult {
 
 CaseResult renderCase(ModuleLibrary& library, const std::string& page, const CaseSettings& settings);
 
+#ifdef BRINDLE_MODULE_PATH
+// A test suite that loads the real module once, before its first test, and
+// unloads it after its last.  Base is ::testing::Test or a TestWithParam.
+template <class Base>
+class WithModuleLibrary : public Base {
+ protected:
+  static void SetUpTestSuite() {
+    std::string error;
+    library = ModuleLibrary::open(BRINDLE_MODULE_PATH, error).release();
+    ASSERT_NE(library, nullptr) << error;
+  }
+  static void TearDownTestSuite() {
+    delete library;
+    library = nullptr;
+  }
+  static inline ModuleLibrary* library = nullptr;
+};
+#endif
+
 }  // namespace bw
 
 #endif

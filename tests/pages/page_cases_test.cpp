@@ -24,20 +24,7 @@ std::string slurp(const fs::path& file) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class PageCases : public ::testing::TestWithParam<std::string> {
- protected:
-  static void SetUpTestSuite() {
-    std::string error;
-    library = ModuleLibrary::open(BRINDLE_MODULE_PATH, error).release();
-    ASSERT_NE(library, nullptr) << error;
-  }
-  static void TearDownTestSuite() {
-    delete library;
-    library = nullptr;
-  }
-  static ModuleLibrary* library;
-};
-ModuleLibrary* PageCases::library = nullptr;
+class PageCases : public WithModuleLibrary<::testing::TestWithParam<std::string>> {};
 
 TEST_P(PageCases, RendersAsExpected) {
   ASSERT_NE(library, nullptr);
