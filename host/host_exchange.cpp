@@ -49,13 +49,18 @@ void reportOversizedText(const ModuleRequest* request, uint32_t demanded) {
 
 bool fetchText(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
                QelString& out) {
-  ByteBuffer buffer(kFirstValueBufferSize);
-  uint32_t size = kFirstValueBufferSize;
+  // Most values fit the first buffer, which lives on the stack: a value costs
+  // one allocation (its string), and an absent one none.  Only a longer value
+  // gets a block of the size the host asked for.
+  unsigned char first[kFirstValueBufferSize];
+  ByteBuffer larger(0);
+  unsigned char* buffer = first;
+  uint32_t capacity = kFirstValueBufferSize;
+  uint32_t size = capacity;
   auto ask = [&]() {
     if (name != nullptr)
-      return callHost(request, code, name->bytes(), name->count(), buffer.data(), &size,
-                      occurrence);
-    return callHost(request, code, buffer.data(), &size, nullptr, nullptr, occurrence);
+      return callHost(request, code, name->bytes(), name->count(), buffer, &size, occurrence);
+    return callHost(request, code, buffer, &size, nullptr, nullptr, occurrence);
   };
   uint32_t answer = ask();
   if (answer == MBtS) {
@@ -63,13 +68,14 @@ bool fetchText(const ModuleRequest* request, uint32_t code, TextIn* name, int32_
       reportOversizedText(request, size);
       return false;
     }
-    buffer.resize(size, false);
-    size = buffer.size();
+    // A demand within the first buffer offers that buffer again, cut to it.
+    if (size > capacity) buffer = larger.resize(size, false);
+    capacity = size;
     answer = ask();
   }
   if (answer != 0) return false;
-  if (size > buffer.size()) size = buffer.size();
-  out.assign(reinterpret_cast<const char*>(buffer.data()), size);
+  if (size > capacity) size = capacity;
+  out.assign(reinterpret_cast<const char*>(buffer), size);
   return true;
 }
 

@@ -50,8 +50,9 @@ void appendCell(const ModuleRequest* request, const char* name, QelString& page)
 }  // namespace
 
 bool isTagEnabled(const ModuleRequest* request, const QelString& tagName) {
+  // Only a stored "no" disables a tag; an absent property leaves it enabled.
   QelString value;
-  getRegionProperty(request, tagName, value, QelString(kEnabledValue));
+  if (!getRegionProperty(request, tagName, value, QelString())) return true;
   return value.compare(kDisabledValue) != CompareResult::Equal;
 }
 
