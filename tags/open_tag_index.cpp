@@ -40,7 +40,7 @@ OpenTagIndex::~OpenTagIndex() = default;
 
 void OpenTagIndex::addOpeningTag(BodyToken* opening) {
   const uint32_t owner = static_cast<uint32_t>(reachable_.size());
-  reachable_.push_back(Reachable{opening, static_cast<uint32_t>(links_.size())});
+  reachable_.push(Reachable{opening, links_.size()});
   // One link for each place an end tag's inner text could stop: before every
   // blank or ">" after the "<".
   const QelString& text = opening->text;
@@ -48,9 +48,8 @@ void OpenTagIndex::addOpeningTag(BodyToken* opening) {
   uint64_t key = keySeed(opening->kind);
   for (uint32_t i = 1, n = text.length(); i < n; ++i) {
     if (endsInner(bytes[i])) {
-      uint32_t& newest = newest_[key];
-      links_.push_back(Link{key, newest, owner});
-      newest = static_cast<uint32_t>(links_.size());
+      links_.push(Link{key, newest_.get(key), owner});
+      newest_.set(key, links_.size());
     }
     key = keyStep(key, bytes[i]);
   }
@@ -62,9 +61,7 @@ BodyToken* OpenTagIndex::takeOpeningTagFor(const BodyToken& endTag) {
   const char* bytes = text.cString();
   uint64_t key = keySeed(wanted);
   for (uint32_t i = 2; i + 1 < text.length(); ++i) key = keyStep(key, bytes[i]);
-  const auto found = newest_.find(key);
-  if (found == newest_.end()) return nullptr;
-  for (uint32_t link = found->second; link != 0; link = links_[link - 1].below) {
+  for (uint32_t link = newest_.get(key); link != 0; link = links_[link - 1].below) {
     const uint32_t owner = links_[link - 1].owner;
     BodyToken* candidate = reachable_[owner].token;
     ++candidatesCompared_;
@@ -81,16 +78,12 @@ void OpenTagIndex::popThrough(uint32_t owner) {
   // own links are newer than those below, so each link unchained, newest
   // first, is the front of its chain.
   const uint32_t firstLink = reachable_[owner].firstLink;
-  for (uint32_t link = static_cast<uint32_t>(links_.size()); link > firstLink; --link) {
+  for (uint32_t link = links_.size(); link > firstLink; --link) {
     const Link& gone = links_[link - 1];
-    if (gone.below == 0) {
-      newest_.erase(gone.key);
-    } else {
-      newest_[gone.key] = gone.below;
-    }
+    newest_.set(gone.key, gone.below);  // 0: the key has no older link left
   }
-  links_.resize(firstLink);
-  reachable_.resize(owner);
+  links_.shrinkTo(firstLink);
+  reachable_.shrinkTo(owner);
 }
 
 }  // namespace bw

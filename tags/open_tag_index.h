@@ -22,14 +22,11 @@
 #define BRINDLEWORK_TAGS_OPEN_TAG_INDEX_H
 
 #include <cstdint>
-#include <functional>
-#include <unordered_map>
-#include <vector>
 
 #include "foundation/object.h"
 #include "foundation/qel_string.h"
 #include "tags/body_token.h"
-#include "tags/module_std_allocator.h"
+#include "tags/small_table.h"
 
 namespace bw {
 
@@ -64,11 +61,9 @@ class OpenTagIndex : public QELObject {
 
   void popThrough(uint32_t owner);
 
-  std::vector<Reachable, ModuleStdAllocator<Reachable>> reachable_;  // oldest first
-  std::vector<Link, ModuleStdAllocator<Link>> links_;  // in the order of reachable_
-  std::unordered_map<uint64_t, uint32_t, std::hash<uint64_t>, std::equal_to<uint64_t>,
-                     ModuleStdAllocator<std::pair<const uint64_t, uint32_t>>>
-      newest_;  // key -> 1 + index of its newest link
+  SmallArray<Reachable, 16> reachable_;  // oldest first
+  SmallArray<Link, 16> links_;           // in the order of reachable_
+  KeyHeads<32> newest_;                  // key -> 1 + index of its newest link
   uint64_t candidatesCompared_ = 0;
 };
 

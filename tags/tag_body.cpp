@@ -4,10 +4,8 @@
 // tags use to cut their result out of the list.
 #include "tags/tag_body.h"
 
-#include <vector>
-
-#include "tags/module_std_allocator.h"
 #include "tags/open_tag_index.h"
+#include "tags/pending_bytes.h"
 #include "tags/scanner_table.h"
 #include "tags/token_text_cache.h"
 
@@ -57,12 +55,11 @@ void TagBody::scan(ByteSource& source) {
   // one exact allocation when the token ends (a new token begins, its tag
   // completes, or the body ends), or in none when an equal short text came
   // shortly before.  onTagComplete always sees the full text.
-  std::vector<char, ModuleStdAllocator<char>> pending;
-  pending.reserve(256);
+  PendingBytes pending;
   TokenTextCache texts;
   auto settle = [&] {
     if (tail != nullptr && !pending.empty()) {
-      texts.assign(tail->text, pending.data(), static_cast<uint32_t>(pending.size()));
+      texts.assign(tail->text, pending.data(), pending.size());
       pending.clear();
     }
   };
@@ -74,7 +71,7 @@ void TagBody::scan(ByteSource& source) {
   size_t heldAt = kNotHeld;
   auto startHeldTag = [&] {
     texts.assign(tail->text, pending.data(), static_cast<uint32_t>(heldAt));
-    pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(heldAt));
+    pending.dropFront(static_cast<uint32_t>(heldAt));
     heldAt = kNotHeld;
     addToken(kTagToken);
   };
@@ -100,7 +97,7 @@ void TagBody::scan(ByteSource& source) {
     } else if (step.kind != scanner::kKeepKind) {
       tail->kind = step.kind;
     }
-    pending.push_back(byte);
+    pending.push(byte);
     if (step.action == scanner::TagComplete) {
       settle();
       onTagComplete();

@@ -3,10 +3,15 @@
 #include "tags/token_text_cache.h"
 
 #include <cstring>
+#include <new>
 
 namespace bw {
 
-TokenTextCache::~TokenTextCache() = default;
+TokenTextCache::~TokenTextCache() {
+  for (uint32_t i = 0; i < kSlots; ++i) {
+    if (built_ & (uint64_t{1} << i)) slot(i).~QelString();
+  }
+}
 
 void TokenTextCache::assign(QelString& text, const char* bytes, uint32_t count) {
   if (count > kLongestShared) {
@@ -18,13 +23,21 @@ void TokenTextCache::assign(QelString& text, const char* bytes, uint32_t count) 
     hash ^= static_cast<unsigned char>(bytes[i]);
     hash *= 16777619u;
   }
-  QelString& slot = slots_[(hash ^ (hash >> 16)) % kSlots];
-  if (slot.length() == count && std::memcmp(slot.data(), bytes, count) == 0) {
-    text = slot;  // shares the representation
+  const uint32_t index = (hash ^ (hash >> 16)) % kSlots;
+  const uint64_t bit = uint64_t{1} << index;
+  if (built_ & bit) {
+    QelString& cached = slot(index);
+    if (cached.length() == count && std::memcmp(cached.data(), bytes, count) == 0) {
+      text = cached;  // shares the representation
+      return;
+    }
+    text.assign(bytes, count);
+    cached = text;
     return;
   }
   text.assign(bytes, count);
-  slot = text;
+  ::new (static_cast<void*>(storage_ + index * sizeof(QelString))) QelString(text);
+  built_ |= bit;
 }
 
 }  // namespace bw

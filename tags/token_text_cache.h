@@ -5,7 +5,8 @@
 // of its own would be two blocks from the heap.  Texts are copy on write, so
 // sharing is invisible: a token whose text is changed later (merge) gets its
 // own copy at that moment.  The cache remembers the most recent text per
-// slot and lives only for the scan.
+// slot and lives only for the scan.  A slot's string is built the first time
+// a text lands in it, so a short body pays only for the slots it uses.
 #ifndef BRINDLEWORK_TAGS_TOKEN_TEXT_CACHE_H
 #define BRINDLEWORK_TAGS_TOKEN_TEXT_CACHE_H
 
@@ -23,7 +24,7 @@ class TokenTextCache : public QELObject {
   static constexpr uint32_t kLongestShared = 32;
 
   TokenTextCache() = default;
-  ~TokenTextCache() override;
+  ~TokenTextCache() override;  // destroys the slots that were built
   TokenTextCache(const TokenTextCache&) = delete;
   TokenTextCache& operator=(const TokenTextCache&) = delete;
 
@@ -32,7 +33,12 @@ class TokenTextCache : public QELObject {
 
  private:
   static constexpr uint32_t kSlots = 64;
-  QelString slots_[kSlots];
+  static_assert(kSlots <= 64, "one bit of built_ per slot");
+  QelString& slot(uint32_t index) {
+    return *reinterpret_cast<QelString*>(storage_ + index * sizeof(QelString));
+  }
+  uint64_t built_ = 0;  // bit i: slot i holds a constructed string
+  alignas(QelString) unsigned char storage_[kSlots * sizeof(QelString)];
 };
 
 }  // namespace bw

@@ -1,0 +1,97 @@
+// The scanner's small containers against the standard ones: the same
+// answers through growth out of the inline storage and through removals that
+// shift probe runs back.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tags/pending_bytes.h"
+#include "tags/small_table.h"
+
+namespace bw {
+namespace {
+
+TEST(KeyHeadsTest, AgreesWithAMapUnderRandomSetsAndRemovals) {
+  // Keys from a small range collide often in a table of 4 to 64 slots, so
+  // removals regularly land in the middle of probe runs.
+  for (uint32_t range : {6u, 40u, 3000u}) {
+    std::mt19937_64 random(range);
+    KeyHeads<4> heads;
+    std::map<uint64_t, uint32_t> reference;
+    for (int step = 0; step < 20000; ++step) {
+      const uint64_t key = random() % range * 0x100000001ull;  // high and low halves both vary
+      const uint32_t value = random() % 3 == 0 ? 0 : static_cast<uint32_t>(random() % 1000 + 1);
+      heads.set(key, value);
+      if (value == 0) {
+        reference.erase(key);
+      } else {
+        reference[key] = value;
+      }
+      const uint64_t probe = random() % range * 0x100000001ull;
+      auto it = reference.find(probe);
+      ASSERT_EQ(heads.get(probe), it == reference.end() ? 0u : it->second)
+          << "range " << range << " step " << step;
+    }
+    for (const auto& entry : reference) EXPECT_EQ(heads.get(entry.first), entry.second);
+  }
+}
+
+TEST(KeyHeadsTest, KeyZeroIsAKeyLikeAnyOther) {
+  KeyHeads<2> heads;
+  EXPECT_EQ(heads.get(0), 0u);
+  heads.set(0, 7);
+  heads.set(1, 8);
+  heads.set(2, 9);  // grows out of the inline slots
+  EXPECT_EQ(heads.get(0), 7u);
+  heads.set(0, 0);
+  EXPECT_EQ(heads.get(0), 0u);
+  EXPECT_EQ(heads.get(1), 8u);
+  EXPECT_EQ(heads.get(2), 9u);
+}
+
+TEST(SmallArrayTest, KeepsEntriesAcrossGrowthAndShrinking) {
+  struct Entry {
+    uint64_t a;
+    uint32_t b;
+  };
+  SmallArray<Entry, 2> array;
+  std::vector<Entry> reference;
+  for (uint32_t i = 0; i < 1000; ++i) {
+    array.push(Entry{i * 3ull, i});
+    reference.push_back(Entry{i * 3ull, i});
+    if (i % 97 == 96) {
+      array.shrinkTo(array.size() / 2);
+      reference.resize(reference.size() / 2);
+    }
+  }
+  ASSERT_EQ(array.size(), reference.size());
+  for (uint32_t i = 0; i < array.size(); ++i) {
+    EXPECT_EQ(array[i].a, reference[i].a);
+    EXPECT_EQ(array[i].b, reference[i].b);
+  }
+}
+
+TEST(PendingBytesTest, LongTokensMoveToTheHeapIntact) {
+  PendingBytes pending;
+  std::string reference;
+  for (int i = 0; i < 5000; ++i) {
+    const char byte = static_cast<char>('a' + i % 26);
+    pending.push(byte);
+    reference.push_back(byte);
+    if (i == 300 || i == 4000) {
+      pending.dropFront(100);
+      reference.erase(0, 100);
+    }
+  }
+  ASSERT_EQ(pending.size(), reference.size());
+  EXPECT_EQ(std::string(pending.data(), pending.size()), reference);
+  pending.clear();
+  EXPECT_TRUE(pending.empty());
+}
+
+}  // namespace
+}  // namespace bw
