@@ -25,8 +25,6 @@ void QELException::operator delete(void* block) noexcept { releaseAligned(block)
 
 QELObject::MemoryAllocationFailure::~MemoryAllocationFailure() = default;
 
-QELObject::~QELObject() = default;
-
 void* QELObject::operator new(std::size_t size) { return allocateAligned(size); }
 void* QELObject::operator new[](std::size_t size) { return allocateAligned(size); }
 void QELObject::operator delete(void* block) noexcept { releaseAligned(block); }

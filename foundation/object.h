@@ -38,7 +38,7 @@ class QELObject {
   QELObject() = default;
   QELObject(const QELObject&) = default;
   QELObject& operator=(const QELObject&) = default;
-  virtual ~QELObject();
+  virtual ~QELObject() = default;  // inline: every string and number runs it
 
   static void* operator new(std::size_t size);
   static void* operator new[](std::size_t size);

@@ -159,17 +159,14 @@ QelString::QelString(const char* bytes, uint32_t count) {
 QelString::QelString(const char* text)
     : QelString(text, text == nullptr ? 0u : static_cast<uint32_t>(std::strlen(text))) {}
 
-QelString::QelString(const QelString& other) : QELObject(other), rep_(other.rep_) { ++rep_->refCount; }
-
 QelString::QelString(QelString&& other) noexcept : QELObject(other), rep_(other.rep_) {
   other.rep_ = takeEmpty();
 }
 
-QelString::~QelString() { releaseRep(); }
-
-void QelString::releaseRep() {
-  StringRep* rep = rep_;
-  if (--rep->refCount == 0 && rep != emptyRep()) delete rep;
+void QelString::destroyRep(StringRep* rep) {
+  // The shared empty representation keeps a reference of its own, so it
+  // never gets here; the test only guards against a miscounted release.
+  if (rep != emptyRep()) delete rep;
 }
 
 QelString& QelString::operator=(const QelString& other) {

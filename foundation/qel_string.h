@@ -70,9 +70,13 @@ class QelString : public QELObject {
   explicit QelString(char byte);
   QelString(const char* bytes, uint32_t count);
   QelString(const char* text);  // zero-terminated; implicit on purpose
-  QelString(const QelString& other);
+  // Copies and destruction are inline: a tag call copies and drops dozens of
+  // strings, and most of them only move a reference count.
+  QelString(const QelString& other) : QELObject(other), rep_(other.rep_) { ++rep_->refCount; }
   QelString(QelString&& other) noexcept;
-  ~QelString() override;
+  ~QelString() override {
+    if (--rep_->refCount == 0) destroyRep(rep_);
+  }
 
   QelString& operator=(const QelString& other);
   QelString& operator=(QelString&& other) noexcept;
@@ -186,7 +190,11 @@ class QelString : public QELObject {
   void reverse();
 
  private:
-  void releaseRep();
+  void releaseRep() {
+    if (--rep_->refCount == 0) destroyRep(rep_);
+  }
+  // Frees a representation whose last holder let go (never the shared empty one).
+  static void destroyRep(StringRep* rep);
   StringRep* rep_;
 };
 

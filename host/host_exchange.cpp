@@ -20,10 +20,10 @@ uint32_t callHost(const ModuleRequest* request, uint32_t code, void* a1, void* a
 }
 
 TextIn::TextIn(const QelString& text, Storage storage, Count count)
-    : text_(text), bytes_(text_.cString()), count_(text_.length()) {
+    : bytes_(text.cString()), count_(text.length()) {
   if (storage == Storage::PrivateCopy) {
     unsigned char* copy = copy_.resize(count_ + 1, false);
-    std::memcpy(copy, text_.cString(), count_);
+    std::memcpy(copy, text.cString(), count_);
     copy[count_] = 0;
     bytes_ = reinterpret_cast<const char*>(copy);
   }

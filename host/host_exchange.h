@@ -42,6 +42,9 @@ class TextIn {
     ExactLength,     // length: MWtS
   };
 
+  // A shared text is handed over in place: the string must outlive the
+  // TextIn and stay unchanged while the host holds it, which a local
+  // TextIn around one host call gives.
   TextIn(const QelString& text, Storage storage, Count count = Count::WithTerminator);
   TextIn(const TextIn&) = delete;
   TextIn& operator=(const TextIn&) = delete;
@@ -50,7 +53,6 @@ class TextIn {
   void* count() { return &count_; }
 
  private:
-  QelString text_;  // keeps shared storage alive and unchanged during the call
   ByteBuffer copy_;
   const char* bytes_;
   uint32_t count_;

@@ -52,17 +52,25 @@ bool requireDecodedParameter(const ModuleRequest* request, const NameKey& name,
   return true;
 }
 
+namespace {
+// Built once at load, like the name tables: every position and count of a
+// string tag is compared with the bounds.
+const BigDecimal kTwoToThe32("4294967296");
+const BigDecimal kSmallestInt32(INT32_MIN);
+const BigDecimal kOne(1);
+}  // namespace
+
 uint32_t unsignedFromDecimal(const BigDecimal& value) {
   // toInteger wraps at 32 bits, which would bring a huge position back to
   // the start of the text; such values stay very large instead.
   if (value.isEmpty()) return 0;
-  if (value >= BigDecimal("4294967296") || value < BigDecimal(INT32_MIN)) return kToEnd;
+  if (value >= kTwoToThe32 || value < kSmallestInt32) return kToEnd;
   return static_cast<uint32_t>(value.toInteger());
 }
 
 uint32_t positionFromPage(const BigDecimal& value) {
   BigDecimal position(value);
-  position.subtract(BigDecimal(1));
+  position.subtract(kOne);
   return unsignedFromDecimal(position);
 }
 
