@@ -38,12 +38,6 @@ void* QELObject::operator new[](std::size_t size, std::align_val_t alignment) {
 void QELObject::operator delete(void* block, std::align_val_t) noexcept { releaseAligned(block); }
 void QELObject::operator delete[](void* block, std::align_val_t) noexcept { releaseAligned(block); }
 
-ByteBuffer::ByteBuffer(uint32_t size) : size_(size) {
-  if (size != 0) data_ = static_cast<unsigned char*>(allocate(size));
-}
-
-ByteBuffer::~ByteBuffer() { release(data_); }
-
 unsigned char* ByteBuffer::resize(uint32_t newSize, bool keepContents) {
   if (newSize > size_) {
     unsigned char* block = static_cast<unsigned char*>(allocate(newSize));

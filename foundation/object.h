@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <new>
 
+#include "foundation/allocator.h"
+
 namespace bw {
 
 class QELException {
@@ -60,8 +62,13 @@ class ByteBuffer : public QELObject {
   // string representation, built at load time without allocating).
   struct StaticStorage {};
 
-  explicit ByteBuffer(uint32_t size = 0);
-  ~ByteBuffer() override;
+  // Inline, because scratch buffers that never allocate are made and dropped
+  // on every host exchange.
+  explicit ByteBuffer(uint32_t size = 0)
+      : data_(size != 0 ? static_cast<unsigned char*>(allocate(size)) : nullptr), size_(size) {}
+  ~ByteBuffer() override {
+    if (data_ != nullptr) release(data_);
+  }
   ByteBuffer(const ByteBuffer&) = delete;
   ByteBuffer& operator=(const ByteBuffer&) = delete;
 

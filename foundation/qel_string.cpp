@@ -108,6 +108,8 @@ inline char* bytesOf(StringRep* rep) { return reinterpret_cast<char*>(rep->data(
 
 StringRep* sharedEmptyRep() { return emptyRep(); }
 
+StringRep* const string_internal::kEmptyRep = &gEmpty.rep;
+
 // ---------------------------------------------------------------------------
 // StringRep
 
@@ -142,8 +144,6 @@ void StringRep::regrow(uint32_t newCapacity, uint32_t keep) {
 
 // ---------------------------------------------------------------------------
 // Construction and assignment
-
-QelString::QelString() : rep_(takeEmpty()) {}
 
 QelString::QelString(char byte) : rep_(StringRep::create(1)) { rep_->data()[0] = static_cast<unsigned char>(byte); }
 
@@ -435,29 +435,39 @@ int32_t QelString::replaceRange(uint32_t position, uint32_t count, const QelStri
 // Trimming
 
 namespace {
-struct ByteSet {
-  bool member[256] = {};
-  explicit ByteSet(const char* set) {
-    if (set == nullptr) return;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(set); *p != 0; ++p) member[*p] = true;
+// The bytes of a zero-terminated set.  Trim sets are a few bytes long
+// (blanks, a quote), so membership is a short scan of the set rather than a
+// 256-entry table cleared on every call.
+class ByteSet {
+ public:
+  explicit ByteSet(const char* set)
+      : bytes_(reinterpret_cast<const unsigned char*>(set == nullptr ? "" : set)) {}
+  bool contains(unsigned char byte) const {
+    for (const unsigned char* p = bytes_; *p != 0; ++p) {
+      if (*p == byte) return true;
+    }
+    return false;
   }
+
+ private:
+  const unsigned char* bytes_;
 };
 }  // namespace
 
 uint32_t QelString::trimLeft(const char* set) {
-  ByteSet bytes(set);
+  const ByteSet bytes(set);
   const unsigned char* data = rep_->data();
   uint32_t length = rep_->length, n = 0;
-  while (n < length && bytes.member[data[n]]) ++n;
+  while (n < length && bytes.contains(data[n])) ++n;
   if (n != 0) erase(0, n);
   return n;
 }
 
 uint32_t QelString::trimRight(const char* set) {
-  ByteSet bytes(set);
+  const ByteSet bytes(set);
   const unsigned char* data = rep_->data();
   uint32_t length = rep_->length, n = 0;
-  while (n < length && bytes.member[data[length - 1 - n]]) ++n;
+  while (n < length && bytes.contains(data[length - 1 - n])) ++n;
   if (n != 0) erase(length - n, n);
   return n;
 }

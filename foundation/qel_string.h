@@ -64,9 +64,14 @@ class StringRep : public ByteBuffer {
 // Smallest multiple of 32 greater than n.
 inline uint32_t capacityFor(uint32_t n) { return (n + 32u) & ~31u; }
 
+namespace string_internal {
+// The shared empty representation, constant-initialised (qel_string.cpp).
+extern StringRep* const kEmptyRep;
+}  // namespace string_internal
+
 class QelString : public QELObject {
  public:
-  QelString();
+  QelString() : rep_(string_internal::kEmptyRep) { ++rep_->refCount; }
   explicit QelString(char byte);
   QelString(const char* bytes, uint32_t count);
   QelString(const char* text);  // zero-terminated; implicit on purpose

@@ -8,8 +8,8 @@
 namespace bw {
 
 TokenTextCache::~TokenTextCache() {
-  for (uint32_t i = 0; i < kSlots; ++i) {
-    if (built_ & (uint64_t{1} << i)) slot(i).~QelString();
+  for (uint64_t left = built_; left != 0; left &= left - 1) {
+    slot(static_cast<uint32_t>(__builtin_ctzll(left))).~QelString();
   }
 }
 
