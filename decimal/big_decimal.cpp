@@ -111,7 +111,7 @@ BigDecimal::Status BigDecimal::store(DigitGroups& m, bool negative, bool roundTo
   if (m.count > 0 && decimal_internal::leadingExponent(m) >= integerLimit()) {
     return setStatus(overflow);
   }
-  char encoded[decimal_internal::kMaxEncodedLength];
+  char encoded[decimal_internal::kEncodeBufferBytes];
   const uint32_t length = decimal_internal::encode(m, negative, encoded);
   if (length == 0) return setStatus(overflow);
   digits_.assign(encoded, length);

@@ -29,9 +29,10 @@ BigDecimal::Status BigDecimal::combine(const BigDecimal& other, bool negateOther
   const bool roundToScale = other.scale_ > scale_;
   if (!roundToScale) {
     char result[decimal_internal::kPairsOutputBytes];
-    const int32_t length =
-        decimal_internal::combinePairs(digits_.data(), digits_.length(), other.digits_.data(),
-                                       other.digits_.length(), negateOther, integerLimit(), result);
+    const int32_t length = decimal_internal::combinePairs(
+        {digits_.data(), digits_.length(), digits_.capacity()},
+        {other.digits_.data(), other.digits_.length(), other.digits_.capacity()}, negateOther,
+        integerLimit(), result);
     if (length == decimal_internal::kPairsOverflow) return setStatus(overflow);
     if (length != decimal_internal::kPairsDeclined) {
       digits_.assign(result, static_cast<uint32_t>(length));

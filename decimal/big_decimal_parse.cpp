@@ -81,7 +81,7 @@ BigDecimal::Status BigDecimal::fromText(const char* bytes, uint32_t count) {
   if (!inFraction) exponent = kept - 1;
   decimal_internal::DigitGroups m;
   decimal_internal::fromDigits(mantissa, kept, exponent, m);
-  char encoded[decimal_internal::kMaxEncodedLength];
+  char encoded[decimal_internal::kEncodeBufferBytes];
   digits_.assign(encoded, decimal_internal::encode(m, negative, encoded));
   return ok;
 }

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "decimal/pair_words.h"
+
 namespace bw {
 namespace decimal_internal {
 
@@ -15,8 +17,6 @@ constexpr int kPairBias = 10;
 // An exponent byte holds E + 10 or E - 10 as a signed byte.
 constexpr int32_t kMaxStoredExponent = 127 - 10;
 constexpr uint64_t kBase = kGroupBase;
-constexpr uint64_t kZeroPairs = 0x0A0A0A0A0A0A0A0Aull;          // "00" pairs, positive
-constexpr uint64_t kNegativeZeroPairs = 0xF6F6F6F6F6F6F6F6ull;  // and negative
 constexpr uint64_t kByteLanes = 0x00FF00FF00FF00FFull;
 constexpr uint64_t kShortLanes = 0x0000FFFF0000FFFFull;
 
@@ -25,11 +25,26 @@ constexpr uint32_t kPowerOfTen[kDigitsPerGroup + 1] = {
 
 int signedByte(char c) { return static_cast<int>(static_cast<signed char>(c)); }
 
-// Decimal digits of a nonzero group value.
+// Decimal digits of a nonzero group value.  Seven comparisons without a
+// branch: a loop that stops at the first failing one mispredicts whenever
+// the lengths vary.
 int32_t digitCount(uint32_t v) {
-  int32_t n = 1;
-  while (n < kDigitsPerGroup && v >= kPowerOfTen[n]) ++n;
-  return n;
+  return 1 + (v >= 10) + (v >= 100) + (v >= 1000) + (v >= 10000) + (v >= 100000) +
+         (v >= 1000000) + (v >= 10000000);
+}
+
+// Trailing zero digits of a nonzero group value, by halving steps.
+int32_t trailingZeroDigits(uint32_t v) {
+  int32_t n = 0;
+  if (v % 10000 == 0) {
+    n += 4;
+    v /= 10000;
+  }
+  if (v % 100 == 0) {
+    n += 2;
+    v /= 100;
+  }
+  return v % 10 == 0 ? n + 1 : n;
 }
 
 // v / 10^k for k in 0..8.  Each case divides by a constant, which the
@@ -47,6 +62,19 @@ uint32_t dropDigits(uint32_t v, int32_t k) {
     case 7: return v / 10000000;
     default: return v / 100000000;
   }
+}
+
+// The four pair values of a group value (below 10^8), most significant in
+// the top byte.  The two halves of the group go to the two 32-bit lanes of
+// one word and are split into pairs together: a half is below 10^4, so its
+// product with 5243 stays inside its lane, and (h * 5243) >> 19 is h / 100.
+uint32_t pairValues(uint32_t v) {
+  const uint32_t high = v / 10000;
+  const uint64_t halves = static_cast<uint64_t>(high) << 32 | (v - high * 10000);
+  const uint64_t hundreds = ((halves * 5243) >> 19) & 0x0000007F0000007Full;
+  const uint64_t units = halves - hundreds * 100;
+  return static_cast<uint32_t>(hundreds >> 8) | static_cast<uint32_t>(units >> 16) |
+         static_cast<uint32_t>(hundreds << 8) | static_cast<uint32_t>(units);
 }
 
 // Digit `position` (0 = units) of the coefficient; 0 past the top.
@@ -83,8 +111,7 @@ int32_t leadingExponent(const DigitGroups& m) {
 
 int32_t fractionDigits(const DigitGroups& m) {
   if (m.count == 0) return 0;
-  int32_t low = m.low;
-  for (uint32_t v = m.group[0]; v % 10 == 0; v /= 10) ++low;
+  const int32_t low = m.low + trailingZeroDigits(m.group[0]);
   return low < 0 ? -low : 0;
 }
 
@@ -152,43 +179,42 @@ uint32_t encode(const DigitGroups& m, bool negative, char* out) {
   const int32_t exponent = leadingExponent(m);
   if (exponent > kMaxStoredExponent || exponent < -kMaxStoredExponent) return 0;
   // Stored pairs run from the leading digit down to the last nonzero one.
-  int32_t lowest = m.low;
-  for (uint32_t v = m.group[0]; v % 10 == 0; v /= 10) ++lowest;
+  const int32_t lowest = m.low + trailingZeroDigits(m.group[0]);
   const int32_t pairs = (exponent - lowest + 2) / 2;
   if (pairs + 2 > kMaxEncodedLength) return 0;
-  // A group's digits pair up as (7,6) (5,4) (3,2) (1,0).  When the leading
-  // digit sits at an even place the coefficient is taken times ten (low one
-  // less), which puts it at an odd place and every stored pair inside one
-  // group.
-  const DigitGroups* source = &m;
-  DigitGroups tenfold;
-  if ((exponent - m.low) % 2 == 0) {
-    uint64_t carry = 0;
-    for (int32_t g = 0; g < m.count; ++g) {
-      const uint64_t x = static_cast<uint64_t>(m.group[g]) * 10 + carry;
-      tenfold.group[g] = static_cast<uint32_t>(x % kBase);
-      carry = x / kBase;
-    }
-    tenfold.count = m.count;
-    if (carry != 0) tenfold.group[tenfold.count++] = static_cast<uint32_t>(carry);
-    tenfold.low = m.low - 1;
-    source = &tenfold;
+  // The groups' pairs as one line of words from the top group down, two
+  // groups to a word; an odd count starts with an empty half.  The line
+  // pairs the digits as (7,6) (5,4) (3,2) (1,0) of every group, so it starts
+  // `lead` digits above the leading one.
+  uint64_t line[kMaxGroups / 2 + 3];
+  int32_t g = m.count - 1;
+  int32_t words = 0;
+  if ((m.count & 1) != 0) line[words++] = pairValues(m.group[g--]);
+  for (; g > 0; g -= 2) {
+    line[words++] = static_cast<uint64_t>(pairValues(m.group[g])) << 32 | pairValues(m.group[g - 1]);
   }
+  line[words] = 0;
+  line[words + 1] = 0;
+  const int32_t lead = m.low + 2 * kDigitsPerGroup * words - 1 - exponent;  // 0 to 15
+  const int32_t skip = lead / 2;  // whole pairs, within the first word
+  const int32_t outWords = (pairs + 7) / 8;
   const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
   out[0] = negative ? 'n' : 'p';
   out[1] = static_cast<char>(negative ? -stored : stored);
-  const int sign = negative ? -1 : 1;
-  char* p = out + 2;
-  char* const end = p + pairs;
-  // The top group holds (place of the leading digit + 1) / 2 of the pairs.
-  int32_t inGroup = (exponent - source->low - kDigitsPerGroup * (source->count - 1) + 1) / 2;
-  for (int32_t g = source->count - 1; g >= 0 && p < end; --g, inGroup = 4) {
-    const uint32_t v = source->group[g];
-    const uint32_t high = v / 10000;
-    const uint32_t low = v % 10000;
-    const uint32_t pairOf[4] = {low % 100, low / 100, high % 100, high / 100};
-    for (int32_t k = inGroup - 1; k >= 0 && p < end; --k) {
-      *p++ = static_cast<char>(sign * static_cast<int>(pairOf[k] + kPairBias));
+  // Whole words are written: the bytes past the last pair belong to out's
+  // slack (kEncodeBufferBytes), not to the encoding.
+  uint8_t* p = reinterpret_cast<uint8_t*>(out) + 2;
+  if ((lead & 1) == 0) {
+    for (int32_t j = 0; j < outWords; ++j) {
+      storeBigEndian(p + 8 * j, biasPairs(pairsUp(line[j], line[j + 1], skip), negative));
+    }
+  } else {
+    // The leading digit is the low digit of its pair: one digit up as well.
+    uint64_t word = pairsUp(line[0], line[1], skip);
+    for (int32_t j = 0; j < outWords; ++j) {
+      const uint64_t next = pairsUp(line[j + 1], line[j + 2], skip);
+      storeBigEndian(p + 8 * j, biasPairs(digitUp(word, next), negative));
+      word = next;
     }
   }
   return static_cast<uint32_t>(2 + pairs);
@@ -272,7 +298,44 @@ void subtractCoefficients(const DigitGroups& a, const DigitGroups& b, DigitGroup
   normalize(r);
 }
 
+namespace {
+
+// The product of two coefficients of at most K groups each, zero-padded to
+// K, into 2K groups.  With K known at compile time both loops unroll and the
+// column sums stay in registers; short operands pay for the padding's
+// products, which is still less than a loop whose bounds change per column.
+template <int32_t K>
+void multiplyPadded(const DigitGroups& a, const DigitGroups& b, DigitGroups& r) {
+  uint32_t x[K];
+  uint32_t y[K];
+#pragma GCC unroll 8
+  for (int32_t i = 0; i < K; ++i) {
+    x[i] = i < a.count ? a.group[i] : 0;
+    y[i] = i < b.count ? b.group[i] : 0;
+  }
+  uint64_t carry = 0;
+#pragma GCC unroll 16
+  for (int32_t k = 0; k < 2 * K; ++k) {
+    uint64_t sum = carry;
+#pragma GCC unroll 8
+    for (int32_t i = k < K ? 0 : k - K + 1; i <= (k < K ? k : K - 1); ++i) {
+      sum += static_cast<uint64_t>(x[i]) * y[k - i];
+    }
+    r.group[k] = static_cast<uint32_t>(sum % kBase);
+    carry = sum / kBase;
+  }
+  r.count = 2 * K;
+  r.low = a.low + b.low;
+  normalize(r);
+}
+
+}  // namespace
+
 void multiplyMagnitudes(const DigitGroups& a, const DigitGroups& b, DigitGroups& r) {
+  // Up to 16 and up to 40 digits: the fixed-size products.
+  const int32_t longer = a.count > b.count ? a.count : b.count;
+  if (longer <= 2) return multiplyPadded<2>(a, b, r);
+  if (longer <= 5) return multiplyPadded<5>(a, b, r);
   // Column by column, each column summed in a register: a row-by-row sum
   // into memory would read every column back right after writing it at a
   // different offset, which the processor cannot forward from its store

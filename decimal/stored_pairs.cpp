@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "decimal/digit_groups.h"
+#include "decimal/pair_words.h"
 
 namespace bw {
 namespace decimal_internal {
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kPairBias = 10;
 constexpr int32_t kMaxStoredExponent = 127 - 10;
-constexpr uint64_t kOnes = 0x0101010101010101ull;
 constexpr uint64_t kCarryBias = kOnes * 156;  // 256 - 100 in every byte
 constexpr int32_t kMaxWords = (kMaxLinedUpPairs + 7) / 8;
 
@@ -44,37 +44,6 @@ int32_t exponentOf(const char* encoding, bool negative) {
   return stored >= kPairBias ? stored - kPairBias : stored + kPairBias;
 }
 
-constexpr uint64_t kZeroPairs = kOnes * kPairBias;          // "00" pairs, positive
-constexpr uint64_t kNegativeZeroPairs = kOnes * (256 - kPairBias);  // and negative
-
-uint64_t loadBigEndian(const uint8_t* bytes) {
-  uint64_t v;
-  std::memcpy(&v, bytes, sizeof(v));
-  return __builtin_bswap64(v);
-}
-
-void storeBigEndian(uint8_t* bytes, uint64_t v) {
-  v = __builtin_bswap64(v);
-  std::memcpy(bytes, &v, sizeof(v));
-}
-
-// The tens and units digits of the eight pair values of a word, each in its
-// own byte.  The tens are (v * 103) >> 10, exact for v below 100, worked out
-// in 16-bit lanes (odd and even bytes apart) so that no lane overflows.
-struct SplitPairs {
-  uint64_t tens;
-  uint64_t units;
-};
-
-SplitPairs splitPairs(uint64_t v) {
-  constexpr uint64_t kLanes = 0x00FF00FF00FF00FFull;
-  constexpr uint64_t kDigit = 0x000F000F000F000Full;
-  const uint64_t even = v & kLanes;
-  const uint64_t odd = (v >> 8) & kLanes;
-  const uint64_t tens = (((even * 103) >> 10) & kDigit) | ((((odd * 103) >> 10) & kDigit) << 8);
-  return {tens, v - tens * 10};
-}
-
 // One operand as it lies in the line-up: its stored pairs, their count, the
 // slot of the first one and its sign.
 struct Operand {
@@ -82,6 +51,7 @@ struct Operand {
   int32_t pairs;
   int32_t start;
   bool negative;
+  int32_t readable;  // bytes of the string's buffer from `stored` on
 };
 
 uint64_t decodeWord(const Operand& o, const uint8_t* stored) {
@@ -109,21 +79,30 @@ inline __attribute__((always_inline)) uint64_t lineUpWord(const Operand& o, int3
   return v << (8 * (k + 8 - high));
 }
 
-// Moves a line-up one digit towards the less significant end: slot j gets
-// the low digit of slot j - 1 as its high digit and the high digit of slot j
-// as its low one.  `above` is the word before (more significant).
-uint64_t digitDown(uint64_t word, uint64_t above) {
-  const SplitPairs here = splitPairs(word);
-  const uint64_t aboveUnits = splitPairs(above).units;
-  return here.tens + ((here.units >> 8) | (aboveUnits << 56)) * 10;
-}
-
-// The other way: slot j gets the low digit of slot j and the high digit of
-// slot j + 1.  `below` is the word after (less significant).
-uint64_t digitUp(uint64_t word, uint64_t below) {
-  const SplitPairs here = splitPairs(word);
-  const uint64_t belowTens = splitPairs(below).tens;
-  return here.units * 10 + ((here.tens << 8) | (belowTens >> 56));
+// All W words of the line-up.  For up to three words, when the string's
+// buffer holds W whole words from the first pair on, the words are read
+// whole (bytes past the last pair are masked to "00" pairs before decoding)
+// and moved into place by shifts, with no branch on where the operand
+// starts or ends.  Otherwise word by word.
+template <int32_t W>
+inline __attribute__((always_inline)) void lineUp(const Operand& o, uint64_t* words) {
+  if (W > 3 || o.readable < 8 * W) {
+    for (int32_t w = 0; w < W; ++w) words[w] = lineUpWord(o, w);
+    return;
+  }
+  const uint64_t fill = o.negative ? kNegativeZeroPairs : kZeroPairs;
+  uint64_t pad[W + 3] = {};  // three empty words in front of the operand's own
+  for (int32_t i = 0; i < W; ++i) {
+    const int32_t valid = o.pairs - 8 * i;
+    const uint64_t keep = valid >= 8 ? ~0ull : (valid <= 0 ? 0 : ~(~0ull >> (8 * valid)));
+    const uint64_t raw = loadBigEndian(o.stored + 8 * i);
+    pad[3 + i] = unbiasPairs((raw & keep) | (fill & ~keep), o.negative);
+  }
+  const int32_t whole = o.start >> 3;  // at most 2: the line-up ends within W words
+  const int32_t bits = 8 * (o.start & 7);
+  for (int32_t w = 0; w < W; ++w) {
+    words[w] = (pad[3 + w - whole] >> bits) | ((pad[2 + w - whole] << 1) << (63 - bits));
+  }
 }
 
 void addWords(const uint64_t* x, const uint64_t* y, uint64_t* r, int32_t words) {
@@ -163,16 +142,100 @@ int compareWords(const uint64_t* x, const uint64_t* y, int32_t words) {
   return 0;
 }
 
+// The operands lined up, with everything combineWords needs besides them.
+struct LineUp {
+  Operand left;
+  Operand right;
+  bool shifted;         // right's digits move one place down
+  bool negativeLeft;    // the signs as the operation sees them
+  bool negativeRight;
+  int32_t carryPower;   // power of ten of the high digit of slot 0
+  int32_t integerLimit;
+};
+
+// The sum or difference over W words.  W is a compile-time width so that
+// the loops over words unroll and the words stay in registers; words past
+// the operands' slots read as zero and change nothing but the time.
+template <int32_t W>
+int32_t combineWords(const LineUp& u, char* out) {
+  uint64_t x[W];
+  uint64_t y[W];
+  uint64_t r[W + 2];
+  lineUp<W>(u.left, x);
+  lineUp<W>(u.right, y);
+  if (u.shifted) {
+    uint64_t above = 0;
+    for (int32_t w = 0; w < W; ++w) {
+      const uint64_t word = y[w];
+      y[w] = digitDown(word, above);
+      above = word;
+    }
+  }
+
+  bool negative = u.negativeLeft;
+  if (u.negativeLeft == u.negativeRight) {
+    addWords(x, y, r, W);
+  } else {
+    const int order = compareWords(x, y, W);
+    if (order == 0) {
+      out[0] = 'o';
+      return 1;
+    }
+    if (order > 0) {
+      subtractWords(x, y, r, W);
+    } else {
+      subtractWords(y, x, r, W);
+      negative = u.negativeRight;
+    }
+  }
+
+  // The result runs from its first to its last nonzero slot.  Its words
+  // are taken from the first slot on; when the leading digit is the low
+  // digit of its slot they also move up one digit, so that the first stored
+  // pair starts with it.
+  r[W] = 0;
+  r[W + 1] = 0;
+  int32_t firstWord = 0;
+  while (r[firstWord] == 0) ++firstWord;
+  int32_t lastWord = W - 1;
+  while (r[lastWord] == 0) --lastWord;
+  const int32_t lead = static_cast<int32_t>(__builtin_clzll(r[firstWord]) >> 3);
+  const int32_t first = 8 * firstWord + lead;
+  const int32_t last = 8 * lastWord + 7 - static_cast<int32_t>(__builtin_ctzll(r[lastWord]) >> 3);
+  int32_t count = last - first + 1;
+  const int32_t outWords = (count + 7) / 8;
+  uint64_t result[W + 1];
+  result[0] = 0;  // count >= 1, so the loop sets it; keeps the flow analysis quiet
+  const uint64_t* from = r + firstWord;  // r[W] and r[W + 1] are zero
+  for (int32_t j = 0; j <= outWords; ++j) result[j] = pairsUp(from[j], from[j + 1], lead);
+  int32_t exponent = u.carryPower - 2 * first;
+  if ((result[0] >> 56) < 10) {
+    --exponent;
+    const bool lastEndsInZero = (splitPairs(result[(count - 1) / 8]).units >> (8 * (7 - (count - 1) % 8)) & 0xFF) == 0;
+    for (int32_t j = 0; j < outWords; ++j) result[j] = digitUp(result[j], result[j + 1]);
+    if (lastEndsInZero) --count;
+  }
+  if (exponent >= u.integerLimit) return kPairsOverflow;
+  if (exponent < -kMaxStoredExponent || count + 2 > kMaxEncodedLength) return kPairsDeclined;
+
+  const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
+  out[0] = negative ? 'n' : 'p';
+  out[1] = static_cast<char>(negative ? -stored : stored);
+  uint8_t* p = reinterpret_cast<uint8_t*>(out) + 2;
+  for (int32_t j = 0; j < outWords; ++j) {
+    storeBigEndian(p + 8 * j, negative ? kNegativeZeroPairs - result[j] : result[j] + kZeroPairs);
+  }
+  return 2 + count;
+}
+
 }  // namespace
 
-int32_t combinePairs(const char* a, uint32_t lengthA, const char* b, uint32_t lengthB,
-                     bool subtractB, int32_t integerLimit, char* out) {
-  const bool negativeA = a[0] == 'n';
-  const bool negativeB = (b[0] == 'n') != subtractB;
-  const int32_t exponentA = exponentOf(a, a[0] == 'n');
-  const int32_t exponentB = exponentOf(b, b[0] == 'n');
-  const int32_t pairsA = static_cast<int32_t>(lengthA) - 2;
-  const int32_t pairsB = static_cast<int32_t>(lengthB) - 2;
+int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,
+                     char* out) {
+  const int32_t exponentA = exponentOf(a.bytes, a.bytes[0] == 'n');
+  const int32_t exponentB = exponentOf(b.bytes, b.bytes[0] == 'n');
+  const int32_t pairsA = static_cast<int32_t>(a.length) - 2;
+  const int32_t pairsB = static_cast<int32_t>(b.length) - 2;
   // The line-up follows a's pairs; b's digits move one place when the
   // exponents differ by an odd number.  Slot 0 is kept free for a carry; slot
   // i has its high digit at the power carryPower - 2i.
@@ -184,83 +247,26 @@ int32_t combinePairs(const char* a, uint32_t lengthA, const char* b, uint32_t le
   const int32_t slotsB = pairsB + (shifted ? 1 : 0);
   const int32_t end = startA + pairsA > startB + slotsB ? startA + pairsA : startB + slotsB;
   if (end > kMaxLinedUpPairs) return kPairsDeclined;
+
+  const bool negativeA = a.bytes[0] == 'n';
+  const bool negativeB = b.bytes[0] == 'n';
+  const LineUp u{{reinterpret_cast<const uint8_t*>(a.bytes) + 2, pairsA, startA, negativeA,
+                  static_cast<int32_t>(a.capacity) - 2},
+                 {reinterpret_cast<const uint8_t*>(b.bytes) + 2, pairsB, startB, negativeB,
+                  static_cast<int32_t>(b.capacity) - 2},
+                 shifted,
+                 negativeA,
+                 negativeB != subtractB,
+                 carryPower,
+                 integerLimit};
+  // Widths for up to 38 digits (three words hold 24 slots), for 100-digit
+  // operands (seven), and for any two lined-up values.
   const int32_t words = (end + 7) / 8;
-
-  const Operand left{reinterpret_cast<const uint8_t*>(a) + 2, pairsA, startA, a[0] == 'n'};
-  const Operand right{reinterpret_cast<const uint8_t*>(b) + 2, pairsB, startB, b[0] == 'n'};
-  uint64_t x[kMaxWords];
-  uint64_t y[kMaxWords];
-  uint64_t r[kMaxWords + 2];
-  for (int32_t w = 0; w < words; ++w) x[w] = lineUpWord(left, w);
-  if (!shifted) {
-    for (int32_t w = 0; w < words; ++w) y[w] = lineUpWord(right, w);
-  } else {
-    uint64_t above = 0;
-    for (int32_t w = 0; w < words; ++w) {
-      const uint64_t word = lineUpWord(right, w);
-      y[w] = digitDown(word, above);
-      above = word;
-    }
-  }
-
-  bool negative = negativeA;
-  if (negativeA == negativeB) {
-    addWords(x, y, r, words);
-  } else {
-    const int order = compareWords(x, y, words);
-    if (order == 0) {
-      out[0] = 'o';
-      return 1;
-    }
-    if (order > 0) {
-      subtractWords(x, y, r, words);
-    } else {
-      subtractWords(y, x, r, words);
-      negative = negativeB;
-    }
-  }
-
-  // The result runs from its first to its last nonzero slot.  Its words
-  // are taken from the first slot on; when the leading digit is the low
-  // digit of its slot they also move up one digit, so that the first stored
-  // pair starts with it.
-  r[words] = 0;
-  r[words + 1] = 0;
-  int32_t firstWord = 0;
-  while (r[firstWord] == 0) ++firstWord;
-  int32_t lastWord = words - 1;
-  while (r[lastWord] == 0) --lastWord;
-  const int32_t lead = static_cast<int32_t>(__builtin_clzll(r[firstWord]) >> 3);
-  const int32_t first = 8 * firstWord + lead;
-  const int32_t last = 8 * lastWord + 7 - static_cast<int32_t>(__builtin_ctzll(r[lastWord]) >> 3);
-  int32_t count = last - first + 1;
-  const int32_t outWords = (count + 7) / 8;
-  uint64_t result[kMaxWords + 1];
-  const uint64_t* from = r + firstWord;  // r[words] and r[words + 1] are zero
-  if (lead == 0) {
-    for (int32_t j = 0; j <= outWords; ++j) result[j] = from[j];
-  } else {
-    const int32_t up = 8 * lead;
-    for (int32_t j = 0; j <= outWords; ++j) result[j] = (from[j] << up) | (from[j + 1] >> (64 - up));
-  }
-  int32_t exponent = carryPower - 2 * first;
-  if ((result[0] >> 56) < 10) {
-    --exponent;
-    const bool lastEndsInZero = (splitPairs(result[(count - 1) / 8]).units >> (8 * (7 - (count - 1) % 8)) & 0xFF) == 0;
-    for (int32_t j = 0; j < outWords; ++j) result[j] = digitUp(result[j], result[j + 1]);
-    if (lastEndsInZero) --count;
-  }
-  if (exponent >= integerLimit) return kPairsOverflow;
-  if (exponent < -kMaxStoredExponent || count + 2 > kMaxEncodedLength) return kPairsDeclined;
-
-  const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
-  out[0] = negative ? 'n' : 'p';
-  out[1] = static_cast<char>(negative ? -stored : stored);
-  uint8_t* p = reinterpret_cast<uint8_t*>(out) + 2;
-  for (int32_t j = 0; j < outWords; ++j) {
-    storeBigEndian(p + 8 * j, negative ? kNegativeZeroPairs - result[j] : result[j] + kZeroPairs);
-  }
-  return 2 + count;
+  if (words <= 1) return combineWords<1>(u, out);
+  if (words <= 2) return combineWords<2>(u, out);
+  if (words <= 3) return combineWords<3>(u, out);
+  if (words <= 7) return combineWords<7>(u, out);
+  return combineWords<kMaxWords>(u, out);
 }
 
 }  // namespace decimal_internal

@@ -29,6 +29,15 @@ constexpr int32_t kMaxLinedUpPairs = 104;
 // length, rounded up to whole 8-byte words after the two leading bytes.
 constexpr int32_t kPairsOutputBytes = 2 + 8 * 8;
 
+// An encoding as it lies in its string: its bytes, its length and the size
+// of the buffer that holds them (the string's capacity), which may be read
+// past the length in whole words.
+struct Encoding {
+  const char* bytes;
+  uint32_t length;
+  uint32_t capacity;
+};
+
 // a and b are present, nonzero encodings (not 'o').  Adds b to a, or
 // subtracts it when subtractB, with the signs taken into account, and writes
 // the exact result's encoding to out (kPairsOutputBytes; whole words are
@@ -36,8 +45,8 @@ constexpr int32_t kPairsOutputBytes = 2 + 8 * 8;
 // Returns the encoding's length (1 for zero), kPairsOverflow when the
 // result's leading exponent reaches integerLimit, or kPairsDeclined.  out
 // must not overlap a or b.
-int32_t combinePairs(const char* a, uint32_t lengthA, const char* b, uint32_t lengthB,
-                     bool subtractB, int32_t integerLimit, char* out);
+int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,
+                     char* out);
 
 }  // namespace decimal_internal
 }  // namespace bw

@@ -290,6 +290,41 @@ TEST(StoredPairSums, ReceiverSharingItsStringLeavesTheOtherAlone) {
   EXPECT_EQ(text(kept), "0.5");
 }
 
+// Every place an operand can start in the line-up of a short sum: one
+// operand fixed, the other a single digit or a run of digits moved down one
+// place at a time, so that the exponent difference takes odd and even
+// values and the moved operand starts in every byte of the first words.
+TEST(StoredPairSums, EveryStartingPlaceOfAShortOperand) {
+  const char* const fixed[] = {"1", "-1", "98765432109876543210.12345678", "0.5"};
+  const char* const moved[] = {"7", "12345678901234567", "99999999999999999999"};
+  for (const char* f : fixed) {
+    for (const char* m : moved) {
+      for (int shift = 0; shift <= 30; ++shift) {
+        // m times 10^-shift, written out.
+        std::string digits(m);
+        std::string t;
+        const int whole = static_cast<int>(digits.size()) - shift;
+        if (whole > 0) {
+          t = digits.substr(0, static_cast<size_t>(whole));
+          if (shift > 0) t += "." + digits.substr(static_cast<size_t>(whole));
+        } else {
+          t = "0." + std::string(static_cast<size_t>(-whole), '0') + digits;
+        }
+        for (const bool negativeMoved : {false, true}) {
+          const std::string other = negativeMoved ? "-" + t : t;
+          const BigDecimal a = at(100, 50, f);
+          const BigDecimal b = at(100, 50, other);
+          ASSERT_FALSE(b.isEmpty()) << other;
+          expectSum(a, b, false);
+          expectSum(a, b, true);
+          expectSum(b, a, false);
+          expectSum(b, a, true);
+        }
+      }
+    }
+  }
+}
+
 // --- Random comparison -------------------------------------------------------------
 
 // A d-digit operand for (precision, scale): up to the room before the point
@@ -356,6 +391,35 @@ TEST(Products, RoundHalfAwayFromZeroAtScale) {
     expectProduct(a, b);
     a.multiply(b);
     EXPECT_EQ(text(a), c.expected) << c.a << " * " << c.b;
+  }
+}
+
+// Products whose coefficients fill one to several groups of eight digits
+// (the fixed-size products end at 16 and at 40 digits), with the leading
+// digit at every place of its group and of its pair, both signs.
+TEST(Products, EveryLengthAndLeadingPlace) {
+  const char* const factors[] = {"3", "7", "11", "99", "1234567", "99999999", "123456789",
+                                 "9999999999999999", "12345678901234567",
+                                 "9999999999999999999999999999999999999999",
+                                 "12345678901234567890123456789012345678901"};
+  for (const char* x : factors) {
+    for (const char* y : factors) {
+      for (int places = 0; places <= 9; ++places) {
+        // y times 10^-places, so that the product's leading digit moves.
+        std::string t(y);
+        const int whole = static_cast<int>(t.size()) - places;
+        std::string moved = whole > 0 ? t.substr(0, static_cast<size_t>(whole)) +
+                                            (places > 0 ? "." + t.substr(static_cast<size_t>(whole)) : "")
+                                      : "0." + std::string(static_cast<size_t>(-whole), '0') + t;
+        for (const bool negative : {false, true}) {
+          for (const int scale : {0, 9, 50}) {
+            const BigDecimal a = at(100, scale, x);
+            const BigDecimal b = at(100, 50, negative ? "-" + moved : moved);
+            expectProduct(a, b);
+          }
+        }
+      }
+    }
   }
 }
 

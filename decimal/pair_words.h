@@ -1,0 +1,86 @@
+// Eight stored digit pairs in one 64-bit word: the word-at-a-time helpers
+// shared by the sums on stored pairs (stored_pairs.cpp) and the packing of
+// digit groups (digit_groups.cpp).
+//
+// A word holds eight base-100 digits, one to a byte, the most significant in
+// the top byte, as they are read big-endian from a stored encoding once the
+// bias of 10 (or the negation of a negative value) is taken off.  Moving a
+// line of such words by one decimal digit splits every byte into its tens
+// and units digits and recombines neighbours, so a one-digit shift costs a
+// few multiplications per eight pairs rather than a division per pair.
+#ifndef BRINDLEWORK_DECIMAL_PAIR_WORDS_H
+#define BRINDLEWORK_DECIMAL_PAIR_WORDS_H
+
+#include <cstdint>
+#include <cstring>
+
+namespace bw {
+namespace decimal_internal {
+
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kZeroPairs = kOnes * 10;                  // "00" pairs, positive
+constexpr uint64_t kNegativeZeroPairs = kOnes * (256 - 10);  // and negative
+
+inline uint64_t loadBigEndian(const uint8_t* bytes) {
+  uint64_t v;
+  std::memcpy(&v, bytes, sizeof(v));
+  return __builtin_bswap64(v);
+}
+
+inline void storeBigEndian(uint8_t* bytes, uint64_t v) {
+  v = __builtin_bswap64(v);
+  std::memcpy(bytes, &v, sizeof(v));
+}
+
+// The stored bytes of eight pair values, and back.
+inline uint64_t biasPairs(uint64_t values, bool negative) {
+  return negative ? kNegativeZeroPairs - values : values + kZeroPairs;
+}
+inline uint64_t unbiasPairs(uint64_t stored, bool negative) {
+  return negative ? kNegativeZeroPairs - stored : stored - kZeroPairs;
+}
+
+// The tens and units digits of the eight pair values of a word, each in its
+// own byte.  The tens are (v * 103) >> 10, exact for v below 100, worked out
+// in 16-bit lanes (odd and even bytes apart) so that no lane overflows.
+struct SplitPairs {
+  uint64_t tens;
+  uint64_t units;
+};
+
+inline SplitPairs splitPairs(uint64_t v) {
+  constexpr uint64_t kLanes = 0x00FF00FF00FF00FFull;
+  constexpr uint64_t kDigit = 0x000F000F000F000Full;
+  const uint64_t even = v & kLanes;
+  const uint64_t odd = (v >> 8) & kLanes;
+  const uint64_t tens = (((even * 103) >> 10) & kDigit) | ((((odd * 103) >> 10) & kDigit) << 8);
+  return {tens, v - tens * 10};
+}
+
+// Moves a line of words one digit towards the less significant end: slot j
+// gets the low digit of slot j - 1 as its high digit and the high digit of
+// slot j as its low one.  `above` is the word before (more significant).
+inline uint64_t digitDown(uint64_t word, uint64_t above) {
+  const SplitPairs here = splitPairs(word);
+  const uint64_t aboveUnits = splitPairs(above).units;
+  return here.tens + ((here.units >> 8) | (aboveUnits << 56)) * 10;
+}
+
+// The other way: slot j gets the low digit of slot j and the high digit of
+// slot j + 1.  `below` is the word after (less significant).
+inline uint64_t digitUp(uint64_t word, uint64_t below) {
+  const SplitPairs here = splitPairs(word);
+  const uint64_t belowTens = splitPairs(below).tens;
+  return here.units * 10 + ((here.tens << 8) | (belowTens >> 56));
+}
+
+// Word `word` moved up by `bytes` whole pairs (0 to 7), filled from `below`.
+inline uint64_t pairsUp(uint64_t word, uint64_t below, int32_t bytes) {
+  const int32_t bits = 8 * bytes;
+  return (word << bits) | ((below >> 1) >> (63 - bits));
+}
+
+}  // namespace decimal_internal
+}  // namespace bw
+
+#endif
