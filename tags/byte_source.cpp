@@ -3,6 +3,8 @@
 // it never reads past the terminator whatever the text's length says.
 #include "tags/byte_source.h"
 
+#include <cstring>
+
 namespace bw {
 
 ByteSource::~ByteSource() = default;
@@ -11,12 +13,17 @@ TextByteSource::TextByteSource(const QelString& text) : text_(text) {}
 
 TextByteSource::~TextByteSource() = default;
 
-bool TextByteSource::nextByte(char& byte) {
-  const char next = text_.cString()[position_];
-  if (next == '\0') return false;
-  byte = next;
-  ++position_;
-  return true;
+uint32_t TextByteSource::runBefore(char stop) const {
+  const uint32_t length = text_.length();
+  if (position_ >= length) return 0;
+  const char* start = rest();
+  const uint32_t remaining = length - position_;
+  const void* found = std::memchr(start, stop, remaining);
+  const uint32_t upToStop =
+      found == nullptr ? remaining : static_cast<uint32_t>(static_cast<const char*>(found) - start);
+  // An embedded 0 ends the text for the scanner, as nextByte sees it.
+  const void* zero = std::memchr(start, 0, upToStop);
+  return zero == nullptr ? upToStop : static_cast<uint32_t>(static_cast<const char*>(zero) - start);
 }
 
 }  // namespace bw

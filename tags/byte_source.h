@@ -22,11 +22,24 @@ class ByteSource : public QELObject {
   virtual bool nextByte(char& byte) = 0;
 };
 
-class TextByteSource : public ByteSource {
+class TextByteSource final : public ByteSource {
  public:
   explicit TextByteSource(const QelString& text);
   ~TextByteSource() override;
-  bool nextByte(char& byte) override;
+  // Inline and final, so the scanner's loop calls it directly.
+  bool nextByte(char& byte) override {
+    const char next = text_.cString()[position_];
+    if (next == '\0') return false;
+    byte = next;
+    ++position_;
+    return true;
+  }
+  // The bytes from the current position up to (not including) the next
+  // stop byte, the first 0 or the end, whichever comes first; the scanner
+  // takes a run of plain text in one step with skip(count).
+  const char* rest() const { return text_.cString() + position_; }
+  uint32_t runBefore(char stop) const;
+  void skip(uint32_t count) { position_ += count; }
 
  private:
   QelString text_;  // our own copy (shared, copy on write)

@@ -25,6 +25,11 @@ class PendingBytes {
     if (size_ == capacity_) grow();
     data_[size_++] = byte;
   }
+  void append(const char* bytes, uint32_t count) {
+    while (capacity_ - size_ < count) grow();
+    std::memcpy(data_ + size_, bytes, count);
+    size_ += count;
+  }
   const char* data() const { return data_; }
   uint32_t size() const { return size_; }
   bool empty() const { return size_ == 0; }

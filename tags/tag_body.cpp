@@ -50,7 +50,7 @@ void TagBody::addToken(uint8_t kind) {
   tail = token;
 }
 
-void TagBody::scan(ByteSource& source) {
+void TagBody::scan(TextByteSource& source) {
   // The bytes of the token being read collect here and become its text in
   // one exact allocation when the token ends (a new token begins, its tag
   // completes, or the body ends), or in none when an equal short text came
@@ -77,7 +77,14 @@ void TagBody::scan(ByteSource& source) {
   };
   scanner::State state = scanner::Start;
   char byte;
-  while (source.nextByte(byte)) {
+  for (;;) {
+    if (state == scanner::Text && heldAt == kNotHeld) {
+      // Inside a text run every byte but "<" only joins the run.
+      const uint32_t run = source.runBefore('<');
+      pending.append(source.rest(), run);
+      source.skip(run);
+    }
+    if (!source.nextByte(byte)) break;
     const scanner::Step& step = scanner::kTable.steps[state][static_cast<unsigned char>(byte)];
     if (heldAt != kNotHeld) {
       // state is TagOpen: the byte after the held "<".

@@ -54,7 +54,7 @@ class TagBody : public QELObject {
   const bool pairAllTags;
 
  private:
-  void scan(ByteSource& source);
+  void scan(TextByteSource& source);
   void addToken(uint8_t kind);
   void destroyTokens();
 

@@ -180,4 +180,39 @@ TEST(NameKey, HashIsTheCrc32OfTheLowerCaseText) {
   EXPECT_EQ(crc32Of(complemented, 9), 0xCBF43926u);
 }
 
+// The word-at-a-time hash against the byte-at-a-time definition, on every
+// length around the eight-byte steps and on the bytes next to the letters,
+// where case folding done eight bytes at once could go wrong.
+TEST(NameKey, WordAtATimeHashMatchesTheByteDefinition) {
+  uint32_t table[256];
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t c = i;
+    for (int k = 0; k < 8; ++k) c = (c & 1u) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+    table[i] = c;
+  }
+  auto reference = [&](const std::string& text, bool fold) {
+    uint32_t reg = 0;
+    for (unsigned char b : text) {
+      if (fold && b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b + 32);
+      reg = table[(reg ^ b) & 0xFFu] ^ (reg >> 8);
+    }
+    return ~reg;
+  };
+  const std::string alphabet = std::string("@AZ[`az{09 _-\x7F") + '\x80' + '\xC1' + '\xDA' + '\xFF';
+  uint32_t seed = 12345;
+  for (uint32_t length = 0; length <= 40; ++length) {
+    for (int round = 0; round < 20; ++round) {
+      std::string text;
+      for (uint32_t i = 0; i < length; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        text += alphabet[(seed >> 16) % alphabet.size()];
+      }
+      const QelString q(text.data(), length);
+      EXPECT_EQ(NameKey(q, IgnoreCase).hash(), reference(text, true)) << length;
+      EXPECT_EQ(NameKey(q, NoOptions).hash(), reference(text, false)) << length;
+      EXPECT_EQ(crc32Of(text.data(), length), reference(text, false)) << length;
+    }
+  }
+}
+
 }  // namespace
