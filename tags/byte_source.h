@@ -34,11 +34,17 @@ class TextByteSource final : public ByteSource {
     ++position_;
     return true;
   }
-  // The bytes from the current position up to (not including) the next
-  // stop byte, the first 0 or the end, whichever comes first; the scanner
-  // takes a run of plain text in one step with skip(count).
+  // The number of bytes from the current position on that are members of
+  // the set (indexed by byte; the entry for 0 must be false, so the run
+  // ends at the terminator); the scanner takes such a run in one step with
+  // rest() and skip(count).
+  uint32_t runWhile(const bool* set) const {
+    const unsigned char* start = reinterpret_cast<const unsigned char*>(rest());
+    const unsigned char* p = start;
+    while (set[*p]) ++p;
+    return static_cast<uint32_t>(p - start);
+  }
   const char* rest() const { return text_.cString() + position_; }
-  uint32_t runBefore(char stop) const;
   void skip(uint32_t count) { position_ += count; }
 
  private:

@@ -156,6 +156,28 @@ constexpr Table compile() {
 
 inline constexpr Table kTable = compile();
 
+// For each state, the bytes whose step only adds them to the token being
+// read and keeps the state (the letters of a name, the inside of a quoted
+// value, a run of text): the scanner takes a run of them in one step.  Byte
+// 0 never stays, since it ends the body.
+struct Runs {
+  bool stays[kStateCount][256];
+};
+
+constexpr Runs compileRuns() {
+  Runs runs{};
+  for (unsigned state = 0; state < kStateCount; ++state) {
+    for (unsigned byte = 1; byte < 256; ++byte) {
+      const Step& step = kTable.steps[state][byte];
+      runs.stays[state][byte] =
+          step.action == Append && step.kind == kKeepKind && step.next == state;
+    }
+  }
+  return runs;
+}
+
+inline constexpr Runs kRuns = compileRuns();
+
 }  // namespace bw::scanner
 
 #endif

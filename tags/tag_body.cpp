@@ -78,9 +78,9 @@ void TagBody::scan(TextByteSource& source) {
   scanner::State state = scanner::Start;
   char byte;
   for (;;) {
-    if (state == scanner::Text && heldAt == kNotHeld) {
-      // Inside a text run every byte but "<" only joins the run.
-      const uint32_t run = source.runBefore('<');
+    if (heldAt == kNotHeld) {
+      // Bytes that only join the token and keep the state go in one step.
+      const uint32_t run = source.runWhile(scanner::kRuns.stays[state]);
       pending.append(source.rest(), run);
       source.skip(run);
     }
