@@ -8,6 +8,9 @@
 // last; an open default starts collecting without throwing anything away.
 #include "tags/switch_body.h"
 
+#include <cstddef>
+#include <cstring>
+
 #include "foundation/codecs.h"
 
 namespace bw {
@@ -33,24 +36,49 @@ bool isCaseTag(const QelString& tagText) {
   return tagText.startsWith(kCasePrefix, kCasePrefixLength, IgnoreCase);
 }
 
+namespace {
+
+bool isBlank(char byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
+
+bool startsWithValueName(const char* bytes) {
+  for (uint32_t i = 0; i < kValueNameLength; ++i) {
+    if (kLowerCaseTable[static_cast<unsigned char>(bytes[i])] != static_cast<unsigned char>(kValueName[i]))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 CaseKind classifyCase(const QelString& tagText, const QelString& switchValue, bool caseSensitive) {
   if (!isCaseTag(tagText)) return CaseKind::Other;
-  QelString rest = tagText.substring(kCasePrefixLength);
-  rest.trim(kBlanks);
-  if (rest.compare(">") == CompareResult::Equal) return CaseKind::Default;
-  if (!rest.startsWith(kValueName, kValueNameLength, IgnoreCase)) return CaseKind::Other;
-  rest.removeLeft(kValueNameLength + 1);  // the name and the byte after it, normally "="
-  if (!rest.startsWith('"')) return CaseKind::Other;
-  rest.removeLeft(1);
-  if (!rest.endsWith('>')) return CaseKind::Other;
-  rest.removeRight(1);
-  rest.trimRight(kBlanks);
-  if (!rest.endsWith('"')) return CaseKind::Other;
-  rest.removeRight(1);
-  unescapeBackslashes(rest, true);
-  const bool equal = caseSensitive ? rest.equals(switchValue)
-                                   : rest.compare(switchValue, IgnoreCase) == CompareResult::Equal;
-  return equal ? CaseKind::Matching : CaseKind::Other;
+  // The tag's text after "<qelCase", read in place between first and last:
+  // a case is classified on every qelSwitch call, mostly without a copy.
+  const char* first = tagText.data() + kCasePrefixLength;
+  const char* last = tagText.data() + tagText.length();
+  while (first < last && isBlank(*first)) ++first;
+  while (first < last && isBlank(last[-1])) --last;
+  if (last - first == 1 && *first == '>') return CaseKind::Default;
+  if (static_cast<uint32_t>(last - first) < kValueNameLength || !startsWithValueName(first))
+    return CaseKind::Other;
+  // The name and the byte after it, normally "=".
+  first = last - first > static_cast<std::ptrdiff_t>(kValueNameLength) ? first + kValueNameLength + 1 : last;
+  if (first == last || *first != '"') return CaseKind::Other;
+  ++first;
+  if (first == last || last[-1] != '>') return CaseKind::Other;
+  --last;
+  while (first < last && isBlank(last[-1])) --last;
+  if (first == last || last[-1] != '"') return CaseKind::Other;
+  --last;
+  const uint32_t count = static_cast<uint32_t>(last - first);
+  const uint32_t options = caseSensitive ? NoOptions : IgnoreCase;
+  if (std::memchr(first, '\\', count) == nullptr)
+    return switchValue.compare(first, count, options) == CompareResult::Equal ? CaseKind::Matching
+                                                                              : CaseKind::Other;
+  QelString label(first, count);
+  unescapeBackslashes(label, true);
+  return label.compare(switchValue, options) == CompareResult::Equal ? CaseKind::Matching
+                                                                     : CaseKind::Other;
 }
 
 SwitchBody::SwitchBody(const QelString& body) : TagBody(body, false) {}
