@@ -1,12 +1,12 @@
 // brindle render: one page to standard output, reports to standard error.
 #include <fstream>
 #include <iostream>
-#include <iterator>
-#include <sstream>
+#include <string>
 
 #include "engine/commands.h"
 #include "engine/module_library.h"
 #include "engine/property_store.h"
+#include "engine/stream_reading.h"
 
 namespace bw {
 
@@ -16,14 +16,14 @@ int runRender(const Options& options, const std::string& modulePath, std::istrea
   std::string fileName = options.file;
   if (options.file == "-") {
     fileName = "<stdin>";
-    page.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    appendWholeStream(in, page);
   } else {
     std::ifstream file(options.file, std::ios::binary);
     if (!file) {
       diagnostics << "brindle: cannot read " << options.file << "\n";
       return kExitUsage;
     }
-    page.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    appendWholeStream(file, page);
     if (file.bad()) {
       diagnostics << "brindle: cannot read " << options.file << "\n";
       return kExitUsage;

@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <ostream>
 #include <vector>
 
 #include "engine/content_types.h"
 #include "engine/site_paths.h"
+#include "engine/stream_reading.h"
 #include "engine/text_util.h"
 #include "engine/web_forms.h"
 
@@ -57,7 +57,8 @@ void sendText(httplib::Response& response, int status, const std::string& text) 
 bool readFile(const fs::path& file, std::string& out) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  out.clear();
+  appendWholeStream(in, out);
   return !in.bad();
 }
 
