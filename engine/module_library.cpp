@@ -14,14 +14,6 @@
 namespace bw {
 namespace {
 
-// Counters of the calling thread: the module runs on the thread that called
-// it, and its blocks are allocated and released there, so no lock is needed
-// and none is paid for on every allocation.
-thread_local int64_t outstandingBlocks = 0;
-thread_local int64_t outstandingBytes = 0;
-thread_local int64_t peakBytes = 0;
-thread_local bool trackBytes = false;
-
 // The module makes many small, short-lived blocks (every string, key and
 // number of a tag call), so small blocks are kept on free lists by size class
 // instead of going back to malloc.  A 16-byte header before each block holds
@@ -34,68 +26,142 @@ constexpr bool kPoolBlocks = false;
 constexpr bool kPoolBlocks = true;
 #endif
 constexpr size_t kHeader = 16;
-constexpr size_t kClassStep = 16;
-constexpr size_t kClasses = 32;  // blocks up to 512 bytes are pooled
+constexpr size_t kClassShift = 4;  // class c holds blocks of c * 16 bytes (class 0: 16)
+constexpr uint32_t kClasses = 33;  // blocks up to 512 bytes are pooled
 constexpr uint32_t kUnpooled = 0xFFFFFFFFu;
 
-struct FreeLists {
-  void* heads[kClasses] = {};
-  ~FreeLists() {
-    for (void*& head : heads)
+// Everything an allocation touches, for the calling thread: the module runs
+// on the thread that called it, so no lock is needed and none is paid for.
+// The type is trivially destructible, so reaching it is one thread-pointer
+// offset with no first-use test; emptying the lists when the thread ends is
+// the job of the Reaper below, which is only reached off the fast paths.
+enum class ReaperState : uint8_t { Unarmed, Armed, Done };
+struct ThreadBlocks {
+  void* heads[kClasses];
+  int64_t outstanding;
+  int64_t bytes;
+  int64_t peakBytes;
+  // kClasses while bytes are counted, else 0.  The fast paths serve a class
+  // only when (class | countingMask) < kClasses: one test covers the blocks
+  // too large to pool and the counting, which only the slow paths do.
+  uint32_t countingMask;
+  ReaperState reaper;
+};
+// Initial-exec: the engine is linked into its program, never loaded with
+// dlopen, so the block is reached at a fixed offset from the thread pointer
+// rather than through a call that the fast paths would have to save
+// registers around.
+[[gnu::tls_model("initial-exec")]] thread_local ThreadBlocks blocks;
+
+// Returns the thread's pooled blocks to malloc when the thread ends.  Blocks
+// released after that (by destructors that run later) go straight to free.
+struct Reaper {
+  bool armed = false;
+  ~Reaper() {
+    for (void*& head : blocks.heads)
       while (head != nullptr) {
         void* next = *static_cast<void**>(head);
         std::free(static_cast<char*>(head) - kHeader);
         head = next;
       }
+    blocks.reaper = ReaperState::Done;
   }
 };
-thread_local FreeLists freeLists;
+thread_local Reaper reaper;
 
-void* BW_CALL engineAllocate(uint32_t byteCount) {
-  size_t size = byteCount == 0 ? 1 : byteCount;
-  size_t sizeClass = (size - 1) / kClassStep;
+// The size class of a byte count: 1 to 16 bytes are class 1, 17 to 32 class
+// 2, and so on; a request for 0 bytes has class 0 to itself, so that the
+// fast path needs no test for it.
+inline size_t sizeClassOf(uint32_t byteCount) {
+  return (static_cast<size_t>(byteCount) + ((size_t{1} << kClassShift) - 1)) >> kClassShift;
+}
+inline size_t blockSizeOf(size_t sizeClass) { return (sizeClass == 0 ? 1 : sizeClass) << kClassShift; }
+
+void noteBytes(char* raw, int64_t sign) {
+  blocks.bytes += sign * static_cast<int64_t>(malloc_usable_size(raw));
+  if (blocks.bytes > blocks.peakBytes) blocks.peakBytes = blocks.bytes;
+}
+
+// A release onto an empty list: the first block this thread keeps, so the
+// reaper must be armed, or the thread is ending and the block goes to free.
+[[gnu::noinline]] void releaseOntoEmptyList(void* block, uint32_t sizeClass) {
+  if (blocks.reaper == ReaperState::Done) {
+    std::free(static_cast<char*>(block) - kHeader);
+    return;
+  }
+  if (blocks.reaper == ReaperState::Unarmed) {
+    reaper.armed = true;  // the first use constructs it and schedules its destructor
+    blocks.reaper = ReaperState::Armed;
+  }
+  *static_cast<void**>(block) = nullptr;
+  blocks.heads[sizeClass] = block;
+}
+
+inline void releaseOntoList(void* block, uint32_t sizeClass) {
+  void* head = blocks.heads[sizeClass];
+  if (head == nullptr) return releaseOntoEmptyList(block, sizeClass);
+  *static_cast<void**>(block) = head;
+  blocks.heads[sizeClass] = block;
+}
+
+// What the fast paths leave: an empty list, a block too large to pool, and
+// every block while bytes are counted.
+[[gnu::noinline, gnu::cold]] void* allocateSlowly(uint32_t byteCount) {
+  size_t sizeClass = sizeClassOf(byteCount);
+  bool pooled = kPoolBlocks && sizeClass < kClasses;
   char* raw = nullptr;
-  if (kPoolBlocks && sizeClass < kClasses && freeLists.heads[sizeClass] != nullptr) {
-    void* block = freeLists.heads[sizeClass];
-    freeLists.heads[sizeClass] = *static_cast<void**>(block);
+  if (pooled && blocks.heads[sizeClass] != nullptr) {
+    void* block = blocks.heads[sizeClass];
+    blocks.heads[sizeClass] = *static_cast<void**>(block);
     raw = static_cast<char*>(block) - kHeader;
   } else {
-    bool pooled = kPoolBlocks && sizeClass < kClasses;
-    raw = static_cast<char*>(std::malloc(kHeader + (pooled ? (sizeClass + 1) * kClassStep : size)));
+    raw = static_cast<char*>(std::malloc(kHeader + (pooled ? blockSizeOf(sizeClass) : byteCount)));
     if (raw == nullptr) return nullptr;
     *reinterpret_cast<uint32_t*>(raw) = pooled ? static_cast<uint32_t>(sizeClass) : kUnpooled;
   }
-  ++outstandingBlocks;
-  if (trackBytes) {
-    outstandingBytes += static_cast<int64_t>(malloc_usable_size(raw));
-    if (outstandingBytes > peakBytes) peakBytes = outstandingBytes;
-  }
+  ++blocks.outstanding;
+  if (blocks.countingMask != 0) noteBytes(raw, 1);
   return raw + kHeader;
+}
+
+[[gnu::noinline, gnu::cold]] void releaseSlowly(void* block) {
+  char* raw = static_cast<char*>(block) - kHeader;
+  uint32_t sizeClass = *reinterpret_cast<const uint32_t*>(raw);
+  --blocks.outstanding;
+  if (blocks.countingMask != 0) noteBytes(raw, -1);
+  if (sizeClass == kUnpooled) return std::free(raw);
+  releaseOntoList(block, sizeClass);
+}
+
+void* BW_CALL engineAllocate(uint32_t byteCount) {
+  size_t sizeClass = sizeClassOf(byteCount);
+  if (kPoolBlocks && (sizeClass | blocks.countingMask) < kClasses) {
+    if (void* block = blocks.heads[sizeClass]) {
+      blocks.heads[sizeClass] = *static_cast<void**>(block);
+      ++blocks.outstanding;
+      return block;
+    }
+  }
+  return allocateSlowly(byteCount);
 }
 
 void BW_CALL engineRelease(void* block) {
   if (block == nullptr) return;
-  char* raw = static_cast<char*>(block) - kHeader;
-  --outstandingBlocks;
-  if (trackBytes) outstandingBytes -= static_cast<int64_t>(malloc_usable_size(raw));
-  uint32_t sizeClass = *reinterpret_cast<const uint32_t*>(raw);
-  if (sizeClass == kUnpooled) {
-    std::free(raw);
-    return;
-  }
-  *static_cast<void**>(block) = freeLists.heads[sizeClass];
-  freeLists.heads[sizeClass] = block;
+  uint32_t sizeClass = *reinterpret_cast<const uint32_t*>(static_cast<char*>(block) - kHeader);
+  if ((sizeClass | blocks.countingMask) >= kClasses) return releaseSlowly(block);
+  --blocks.outstanding;
+  releaseOntoList(block, sizeClass);
 }
 
 }  // namespace
 
-int64_t moduleBlocksOutstanding() { return outstandingBlocks; }
-int64_t moduleBytesPeak() { return peakBytes; }
+int64_t moduleBlocksOutstanding() { return blocks.outstanding; }
+int64_t moduleBytesPeak() { return blocks.peakBytes; }
 void trackModuleBytes() {
-  trackBytes = true;
-  outstandingBytes = peakBytes = 0;
+  blocks.countingMask = kClasses;
+  blocks.bytes = blocks.peakBytes = 0;
 }
-void resetModuleBytesPeak() { peakBytes = outstandingBytes; }
+void resetModuleBytesPeak() { blocks.peakBytes = blocks.bytes; }
 
 std::unique_ptr<ModuleLibrary> ModuleLibrary::open(const std::string& path, std::string& error) {
   std::unique_ptr<ModuleLibrary> library(new ModuleLibrary());
