@@ -1,4 +1,4 @@
-// Registered tags by case-folded name.
+// Registered tags by name, ASCII case ignored.
 #include "engine/tag_table.h"
 
 #include "engine/text_util.h"
@@ -6,24 +6,26 @@
 namespace bw {
 
 void TagTable::add(std::string name, uint32_t flags) {
-  std::string folded = foldedCopy(name);
-  if (folded.size() > longestName_) longestName_ = folded.size();
-  auto it = byFoldedName_.find(folded);
-  if (it != byFoldedName_.end()) {
-    tags_[it->second].flags = flags;
+  if (const RegisteredTag* known = lookUp(name)) {
+    tags_[static_cast<size_t>(known - tags_.data())].flags = flags;
     return;
   }
-  byFoldedName_.emplace(std::move(folded), tags_.size());
+  if (name.size() > longestName_) longestName_ = name.size();
+  if (byLength_.size() <= name.size()) byLength_.resize(name.size() + 1);
+  byLength_[name.size()].push_back(Candidate{name, tags_.size()});
   tags_.push_back(RegisteredTag{std::move(name), flags});
 }
 
-const RegisteredTag* TagTable::find(std::string_view name) const {
+const RegisteredTag* TagTable::lookUp(std::string_view name) const {
   if (name.empty() || name.size() > longestName_) return nullptr;
-  char folded[128];
-  if (name.size() > sizeof folded) return nullptr;
-  for (size_t i = 0; i < name.size(); ++i) folded[i] = foldAscii(name[i]);
-  auto it = byFoldedName_.find(std::string(folded, name.size()));
-  return it == byFoldedName_.end() ? nullptr : &tags_[it->second];
+  const std::vector<Candidate>& candidates = byLength_[name.size()];
+  // Pages mostly spell a tag as it was registered, so every name of this
+  // length is first compared as written, and folded only when none matched.
+  for (const Candidate& candidate : candidates)
+    if (sameBytes(name.data(), candidate.name.data(), name.size())) return &tags_[candidate.tag];
+  for (const Candidate& candidate : candidates)
+    if (equalsIgnoringCase(name, candidate.name)) return &tags_[candidate.tag];
+  return nullptr;
 }
 
 }  // namespace bw

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "brindlework/module.h"
@@ -31,13 +30,27 @@ class TagTable {
  public:
   // A name registered twice keeps its first spelling and takes the later flags.
   void add(std::string name, uint32_t flags);
-  const RegisteredTag* find(std::string_view name) const;
+  // Asked at every "<" of a page, so it hashes and copies nothing: the names
+  // of the text's length are compared with it in place, and a module
+  // registers few enough tags that a length has one or two of them.
+  // Names longer than kLongestFoundName are never found in a page, though
+  // they can be registered.
+  const RegisteredTag* find(std::string_view name) const {
+    return name.size() > kLongestFoundName ? nullptr : lookUp(name);
+  }
+  static constexpr size_t kLongestFoundName = 128;
   const std::vector<RegisteredTag>& all() const { return tags_; }
   size_t longestName() const { return longestName_; }
 
  private:
+  struct Candidate {
+    std::string name;  // as registered
+    size_t tag;        // its entry in tags_
+  };
+  const RegisteredTag* lookUp(std::string_view name) const;  // find, without the length limit
+
   std::vector<RegisteredTag> tags_;
-  std::unordered_map<std::string, size_t> byFoldedName_;
+  std::vector<std::vector<Candidate>> byLength_;  // [length]: the names of that length
   size_t longestName_ = 0;
 };
 

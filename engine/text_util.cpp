@@ -5,23 +5,6 @@
 
 namespace bw {
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (foldAscii(a[i]) != foldAscii(b[i])) return false;
-  return true;
-}
-
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::string foldedCopy(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = foldAscii(c);
-  return out;
-}
-
 void appendHtmlEscaped(std::string& out, std::string_view text) {
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
