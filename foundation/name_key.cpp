@@ -71,12 +71,12 @@ uint32_t crcRegister(const unsigned char* bytes, uint32_t count, bool fold) {
   return reg;
 }
 
-uint32_t hashOf(const QelString& text, uint32_t options) {
-  return ~crcRegister(reinterpret_cast<const unsigned char*>(text.data()), text.length(),
+}  // namespace
+
+uint32_t nameHashOf(const char* bytes, uint32_t count, uint32_t options) {
+  return ~crcRegister(reinterpret_cast<const unsigned char*>(bytes), count,
                       (options & IgnoreCase) != 0);
 }
-
-}  // namespace
 
 // The key's hash: the register starts at 0 and the result is its
 // complement, so the empty text gives 0xFFFFFFFF.  (The common CRC-32 starts
@@ -89,10 +89,10 @@ uint32_t crc32Of(const char* bytes, uint32_t count) {
 
 NameKey::NameKey() : hash_(crc32Of(nullptr, 0)) {}
 
-NameKey::NameKey(const QelString& text, uint32_t options) : text_(text), hash_(hashOf(text, options)) {}
+NameKey::NameKey(const QelString& text, uint32_t options) : text_(text), hash_(nameHashOf(text.data(), text.length(), options)) {}
 
-NameKey::NameKey(const char* text, uint32_t options) : text_(text), hash_(hashOf(text_, options)) {}
+NameKey::NameKey(const char* text, uint32_t options) : text_(text), hash_(nameHashOf(text_.data(), text_.length(), options)) {}
 
-NameKey::NameKey(char byte, uint32_t options) : text_(byte), hash_(hashOf(text_, options)) {}
+NameKey::NameKey(char byte, uint32_t options) : text_(byte), hash_(nameHashOf(text_.data(), text_.length(), options)) {}
 
 }  // namespace bw

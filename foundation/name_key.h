@@ -17,6 +17,10 @@ namespace bw {
 // empty text gives 0xFFFFFFFF.
 uint32_t crc32Of(const char* bytes, uint32_t count);
 
+// The hash a NameKey made from these bytes with these options would have,
+// for looking a name up without making a key.
+uint32_t nameHashOf(const char* bytes, uint32_t count, uint32_t options = IgnoreCase);
+
 class NameKey : public QELObject {
  public:
   NameKey();

@@ -9,6 +9,7 @@
 
 #include "foundation/allocator.h"
 #include "foundation/name_key.h"
+#include "host/host_exchange.h"
 #include "host/module_constants.h"
 #include "host/parameters.h"
 #include "host/properties_page.h"
@@ -34,9 +35,11 @@ uint32_t initialise(const ModuleRequest* request, QelString&) {
 }
 
 uint32_t processTag(const ModuleRequest* request, QelString& output) {
-  QelString name = getTagName(request);
-  if (!isTagEnabled(request, name)) return 0;
-  uint32_t row = findTagRow(NameKey(name, IgnoreCase));
+  // The name is only looked up, so it stays in the exchange's buffer.
+  FetchedText name;
+  fetchInto(request, MTag, nullptr, nullptr, name);  // a failed query leaves the empty name
+  if (!isTagEnabled(request, name.data(), name.size())) return 0;
+  uint32_t row = findTagRow(nameHashOf(name.data(), name.size(), IgnoreCase));
   if (row == kTagCount) return 0;  // not one of ours: leave the page alone
   const TagRow& tag = kTagTable[row];
   return tag.handler(request, output, tag.mode);

@@ -47,14 +47,11 @@ void reportOversizedText(const ModuleRequest* request, uint32_t demanded) {
 
 }  // namespace
 
-bool fetchText(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
-               QelString& out) {
-  // Most values fit the first buffer, which lives on the stack: a value costs
-  // one allocation (its string), and an absent one none.  Only a longer value
-  // gets a block of the size the host asked for.
-  unsigned char first[kFirstValueBufferSize];
-  ByteBuffer larger(0);
-  unsigned char* buffer = first;
+bool fetchInto(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
+               FetchedText& out) {
+  // Most values fit the first buffer, which lives in out itself; only a
+  // longer value gets a block of the size the host asked for.
+  unsigned char* buffer = out.first_;
   uint32_t capacity = kFirstValueBufferSize;
   uint32_t size = capacity;
   auto ask = [&]() {
@@ -66,16 +63,27 @@ bool fetchText(const ModuleRequest* request, uint32_t code, TextIn* name, int32_
   if (answer == MBtS) {
     if (size > kMaxHostTextBytes) {
       reportOversizedText(request, size);
-      return false;
+      answer = MUnF;
+    } else {
+      // A demand within the first buffer offers that buffer again, cut to it.
+      if (size > capacity) buffer = out.larger_.resize(size + 1, false);
+      capacity = size;
+      answer = ask();
     }
-    // A demand within the first buffer offers that buffer again, cut to it.
-    if (size > capacity) buffer = larger.resize(size, false);
-    capacity = size;
-    answer = ask();
   }
-  if (answer != 0) return false;
+  if (answer != 0) size = 0;
   if (size > capacity) size = capacity;
-  out.assign(reinterpret_cast<const char*>(buffer), size);
+  out.bytes_ = buffer;
+  out.size_ = size;
+  buffer[size] = 0;
+  return answer == 0;
+}
+
+bool fetchText(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
+               QelString& out) {
+  FetchedText fetched;
+  if (!fetchInto(request, code, name, occurrence, fetched)) return false;
+  out.assign(fetched.data(), fetched.size());
   return true;
 }
 

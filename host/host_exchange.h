@@ -46,6 +46,8 @@ class TextIn {
   // TextIn and stay unchanged while the host holds it, which a local
   // TextIn around one host call gives.
   TextIn(const QelString& text, Storage storage, Count count = Count::WithTerminator);
+  // Terminated bytes handed over in place (Shared, WithTerminator).
+  TextIn(const char* terminatedBytes, uint32_t length) : bytes_(terminatedBytes), count_(length + 1) {}
   TextIn(const TextIn&) = delete;
   TextIn& operator=(const TextIn&) = delete;
 
@@ -57,6 +59,32 @@ class TextIn {
   const char* bytes_;
   uint32_t count_;
 };
+
+// A text the host returned, held in the exchange's own buffer: on the stack
+// when it fits the first buffer, otherwise in a block of the size the host
+// asked for.  Always terminated, so it can be handed back to the host as it
+// is.  For values the module only reads (a tag name it looks up, a flag, a
+// number), this spares the string a fetchText would make.
+class FetchedText {
+ public:
+  FetchedText() { first_[0] = 0; }
+  FetchedText(const FetchedText&) = delete;
+  FetchedText& operator=(const FetchedText&) = delete;
+  const char* data() const { return reinterpret_cast<const char*>(bytes_); }
+  uint32_t size() const { return size_; }
+
+ private:
+  friend bool fetchInto(const ModuleRequest*, uint32_t, TextIn*, int32_t*, FetchedText&);
+  unsigned char first_[kFirstValueBufferSize + 1];
+  ByteBuffer larger_;
+  unsigned char* bytes_ = first_;
+  uint32_t size_ = 0;
+};
+
+// The MBtS exchange into a FetchedText; see fetchText.  A failed exchange
+// leaves it empty.
+bool fetchInto(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
+               FetchedText& out);
 
 // Runs the MBtS exchange for code.  With name, it travels in a1/a2 and the
 // buffer in a3/a4; without, the buffer is a1/a2.  occurrence, if given, is

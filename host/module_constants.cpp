@@ -33,9 +33,11 @@ const QelString& versionTrackerUrl() { return constants.trackerUrl; }
 const NameKey& tagKey(uint32_t row) { return constants.tagKeys[row]; }
 const char* const* tagNameList() { return constants.tagNames; }
 
-uint32_t findTagRow(const NameKey& key) {
+uint32_t findTagRow(const NameKey& key) { return findTagRow(key.hash()); }
+
+uint32_t findTagRow(uint32_t nameHash) {
   for (uint32_t row = 0; row < kTagCount; ++row)
-    if (constants.tagKeys[row] == key) return row;
+    if (constants.tagKeys[row].hash() == nameHash) return row;
   return kTagCount;
 }
 

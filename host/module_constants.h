@@ -33,6 +33,8 @@ const char* const* tagNameList();
 
 // The first row whose key equals key, or kTagCount when none does.
 uint32_t findTagRow(const NameKey& key);
+// The same, by the hash of a name (nameHashOf with IgnoreCase).
+uint32_t findTagRow(uint32_t nameHash);
 
 }  // namespace bw
 

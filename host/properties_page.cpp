@@ -5,6 +5,9 @@
 // empty cells.  Names go in unescaped: they are the module's own constants.
 #include "host/properties_page.h"
 
+#include <cstring>
+
+#include "host/host_exchange.h"
 #include "host/module_constants.h"
 #include "host/parameters.h"
 
@@ -50,10 +53,17 @@ void appendCell(const ModuleRequest* request, const char* name, QelString& page)
 }  // namespace
 
 bool isTagEnabled(const ModuleRequest* request, const QelString& tagName) {
+  return isTagEnabled(request, tagName.cString(), tagName.length());
+}
+
+bool isTagEnabled(const ModuleRequest* request, const char* tagName, uint32_t length) {
   // Only a stored "no" disables a tag; an absent property leaves it enabled.
-  QelString value;
-  if (!getRegionProperty(request, tagName, value, QelString())) return true;
-  return value.compare(kDisabledValue) != CompareResult::Equal;
+  TextIn nameIn(tagName, length);
+  FetchedText value;
+  if (!fetchInto(request, MGPr, &nameIn, nullptr, value)) return true;
+  const uint32_t disabledLength = static_cast<uint32_t>(std::strlen(kDisabledValue));
+  return !(value.size() == disabledLength &&
+           std::memcmp(value.data(), kDisabledValue, disabledLength) == 0);
 }
 
 QelString renderPropertiesPage(const ModuleRequest* request) {

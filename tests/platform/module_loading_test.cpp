@@ -255,7 +255,10 @@ TEST(RecordLayout, ModuleReadsTheFieldsAtTheProtocolOffsets) {
     EXPECT_EQ(host.output, "");
     EXPECT_TRUE(liveBlocks().empty()) << liveBlocks().size() << " blocks not released";
     if (c.selector == MTag) {
-      EXPECT_GT(allocationCount, before) << "the tag name buffer did not come from the host";
+      // A short name is read into a buffer on the stack; a name past the
+      // first buffer needs a block, and that block comes from the host.
+      if (std::strlen(c.tagName) > 32)
+        EXPECT_GT(allocationCount, before) << "the tag name buffer did not come from the host";
       ASSERT_FALSE(host.calls.empty());
       EXPECT_EQ(host.calls.front(), MTag);
     } else {
