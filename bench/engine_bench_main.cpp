@@ -107,7 +107,7 @@ void ScanOnly(benchmark::State& state) {
     for (size_t i = page.find('<'); i != std::string::npos; i = page.find('<', i + 1)) {
       if (scanStartTag(tags, page, i, start) != TagScan::Found) continue;
       ++found;
-      for (NamedValue& p : start.parameters) p.value = expandExact(p.value, scope);
+      expandParameterValues(start.parameters, scope);
       BodyExtent extent;
       if (start.tag->hasBody() && !start.selfClosed && findMatchingEnd(tags, page, start.end, *start.tag, extent))
         benchmark::DoNotOptimize(extent);
@@ -122,7 +122,10 @@ BENCHMARK(ScanOnly)->Unit(benchmark::kMicrosecond);
 
 // One service call as the module makes it: a parameter fetched into a buffer.
 void Exchange(benchmark::State& state) {
-  NamedValues parameters{{"lhs", "${a}"}, {"relationship", "lessThan"}, {"rhs", "7.5"}};
+  TagParameters parameters;
+  parameters.add("lhs", "${a}");
+  parameters.add("relationship", "lessThan");
+  parameters.add("rhs", "7.5");
   TagInvocation tag;
   tag.name = "qelInlineIf";
   tag.parameters = &parameters;

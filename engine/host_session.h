@@ -10,6 +10,10 @@
 // 0 byte, except for MWtS, whose count is the exact length.  Texts the module
 // asks for are copied into its buffer when they fit; otherwise the answer is
 // MBtS with the size needed stored, and the module asks once more.
+//
+// A tag call makes several exchanges per tag, so an exchange copies nothing
+// on the engine's side: names arrive as views of the module's bytes and are
+// compared in place, and answers are copied straight from where they stand.
 #ifndef BRINDLE_ENGINE_HOST_SESSION_H
 #define BRINDLE_ENGINE_HOST_SESSION_H
 
@@ -22,6 +26,7 @@
 #include <vector>
 
 #include "brindlework/module.h"
+#include "engine/tag_parameters.h"
 
 namespace bw {
 
@@ -40,12 +45,15 @@ struct NamedValue {
 using NamedValues = std::vector<NamedValue>;
 
 // The value of the occurrence-th entry named `name` (ASCII case ignored).
-const std::string* findNamed(const NamedValues& list, std::string_view name, size_t occurrence = 0);
+inline const std::string* findNamed(const NamedValues& list, std::string_view name,
+                                    size_t occurrence = 0) {
+  return findNamedIn(list, name, occurrence);
+}
 
 // What the module is told about the tag it processes.
 struct TagInvocation {
   std::string_view name;  // as spelled in the page
-  const NamedValues* parameters = nullptr;
+  const TagParameters* parameters = nullptr;
   std::string_view body;
   bool hasBody = false;
 };
@@ -93,8 +101,13 @@ class HostSession {
                                 void* a4, void* a5);
 
  private:
+  // The services other than those serve() answers itself; kept apart, out
+  // of line, so that the frequent ones cost no more than they need.
   uint32_t answer(uint32_t code, void* a1, void* a2, void* a3, void* a4, void* a5);
+  [[gnu::noinline]] uint32_t answerProperty(void* a1, void* a2, void* a3, void* a4);  // MGPr
+  [[gnu::noinline]] uint32_t appendOutput(void* a1, void* a2);                        // MWtS
   uint32_t handle_;
+  std::string key_;  // a property name as a map key, reused so that lookups do not allocate
 };
 
 }  // namespace bw

@@ -13,6 +13,19 @@ namespace {
 
 constexpr size_t kNotInPage = SIZE_MAX;
 
+// Texts kept for reuse are let go once they grew past this, so that one large
+// answer does not stay held for the rest of the page.
+constexpr size_t kLargestKeptText = 64 * 1024;
+
+// Where the next "<" or "$" is at or after `from`, or the text's end: the
+// only two bytes at which the walk has anything to do.
+size_t nextMarkup(std::string_view text, size_t from) {
+  const char* p = text.data() + from;
+  const char* end = text.data() + text.size();
+  while (p != end && *p != '<' && *p != '$') ++p;
+  return static_cast<size_t>(p - text.data());
+}
+
 // A text being walked.  The page and the bodies cut from it know where they
 // sit in the page; an answer of a raw-body tag reports the place of that tag.
 struct Frame {
@@ -32,6 +45,7 @@ class Rendering {
       : library_(library), tags_(library.tags()), page_(page), context_(context), limits_(limits),
         outcome_(outcome) {
     scope_.variables = &context.variables;
+    scope_.index = &variableIndex_;
     scope_.requestFields = context.requestFields;
     session_.form = context.requestFields;
     session_.properties = context.properties;
@@ -43,8 +57,15 @@ class Rendering {
  private:
   void process(std::string_view text, size_t pageBase, size_t origin, Escaping escaping,
                std::string& out, uint32_t depth);
-  bool callTag(const StartTag& start, std::string_view body, size_t offset, std::string& answer);
-  bool emit(std::string& out, std::string_view piece, size_t offset);
+  bool callTag(const StartTag& start, std::string_view body, size_t offset);
+  std::string& bodyScratch(uint32_t level);
+  // Appends a piece of output; false, with the page stopped, once the output
+  // passes its limit.
+  bool emit(std::string& out, std::string_view piece, size_t offset) {
+    if (!piece.empty()) out.append(piece.data(), piece.size());
+    return out.size() <= limits_.maxOutputBytes || overflow(out, offset);
+  }
+  bool overflow(std::string& out, size_t offset);
   void report(size_t offset, std::string_view tag, std::string message, std::string hint,
               uint32_t code = 0, bool limit = false);
   void stop(size_t offset, std::string message, std::string hint);
@@ -55,24 +76,57 @@ class Rendering {
   PageContext& context_;
   const EngineLimits& limits_;
   RenderOutcome& outcome_;
+  VariableIndex variableIndex_;  // tags set variables during the page but never remove them
   VariableScope scope_;
   HostSession session_;
   std::vector<size_t> lineStarts_;
+  // Processed bodies, one text per nesting level, reused from tag to tag so
+  // that a body does not cost an allocation once the page is under way.  A
+  // level's text is only in use while a tag of that level is being called,
+  // and the tags of a body being processed sit at deeper levels.
+  std::vector<std::unique_ptr<std::string>> bodies_;
+  // The frame stacks of the walks in progress, one per depth, by the same
+  // reasoning, and the texts of answers already walked, kept for the next
+  // raw-body answers; both only so that a tag does not cost allocations.
+  std::vector<std::unique_ptr<std::vector<Frame>>> frameStacks_;
+  std::vector<std::unique_ptr<std::string>> spareTexts_;
+
+  std::vector<Frame>& frameStack(uint32_t depth);
+  void popFrame(std::vector<Frame>& frames);
 };
+
+std::vector<Frame>& Rendering::frameStack(uint32_t depth) {
+  while (frameStacks_.size() <= depth) frameStacks_.push_back(std::make_unique<std::vector<Frame>>());
+  std::vector<Frame>& frames = *frameStacks_[depth];
+  while (!frames.empty()) popFrame(frames);  // left over by a page that stopped
+  return frames;
+}
+
+void Rendering::popFrame(std::vector<Frame>& frames) {
+  std::unique_ptr<std::string>& owned = frames.back().owned;
+  if (owned != nullptr && owned->capacity() <= kLargestKeptText) spareTexts_.push_back(std::move(owned));
+  frames.pop_back();
+}
+
+std::string& Rendering::bodyScratch(uint32_t level) {
+  while (bodies_.size() <= level) bodies_.push_back(std::make_unique<std::string>());
+  std::string& text = *bodies_[level];
+  text.clear();
+  return text;
+}
 
 void Rendering::process(std::string_view text, size_t pageBase, size_t origin, Escaping escaping,
                         std::string& out, uint32_t depth) {
-  std::vector<Frame> frames;
+  std::vector<Frame>& frames = frameStack(depth);
   frames.push_back(Frame{nullptr, text, 0, pageBase, origin});
   StartTag start;
   while (!frames.empty() && !outcome_.stopped) {
     Frame& f = frames.back();
     if (f.pos >= f.text.size()) {
-      frames.pop_back();
+      popFrame(frames);
       continue;
     }
-    size_t next = f.text.find_first_of("<$", f.pos);
-    if (next == std::string_view::npos) next = f.text.size();
+    size_t next = nextMarkup(f.text, f.pos);
     if (!emit(out, f.text.substr(f.pos, next - f.pos), f.pageOffset(f.pos))) return;
     f.pos = next;
     if (next == f.text.size()) continue;
@@ -125,12 +179,9 @@ void Rendering::process(std::string_view text, size_t pageBase, size_t origin, E
       body = f.text.substr(start.end, extent.bodyEnd - start.end);
       after = extent.after;
     }
-    for (NamedValue& parameter : start.parameters)
-      if (parameter.value.find('$') != std::string::npos)
-        parameter.value = expandExact(parameter.value, scope_);
+    expandParameterValues(start.parameters, scope_);
 
     const uint32_t level = depth + static_cast<uint32_t>(frames.size());
-    std::string processedBody;
     if (tag.hasBody() && !tag.rawBody() && !body.empty()) {
       if (level > limits_.maxNesting)
         return stop(tagOffset,
@@ -139,23 +190,27 @@ void Rendering::process(std::string_view text, size_t pageBase, size_t origin, E
                     "Check for a tag whose output creates the tag again; the limit is set with "
                     "--max-nesting. The rest of the page is left out.");
       size_t bodyBase = f.pageBase == kNotInPage ? kNotInPage : f.pageBase + start.end;
+      std::string& processedBody = bodyScratch(level);
       process(body, bodyBase, f.origin, Escaping::Exact, processedBody, level);
       if (outcome_.stopped) return;
       body = processedBody;
     }
 
-    std::string answer;
-    if (!callTag(start, body, tagOffset, answer)) return;
+    if (!callTag(start, body, tagOffset)) return;
+    // The answer stays in the session's output until the next call clears
+    // it, so that text keeps its capacity from tag to tag.
+    std::string& answer = session_.output;
     f.pos = after;
     if (!tag.rawBody()) {
       if (!emit(out, answer, tagOffset)) return;
+      if (answer.capacity() > kLargestKeptText) std::string().swap(answer);
       continue;
     }
     if (answer.empty()) continue;
     // Nothing is left of a frame whose last tag this was, so it is dropped
     // before its answer is walked: a loop that continues itself by returning
     // a new tag at the end of its answer never deepens the stack.
-    if (f.pos >= f.text.size()) frames.pop_back();
+    if (f.pos >= f.text.size()) popFrame(frames);
     if (depth + frames.size() > limits_.maxNesting)
       return stop(tagOffset,
                   "Tag answers are nested more than " + std::to_string(limits_.maxNesting) +
@@ -163,15 +218,22 @@ void Rendering::process(std::string_view text, size_t pageBase, size_t origin, E
                   "Check for a tag whose output creates the tag again; the limit is set with "
                   "--max-nesting. The rest of the page is left out.");
     Frame child;
-    child.owned = std::make_unique<std::string>(std::move(answer));
+    if (spareTexts_.empty()) {
+      child.owned = std::make_unique<std::string>();
+    } else {
+      child.owned = std::move(spareTexts_.back());
+      spareTexts_.pop_back();
+    }
+    // The frame takes the answer, and the session the spare's storage.
+    child.owned->clear();
+    child.owned->swap(answer);
     child.text = *child.owned;
     child.origin = tagOffset;
     frames.push_back(std::move(child));
   }
 }
 
-bool Rendering::callTag(const StartTag& start, std::string_view body, size_t offset,
-                        std::string& answer) {
+bool Rendering::callTag(const StartTag& start, std::string_view body, size_t offset) {
   RenderStats& stats = outcome_.stats;
   if (stats.tagCalls >= limits_.maxTagCalls) {
     stop(offset, "The page made " + std::to_string(limits_.maxTagCalls) + " tag calls, the limit.",
@@ -193,19 +255,16 @@ bool Rendering::callTag(const StartTag& start, std::string_view body, size_t off
   stats.exchanges += session_.exchanges;
   stats.yields += session_.yields;
 
-  std::string name(start.spelledName);
+  std::string_view name = start.spelledName;
   for (ModuleReport& r : session_.reports)
     report(offset, name, std::move(r.message), std::move(r.hint), result);
   if (result != 0 && session_.reports.empty())
-    report(offset, name, "The &lt;" + name + "&gt; tag failed with result " +
+    report(offset, name, "The &lt;" + std::string(name) + "&gt; tag failed with result " +
                              fourCharacterCode(result) + ".", "", result);
-  answer = std::move(session_.output);
   return true;
 }
 
-bool Rendering::emit(std::string& out, std::string_view piece, size_t offset) {
-  out.append(piece.data(), piece.size());
-  if (out.size() <= limits_.maxOutputBytes) return true;
+bool Rendering::overflow(std::string& out, size_t offset) {
   out.resize(limits_.maxOutputBytes);
   stop(offset, "The output passed " + std::to_string(limits_.maxOutputBytes) + " bytes, the limit.",
        "Check for a loop that produces more than intended; the limit is set with --max-output. "

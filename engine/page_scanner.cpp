@@ -1,15 +1,34 @@
 // Start tags, end tags and body extents of registered tags.
 #include "engine/page_scanner.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "engine/text_util.h"
+
 namespace bw {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+// What a byte can be in a tag, as a table: every byte of a tag is looked up,
+// so one load replaces a chain of comparisons.
+enum ByteClass : uint8_t {
+  kBlank = 1,              // space, tab, line feed, carriage return, form feed
+  kEndsParameterName = 2,  // blanks, "=", ">", quotes and "/" (when "/>" follows)
+};
 
-bool isNameChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '-' || c == ':' || c == '.';
+constexpr std::array<uint8_t, 256> makeByteClasses() {
+  std::array<uint8_t, 256> classes{};
+  for (unsigned char c : {' ', '\t', '\n', '\r', '\f'}) classes[c] |= kBlank | kEndsParameterName;
+  for (unsigned char c : {'=', '>', '"', '\'', '/'}) classes[c] |= kEndsParameterName;
+  return classes;
 }
+constexpr std::array<uint8_t, 256> kByteClasses = makeByteClasses();
+
+bool is(char c, ByteClass byteClass) {
+  return (kByteClasses[static_cast<unsigned char>(c)] & byteClass) != 0;
+}
+bool isBlank(char c) { return is(c, kBlank); }
 
 size_t skipBlanks(std::string_view text, size_t i) {
   while (i < text.size() && isBlank(text[i])) ++i;
@@ -19,8 +38,10 @@ size_t skipBlanks(std::string_view text, size_t i) {
 // The registered tag whose name starts at text[i], with the name's end.
 const RegisteredTag* scanName(const TagTable& tags, std::string_view text, size_t i,
                               size_t& nameEnd) {
+  // One byte past the longest name is enough to tell that a name is longer.
+  size_t limit = std::min(text.size(), i + tags.longestName() + 1);
   size_t j = i;
-  while (j < text.size() && isNameChar(text[j]) && j - i <= tags.longestName()) ++j;
+  while (j < limit && isNameByte(text[j])) ++j;
   if (j == i || j - i > tags.longestName()) return nullptr;
   nameEnd = j;
   return tags.find(text.substr(i, j - i));
@@ -56,9 +77,15 @@ TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, St
       return TagScan::Found;
     }
     size_t nameStart = i;
-    while (i < text.size() && !isBlank(text[i]) && text[i] != '=' && text[i] != '>' &&
-           text[i] != '"' && text[i] != '\'' && !(text[i] == '/' && i + 1 < text.size() && text[i + 1] == '>'))
-      ++i;
+    for (;;) {
+      while (i < text.size() && !is(text[i], kEndsParameterName)) ++i;
+      // A "/" ends the name only as the start of "/>".
+      if (i < text.size() && text[i] == '/' && !(i + 1 < text.size() && text[i + 1] == '>')) {
+        ++i;
+        continue;
+      }
+      break;
+    }
     if (i == nameStart) {  // a stray quote or "=": not part of any parameter
       ++i;
       continue;
@@ -70,7 +97,7 @@ TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, St
       i = skipBlanks(text, afterName + 1);
       if (i >= text.size()) return TagScan::Unterminated;
       if (text[i] == '"' || text[i] == '\'') {
-        size_t close = text.find(text[i], i + 1);
+        size_t close = findByte(text, i + 1, text[i]);
         if (close == std::string_view::npos) return TagScan::Unterminated;
         value = text.substr(i + 1, close - i - 1);
         i = close + 1;
@@ -80,7 +107,7 @@ TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, St
         value = text.substr(start, i - start);
       }
     }
-    if (collect) out.parameters.push_back(NamedValue{std::string(name), std::string(value)});
+    if (collect) out.parameters.add(name, value);
   }
 }
 

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "engine/host_session.h"
+#include "engine/tag_parameters.h"
 #include "engine/tag_table.h"
 
 namespace bw {
@@ -21,7 +21,7 @@ namespace bw {
 struct StartTag {
   const RegisteredTag* tag = nullptr;
   std::string_view spelledName;
-  NamedValues parameters;  // values as written; variables are expanded later
+  TagParameters parameters;  // views of the text, values as written; variables are expanded later
   bool selfClosed = false;
   size_t end = 0;  // just past the closing ">"
 };
@@ -33,7 +33,7 @@ enum class TagScan {
 };
 
 // Reads the start tag at text[pos] == '<'.  With collect off, the parameters
-// are skipped rather than kept.
+// are skipped rather than kept.  The parameters are views of `text`.
 TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, StartTag& out,
                      bool collect = true);
 

@@ -8,11 +8,6 @@
 namespace bw {
 namespace {
 
-bool isReferenceChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '.' || c == ':' || c == '-';
-}
-
 constexpr std::string_view kRawPrefix = "raw:";
 constexpr std::string_view kParamPrefix = "param.";
 
@@ -22,6 +17,7 @@ const std::string* lookUp(std::string_view name, const VariableScope& scope) {
     return findNamed(*scope.requestFields, name.substr(kParamPrefix.size()));
   }
   if (scope.variables == nullptr) return nullptr;
+  if (scope.index != nullptr) return scope.index->find(*scope.variables, name);
   auto it = scope.variables->find(std::string(name));
   return it == scope.variables->end() ? nullptr : &it->second;
 }
@@ -30,17 +26,21 @@ const std::string* lookUp(std::string_view name, const VariableScope& scope) {
 
 size_t expandReferenceAt(std::string_view text, size_t pos, const VariableScope& scope,
                          Escaping escaping, std::string& out) {
-  if (text.compare(pos, 3, "$${") == 0) {
-    out += "${";
+  // Tested byte by byte: a reference is a few bytes long, and a call of a
+  // string comparison costs more than the whole test.
+  const size_t n = text.size();
+  if (pos + 1 >= n || text[pos] != '$') return 0;
+  if (text[pos + 1] == '$' && pos + 2 < n && text[pos + 2] == '{') {
+    out.append("${", 2);
     return 3;
   }
-  if (text.compare(pos, 2, "${") != 0) return 0;
+  if (text[pos + 1] != '{') return 0;
   size_t i = pos + 2;
-  size_t limit = std::min(text.size(), i + kLongestVariableReference);
-  while (i < limit && isReferenceChar(text[i])) ++i;
+  size_t limit = std::min(n, i + kLongestVariableReference);
+  while (i < limit && isNameByte(text[i])) ++i;
   if (i >= limit || text[i] != '}' || i == pos + 2) return 0;
   std::string_view name = text.substr(pos + 2, i - pos - 2);
-  if (name.substr(0, kRawPrefix.size()) == kRawPrefix) {
+  if (name.size() >= kRawPrefix.size() && sameBytes(name.data(), kRawPrefix.data(), kRawPrefix.size())) {
     name.remove_prefix(kRawPrefix.size());
     escaping = Escaping::Exact;
   }
@@ -55,11 +55,16 @@ size_t expandReferenceAt(std::string_view text, size_t pos, const VariableScope&
 
 std::string expandExact(std::string_view text, const VariableScope& scope) {
   std::string out;
+  appendExpandedExactly(out, text, scope);
+  return out;
+}
+
+void appendExpandedExactly(std::string& out, std::string_view text, const VariableScope& scope) {
   size_t i = 0;
   while (i < text.size()) {
-    size_t dollar = text.find('$', i);
+    size_t dollar = findByte(text, i, '$');
     if (dollar == std::string_view::npos) break;
-    out.append(text.data() + i, dollar - i);
+    if (dollar > i) out.append(text.data() + i, dollar - i);
     size_t used = expandReferenceAt(text, dollar, scope, Escaping::Exact, out);
     if (used == 0) {
       out += '$';
@@ -67,8 +72,15 @@ std::string expandExact(std::string_view text, const VariableScope& scope) {
     }
     i = dollar + used;
   }
-  out.append(text.data() + i, text.size() - i);
-  return out;
+  if (i < text.size()) out.append(text.data() + i, text.size() - i);
+}
+
+void expandParameterValues(TagParameters& parameters, const VariableScope& scope) {
+  parameters.rewriteValues([&scope](std::string_view value, std::string& into) {
+    if (findByte(value, 0, '$') == std::string_view::npos) return false;
+    appendExpandedExactly(into, value, scope);
+    return true;
+  });
 }
 
 }  // namespace bw

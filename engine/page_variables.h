@@ -19,6 +19,8 @@
 #include <string_view>
 
 #include "engine/host_session.h"
+#include "engine/tag_parameters.h"
+#include "engine/variable_index.h"
 
 namespace bw {
 
@@ -27,6 +29,9 @@ constexpr size_t kLongestVariableReference = 200;
 struct VariableScope {
   const std::map<std::string, std::string>* variables = nullptr;
   const NamedValues* requestFields = nullptr;
+  // Optional, for lookups without a key string; see variable_index.h for
+  // what it asks of the map.
+  VariableIndex* index = nullptr;
 };
 
 enum class Escaping { Html, Exact };
@@ -38,6 +43,11 @@ size_t expandReferenceAt(std::string_view text, size_t pos, const VariableScope&
 
 // Every reference in text replaced, exactly.
 std::string expandExact(std::string_view text, const VariableScope& scope);
+// The same, appended to out.
+void appendExpandedExactly(std::string& out, std::string_view text, const VariableScope& scope);
+// Every parameter value that holds a "$" expanded exactly, in the list's own
+// storage; the others are left as views of the page.
+void expandParameterValues(TagParameters& parameters, const VariableScope& scope);
 
 }  // namespace bw
 

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "brindlework/module.h"
 
@@ -80,7 +82,32 @@ const FakeTag kTags[] = {
     {"property", 0x20}, // writes the region property "name", or "(absent)"
     {"tagName", 0x20},  // writes the tag's name as the host spells it
     {"leak", 0x20},     // allocates a block from the host and keeps it
+    {"blocks", 0x20},   // allocates blocks of the "size" parameters, fills and checks them
+    {"handOff", 0x20},  // allocates a block and releases it on another thread
 };
+
+// Every block of the listed sizes at once, each filled with its own byte, all
+// checked before any is released (in the order they were made), then again
+// after the releases: "ok", or what went wrong.
+std::string exerciseBlocks(const std::vector<uint32_t>& sizes) {
+  std::vector<unsigned char*> blocks;
+  for (size_t round = 0; round < 2; ++round) {
+    for (size_t i = 0; i < sizes.size(); ++i) {
+      auto* block = static_cast<unsigned char*>(current->hostAllocate(sizes[i]));
+      if (block == nullptr) return "no block of " + std::to_string(sizes[i]);
+      if (reinterpret_cast<uintptr_t>(block) % 16 != 0) return "misaligned";
+      std::memset(block, static_cast<int>(i + 1), sizes[i]);
+      blocks.push_back(block);
+    }
+    for (size_t i = 0; i < sizes.size(); ++i)
+      for (uint32_t b = 0; b < sizes[i]; ++b)
+        if (blocks[i][b] != static_cast<unsigned char>(i + 1)) return "overlap in " + std::to_string(i);
+    for (unsigned char* block : blocks) current->hostRelease(block);
+    blocks.clear();
+  }
+  current->hostRelease(nullptr);  // allowed, and nothing
+  return "ok";
+}
 
 uint32_t processTag() {
   std::string name, body, value;
@@ -133,6 +160,16 @@ uint32_t processTag() {
     write(fetch(MGPr, property.c_str(), 0, value) ? value : "(absent)");
   } else if (is("tagName")) {
     write(name);
+  } else if (is("blocks")) {
+    std::vector<uint32_t> sizes;
+    for (int32_t i = 0; param("size", value, i); ++i)
+      sizes.push_back(static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10)));
+    write(exerciseBlocks(sizes));
+  } else if (is("handOff")) {
+    void* block = current->hostAllocate(24);
+    HostReleaseFn release = current->hostRelease;
+    std::thread([block, release] { release(block); }).join();
+    write(block != nullptr ? "handed" : "none");
   } else if (is("leak")) {
     void* block = current->hostAllocate(16);
     if (keptCount < 64) {

@@ -187,6 +187,28 @@ TEST_F(Mechanics, PropertiesOfTheRegionAreRead) {
   EXPECT_EQ(render("<property name=\"flag\">,<property name=\"other\">").output, "no,(absent)");
 }
 
+TEST_F(Mechanics, BlocksLentToTheModuleAreSoundAtEverySize) {
+  // Sizes at the edges of the pooled classes, nothing, and past the pool.
+  RenderOutcome outcome = render(
+      "<blocks size=0 size=1 size=15 size=16 size=17 size=32 size=33 size=511 size=512 size=513 "
+      "size=4096 size=16>|<blocks size=16 size=16 size=0 size=0>");
+  EXPECT_EQ(outcome.output, "ok|ok");
+  EXPECT_EQ(outcome.stats.blocksKept, 0);
+  // A block released on another thread leaves this thread's blocks sound.
+  EXPECT_EQ(render("<handOff><blocks size=24 size=24><handOff>").output, "handedokhanded");
+}
+
+TEST_F(Mechanics, AnswersOfEverySizeFollowOneAnother) {
+  // Raw-body answers are walked in texts kept from one answer to the next;
+  // a long answer, then short ones, then long again must each come whole.
+  const std::string longText(70000, 'x'), midText(3000, 'y');
+  const std::string page = "<raw>" + longText + "</raw>|<raw>ab</raw>|<raw>" + midText +
+                           "<raw>c</raw></raw>|<raw>" + longText + "</raw>";
+  RenderOutcome outcome = render(page);
+  EXPECT_EQ(outcome.output, longText + "|ab|" + midText + "c|" + longText);
+  EXPECT_TRUE(outcome.reports.empty());
+}
+
 TEST_F(Mechanics, BlocksTheModuleKeepsAreCounted) {
   EXPECT_EQ(render("<leak><leak>").stats.blocksKept, 2);
 }
@@ -199,7 +221,10 @@ namespace {
 
 // The engine's answers to the protocol, called as a module would call them.
 TEST(HostServices, AnswerByTheProtocolsRules) {
-  NamedValues parameters{{"Name", "0123456789"}, {"name", "second"}, {"empty", ""}};
+  TagParameters parameters;
+  parameters.add("Name", "0123456789");
+  parameters.add("name", "second");
+  parameters.add("empty", "");
   TagInvocation tag;
   tag.name = "qelIf";
   tag.parameters = &parameters;

@@ -77,7 +77,8 @@ TEST_F(Scanner, StartTags) {
     ASSERT_EQ(scanStartTag(tags, text, 0, start), c.scan) << c.text;
     if (c.scan != TagScan::Found) continue;
     std::string parameters;
-    for (const NamedValue& p : start.parameters) parameters += p.name + "=" + p.value + ";";
+    for (const TagParameter& p : start.parameters)
+      parameters += std::string(p.name) + "=" + std::string(p.value) + ";";
     EXPECT_EQ(parameters, c.parameters) << c.text;
     EXPECT_EQ(start.selfClosed, c.selfClosed) << c.text;
     EXPECT_EQ(start.end, text.size()) << c.text;
