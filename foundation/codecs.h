@@ -20,6 +20,8 @@ QelString toRadixText(uint32_t value, uint8_t base, uint8_t minimumDigits);
 // Trims " \t\r\n", takes one sign, reads digits up to the first non-digit
 // (base 10 skips ","); 32-bit arithmetic that wraps.
 int32_t parseInteger(const QelString& text, uint8_t base);
+// The same over count bytes (a 0 byte ends the text), without a copy.
+int32_t parseInteger(const char* bytes, uint32_t count, uint8_t base);
 
 QelString urlEncode(const QelString& text, bool encodeSeparators);
 // In place; returns whether anything changed.

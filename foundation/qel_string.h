@@ -162,6 +162,8 @@ class QelString : public QELObject {
   bool operator==(const QelString& other) const { return equals(other); }
   bool operator!=(const QelString& other) const { return !equals(other); }
   bool isTrue() const;
+  // The same test on count bytes that are not a string.
+  static bool isTrueText(const char* bytes, uint32_t count);
 
   QelString substring(uint32_t position, uint32_t count = kToEnd) const;
   void cut(uint32_t position, uint32_t count, QelString& out);

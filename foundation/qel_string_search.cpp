@@ -280,11 +280,13 @@ bool QelString::equals(const QelString& other) const {
          std::memcmp(rep_->data(), other.rep_->data(), rep_->length) == 0;
 }
 
-bool QelString::isTrue() const {
+bool QelString::isTrue() const { return isTrueText(cString(), rep_->length); }
+
+bool QelString::isTrueText(const char* bytes, uint32_t count) {
   static const char* const kTrueWords[] = {"true", "t", "yes", "y", "on", "1"};
   for (const char* word : kTrueWords) {
     uint32_t n = static_cast<uint32_t>(std::strlen(word));
-    if (n == rep_->length && detail::bytesEqual(rep_->data(), ubytes(word), n, true)) return true;
+    if (n == count && detail::bytesEqual(ubytes(bytes), ubytes(word), n, true)) return true;
   }
   return false;
 }

@@ -32,13 +32,18 @@ QelString toRadixText(uint32_t value, uint8_t base, uint8_t minimumDigits) {
 }
 
 int32_t parseInteger(const QelString& text, uint8_t base) {
+  return parseInteger(text.data(), text.length(), base);
+}
+
+int32_t parseInteger(const char* bytes, uint32_t count, uint8_t base) {
   if (base >= 37) return 0;
-  QelString copy(text);
-  copy.trim(" \t\r\n");
-  if (copy.isEmpty()) return 0;
-  copy.toUpper();
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(copy.data());
-  const unsigned char* end = p + copy.length();
+  // Read in place: leading blanks are skipped, and letters are taken
+  // without regard to case.  Trailing blanks need no trimming, since the
+  // first byte that is not a digit ends the number anyway.
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
+  const unsigned char* end = p + count;
+  while (p < end && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')) ++p;
+  if (p == end) return 0;
   bool negative = false;
   if (*p == '-') {
     negative = true;
@@ -48,7 +53,7 @@ int32_t parseInteger(const QelString& text, uint8_t base) {
   }
   uint32_t value = 0;  // 32-bit arithmetic that wraps
   for (; p < end && *p != 0; ++p) {
-    const unsigned char c = *p;
+    const unsigned char c = kUpperCaseTable[*p];
     if (base == 10) {
       if (c == ',') continue;
       if (c < '0' || c > '9') break;

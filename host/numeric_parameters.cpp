@@ -9,35 +9,35 @@ namespace bw {
 
 bool getIntegerParameter(const ModuleRequest* request, const NameKey& name, int32_t occurrence,
                          int32_t& value, int32_t defaultValue) {
-  QelString text;
-  if (!getStringParameter(request, name, occurrence, text, QelString())) {
+  FetchedText text;
+  if (!fetchParameter(request, name, occurrence, text)) {
     value = defaultValue;
     return false;
   }
-  value = parseInteger(text, 10);
+  value = parseInteger(text.data(), text.size(), 10);
   return true;
 }
 
 bool getDecimalParameter(const ModuleRequest* request, const NameKey& name, int32_t occurrence,
                          BigDecimal& value, const BigDecimal& defaultValue) {
-  QelString text;
-  if (!getStringParameter(request, name, occurrence, text, QelString())) {
+  FetchedText text;
+  if (!fetchParameter(request, name, occurrence, text)) {
     value = defaultValue;
     return false;
   }
-  value = text;  // under value's own precision and scale
+  value.fromText(text.data(), text.size());  // under value's own precision and scale
   return true;
 }
 
 bool requireDecimalParameter(const ModuleRequest* request, const NameKey& name,
                              int32_t occurrence, BigDecimal& value) {
-  QelString text;
-  if (!getStringParameter(request, name, occurrence, text, QelString())) {
+  FetchedText text;
+  if (!fetchParameter(request, name, occurrence, text)) {
     value = BigDecimal();
     reportMissingParameter(request, name);
     return false;
   }
-  value = text;
+  value.fromText(text.data(), text.size());
   return true;
 }
 

@@ -39,6 +39,13 @@ bool fetchNamed(const ModuleRequest* request, uint32_t code, const QelString& na
 
 }  // namespace
 
+bool fetchParameter(const ModuleRequest* request, const NameKey& name, int32_t occurrence,
+                    FetchedText& value) {
+  TextIn nameIn(name.text(), Storage::Shared);
+  int32_t privateOccurrence = occurrence;  // the host may write to it
+  return fetchInto(request, MTPm, &nameIn, &privateOccurrence, value);
+}
+
 // --- Tag and output ---------------------------------------------------------
 
 QelString getTagName(const ModuleRequest* request) {
@@ -85,12 +92,12 @@ bool getKeywordParameter(const ModuleRequest* request, const NameKey& name, int3
 
 bool getBooleanParameter(const ModuleRequest* request, const NameKey& name, int32_t occurrence,
                          bool& value, bool defaultValue) {
-  QelString text;
-  if (!fetchNamed(request, MTPm, name.text(), occurrence, text, QelString())) {
+  FetchedText text;
+  if (!fetchParameter(request, name, occurrence, text)) {
     value = defaultValue;
     return false;
   }
-  value = text.isTrue();
+  value = QelString::isTrueText(text.data(), text.size());
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include "brindlework/module.h"
 #include "foundation/name_key.h"
 #include "foundation/qel_string.h"
+#include "host/host_exchange.h"
 
 namespace bw {
 
@@ -28,6 +29,10 @@ bool getKeywordParameter(const ModuleRequest* request, const NameKey& name, int3
                          NameKey& value, const NameKey& defaultValue);
 bool getBooleanParameter(const ModuleRequest* request, const NameKey& name, int32_t occurrence,
                          bool& value, bool defaultValue);
+// A parameter's value into the exchange's own buffer, for the getters that
+// only convert it (flags, numbers): no string is made.  False when absent.
+bool fetchParameter(const ModuleRequest* request, const NameKey& name, int32_t occurrence,
+                    FetchedText& value);
 
 // Required parameters: report the missing parameter and return false when
 // absent; the handler then returns MMRP.

@@ -58,6 +58,12 @@ TEST(ParseInteger, MoreCases) {
   EXPECT_EQ(parseInteger("10", 37), 0);
   EXPECT_EQ(parseInteger(QelString("12\0" "34", 5), 10), 12);
   EXPECT_EQ(parseInteger("\xE9", 16), 0);
+  // Read in place: never past the count, and a leading 0 byte ends the text.
+  EXPECT_EQ(parseInteger("12345", 2, 10), 12);
+  EXPECT_EQ(parseInteger("  ", 1, 10), 0);
+  EXPECT_EQ(parseInteger(QelString("\0" "7", 2), 10), 0);
+  EXPECT_EQ(parseInteger(" \t-0x1F", 8, 16), 0);  // "x" is not a hex digit
+  EXPECT_EQ(parseInteger(" \t-1f", 6, 16), -31);
 }
 
 TEST(UrlEncode, EdgeCases) {
