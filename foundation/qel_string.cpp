@@ -118,7 +118,8 @@ StringRep* StringRep::create(uint32_t n) {
   // length leaves nothing behind.
   const uint32_t capacity = checkedCapacityFor(n);
   if (capacity > SIZE_MAX - sizeof(StringRep)) failAllocation();  // 32-bit targets
-  void* block = QELObject::operator new(sizeof(StringRep) + capacity);
+  // A representation needs only its own alignment, not operator new's.
+  void* block = allocateAligned(sizeof(StringRep) + capacity, alignof(StringRep));
   auto* storage = static_cast<unsigned char*>(block) + sizeof(StringRep);
   auto* rep = new (block) StringRep(storage, capacity, StaticStorage{});
   rep->inlineStorage = true;

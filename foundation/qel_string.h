@@ -38,7 +38,7 @@ extern const unsigned char kUpperCaseTable[256];
 extern const unsigned char kLowerCaseTable[256];
 
 // A text representation, shared by every QelString that holds it.
-class StringRep : public ByteBuffer {
+class StringRep final : public ByteBuffer {
  public:
   // A representation of length bytes (capacity by the capacity rule; length
   // set, terminated) whose buffer lies in the same block as the
