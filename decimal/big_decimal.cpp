@@ -111,10 +111,24 @@ BigDecimal::Status BigDecimal::store(DigitGroups& m, bool negative, bool roundTo
   if (m.count > 0 && decimal_internal::leadingExponent(m) >= integerLimit()) {
     return setStatus(overflow);
   }
+  // Straight into this number's own string when its buffer, once made
+  // unique (which may give it a smaller one) and less the terminator's
+  // byte, holds any encoding of m; the operands have been unpacked already.
+  const uint32_t length = digits_.length();
+  if (length != 0) {
+    char* const own = digits_.setLength(length) - length;
+    const uint32_t room = digits_.capacity() - 1;
+    if (static_cast<uint32_t>(2 + 4 * m.count) <= room) {
+      const uint32_t written = decimal_internal::encode(m, negative, own, room);
+      if (written == 0) return setStatus(overflow);
+      digits_.setLength(written);
+      return ok;
+    }
+  }
   char encoded[decimal_internal::kEncodeBufferBytes];
-  const uint32_t length = decimal_internal::encode(m, negative, encoded);
-  if (length == 0) return setStatus(overflow);
-  digits_.assign(encoded, length);
+  const uint32_t written = decimal_internal::encode(m, negative, encoded, sizeof(encoded));
+  if (written == 0) return setStatus(overflow);
+  digits_.assign(encoded, written);
   return ok;
 }
 

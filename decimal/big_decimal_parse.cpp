@@ -82,7 +82,7 @@ BigDecimal::Status BigDecimal::fromText(const char* bytes, uint32_t count) {
   decimal_internal::DigitGroups m;
   decimal_internal::fromDigits(mantissa, kept, exponent, m);
   char encoded[decimal_internal::kEncodeBufferBytes];
-  digits_.assign(encoded, decimal_internal::encode(m, negative, encoded));
+  digits_.assign(encoded, decimal_internal::encode(m, negative, encoded, sizeof(encoded)));
   return ok;
 }
 

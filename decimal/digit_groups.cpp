@@ -171,7 +171,7 @@ bool decode(const char* encoding, uint32_t length, DigitGroups& out) {
   return negative;
 }
 
-uint32_t encode(const DigitGroups& m, bool negative, char* out) {
+uint32_t encode(const DigitGroups& m, bool negative, char* out, uint32_t room) {
   if (m.count == 0) {
     out[0] = 'o';
     return 1;
@@ -199,24 +199,20 @@ uint32_t encode(const DigitGroups& m, bool negative, char* out) {
   const int32_t skip = lead / 2;  // whole pairs, within the first word
   const int32_t outWords = (pairs + 7) / 8;
   const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
-  out[0] = negative ? 'n' : 'p';
-  out[1] = static_cast<char>(negative ? -stored : stored);
-  // Whole words are written: the bytes past the last pair belong to out's
-  // slack (kEncodeBufferBytes), not to the encoding.
-  uint8_t* p = reinterpret_cast<uint8_t*>(out) + 2;
+  uint64_t values[kMaxEncodingWords];
   if ((lead & 1) == 0) {
-    for (int32_t j = 0; j < outWords; ++j) {
-      storeBigEndian(p + 8 * j, biasPairs(pairsUp(line[j], line[j + 1], skip), negative));
-    }
+    for (int32_t j = 0; j < outWords; ++j) values[j] = pairsUp(line[j], line[j + 1], skip);
   } else {
     // The leading digit is the low digit of its pair: one digit up as well.
     uint64_t word = pairsUp(line[0], line[1], skip);
     for (int32_t j = 0; j < outWords; ++j) {
       const uint64_t next = pairsUp(line[j + 1], line[j + 2], skip);
-      storeBigEndian(p + 8 * j, biasPairs(digitUp(word, next), negative));
+      values[j] = digitUp(word, next);
       word = next;
     }
   }
+  writeEncoding(negative ? 'n' : 'p', static_cast<char>(negative ? -stored : stored), values, pairs,
+                negative, out, static_cast<int32_t>(room));
   return static_cast<uint32_t>(2 + pairs);
 }
 

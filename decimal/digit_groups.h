@@ -46,14 +46,14 @@ int32_t leadingExponent(const DigitGroups& m);
 // Returns the sign.
 bool decode(const char* encoding, uint32_t length, DigitGroups& out);
 
-// Room encode needs in out: the longest encoding plus the slack its whole-
-// word writes may run into.
-constexpr int32_t kEncodeBufferBytes = kMaxEncodedLength + 8;
-
-// Packs a normalized magnitude with its sign into out (kEncodeBufferBytes;
-// bytes past the returned length may be overwritten); returns the length, 0
+// Packs a normalized magnitude with its sign into out, which has `room`
+// bytes, at least the encoding's length (2 + 4 * m.count is always enough);
+// bytes past the returned length may be overwritten.  Returns the length, 0
 // when the exponent cannot be stored in one byte.  Zero packs as "o".
-uint32_t encode(const DigitGroups& m, bool negative, char* out);
+uint32_t encode(const DigitGroups& m, bool negative, char* out, uint32_t room);
+
+// Room that holds every encoding.
+constexpr uint32_t kEncodeBufferBytes = kMaxEncodedLength;
 
 // Builds a magnitude from decimal digits, most significant first, whose first
 // digit has the power of ten leadingPower.

@@ -80,6 +80,29 @@ inline uint64_t pairsUp(uint64_t word, uint64_t below, int32_t bytes) {
   return (word << bits) | ((below >> 1) >> (63 - bits));
 }
 
+// Most words of pairs an encoding holds (up to 64 pairs).
+constexpr int32_t kMaxEncodingWords = 8;
+
+// Writes an encoding: its sign and exponent bytes, then its pairs, given as
+// the pair values of ceil(pairs / 8) words, most significant first.  out has
+// `room` bytes.  When the whole words fit there they are stored straight
+// into it (bytes past the encoding's own 2 + pairs are then overwritten, not
+// part of it); otherwise they go through a local buffer and only the
+// encoding's own bytes reach out.  Writing straight into the number's own
+// string spares the copy, whose wide loads would also have to wait for the
+// narrow stores of the words just written.
+inline void writeEncoding(char sign, char exponent, const uint64_t* values, int32_t pairs,
+                          bool negative, char* out, int32_t room) {
+  const int32_t words = (pairs + 7) / 8;
+  uint8_t local[2 + 8 * kMaxEncodingWords];
+  const bool direct = 2 + 8 * words <= room;
+  uint8_t* const to = direct ? reinterpret_cast<uint8_t*>(out) : local;
+  to[0] = static_cast<uint8_t>(sign);
+  to[1] = static_cast<uint8_t>(exponent);
+  for (int32_t j = 0; j < words; ++j) storeBigEndian(to + 2 + 8 * j, biasPairs(values[j], negative));
+  if (!direct) std::memcpy(out, local, static_cast<size_t>(2 + pairs));
+}
+
 }  // namespace decimal_internal
 }  // namespace bw
 

@@ -51,7 +51,6 @@ struct Operand {
   int32_t pairs;
   int32_t start;
   bool negative;
-  int32_t readable;  // bytes of the string's buffer from `stored` on
 };
 
 uint64_t decodeWord(const Operand& o, const uint8_t* stored) {
@@ -63,7 +62,8 @@ uint64_t decodeWord(const Operand& o, const uint8_t* stored) {
 // byte.  An operand of at least eight pairs is read eight stored pairs at a
 // time and decoded in one step (v + 10, or its negation, in every byte); a
 // word that overhangs its first or last pair is one of those reads moved down
-// or up by whole bytes.  Shorter operands go pair by pair.
+// or up by whole bytes.  Five to seven pairs are read in one word too,
+// fewer pair by pair.
 inline __attribute__((always_inline)) uint64_t lineUpWord(const Operand& o, int32_t w) {
   const int32_t k = 8 * w - o.start;  // pair index of the word's first slot
   if (k >= o.pairs || k + 8 <= 0) return 0;
@@ -72,37 +72,23 @@ inline __attribute__((always_inline)) uint64_t lineUpWord(const Operand& o, int3
     if (k + 8 > o.pairs) return decodeWord(o, o.stored + o.pairs - 8) << (8 * (k + 8 - o.pairs));
     return decodeWord(o, o.stored + k);
   }
+  if (o.pairs >= 5) {
+    // Five to seven pairs: the eight bytes that end with the terminator lie
+    // inside the string (sign and exponent bytes included), so one read
+    // takes them all; the pairs are moved to the top and the terminator's
+    // byte and what follows it masked to "00" pairs before decoding.
+    const int32_t up = 8 * (7 - o.pairs);
+    const uint64_t keep = ~(~0ull >> (8 * o.pairs));
+    const uint64_t fill = o.negative ? kNegativeZeroPairs : kZeroPairs;
+    const uint64_t raw = loadBigEndian(o.stored + o.pairs - 7) << up;
+    const uint64_t v = unbiasPairs((raw & keep) | (fill & ~keep), o.negative);
+    return k >= 0 ? v << (8 * k) : v >> (8 * -k);
+  }
   const int32_t low = k > 0 ? k : 0;
   const int32_t high = k + 8 < o.pairs ? k + 8 : o.pairs;
   uint64_t v = 0;
   for (int32_t i = low; i < high; ++i) v = v << 8 | kTables.value[o.stored[i]];
   return v << (8 * (k + 8 - high));
-}
-
-// All W words of the line-up.  For up to three words, when the string's
-// buffer holds W whole words from the first pair on, the words are read
-// whole (bytes past the last pair are masked to "00" pairs before decoding)
-// and moved into place by shifts, with no branch on where the operand
-// starts or ends.  Otherwise word by word.
-template <int32_t W>
-inline __attribute__((always_inline)) void lineUp(const Operand& o, uint64_t* words) {
-  if (W > 3 || o.readable < 8 * W) {
-    for (int32_t w = 0; w < W; ++w) words[w] = lineUpWord(o, w);
-    return;
-  }
-  const uint64_t fill = o.negative ? kNegativeZeroPairs : kZeroPairs;
-  uint64_t pad[W + 3] = {};  // three empty words in front of the operand's own
-  for (int32_t i = 0; i < W; ++i) {
-    const int32_t valid = o.pairs - 8 * i;
-    const uint64_t keep = valid >= 8 ? ~0ull : (valid <= 0 ? 0 : ~(~0ull >> (8 * valid)));
-    const uint64_t raw = loadBigEndian(o.stored + 8 * i);
-    pad[3 + i] = unbiasPairs((raw & keep) | (fill & ~keep), o.negative);
-  }
-  const int32_t whole = o.start >> 3;  // at most 2: the line-up ends within W words
-  const int32_t bits = 8 * (o.start & 7);
-  for (int32_t w = 0; w < W; ++w) {
-    words[w] = (pad[3 + w - whole] >> bits) | ((pad[2 + w - whole] << 1) << (63 - bits));
-  }
 }
 
 void addWords(const uint64_t* x, const uint64_t* y, uint64_t* r, int32_t words) {
@@ -151,6 +137,7 @@ struct LineUp {
   bool negativeRight;
   int32_t carryPower;   // power of ten of the high digit of slot 0
   int32_t integerLimit;
+  int32_t room;         // bytes of out
 };
 
 // The sum or difference over W words.  W is a compile-time width so that
@@ -161,8 +148,8 @@ int32_t combineWords(const LineUp& u, char* out) {
   uint64_t x[W];
   uint64_t y[W];
   uint64_t r[W + 2];
-  lineUp<W>(u.left, x);
-  lineUp<W>(u.right, y);
+  for (int32_t w = 0; w < W; ++w) x[w] = lineUpWord(u.left, w);
+  for (int32_t w = 0; w < W; ++w) y[w] = lineUpWord(u.right, w);
   if (u.shifted) {
     uint64_t above = 0;
     for (int32_t w = 0; w < W; ++w) {
@@ -217,21 +204,18 @@ int32_t combineWords(const LineUp& u, char* out) {
   }
   if (exponent >= u.integerLimit) return kPairsOverflow;
   if (exponent < -kMaxStoredExponent || count + 2 > kMaxEncodedLength) return kPairsDeclined;
+  if (count + 2 > u.room) return kPairsNoRoom;
 
   const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
-  out[0] = negative ? 'n' : 'p';
-  out[1] = static_cast<char>(negative ? -stored : stored);
-  uint8_t* p = reinterpret_cast<uint8_t*>(out) + 2;
-  for (int32_t j = 0; j < outWords; ++j) {
-    storeBigEndian(p + 8 * j, negative ? kNegativeZeroPairs - result[j] : result[j] + kZeroPairs);
-  }
+  writeEncoding(negative ? 'n' : 'p', static_cast<char>(negative ? -stored : stored), result, count,
+                negative, out, u.room);
   return 2 + count;
 }
 
 }  // namespace
 
 int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,
-                     char* out) {
+                     char* out, uint32_t room) {
   const int32_t exponentA = exponentOf(a.bytes, a.bytes[0] == 'n');
   const int32_t exponentB = exponentOf(b.bytes, b.bytes[0] == 'n');
   const int32_t pairsA = static_cast<int32_t>(a.length) - 2;
@@ -250,15 +234,14 @@ int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32
 
   const bool negativeA = a.bytes[0] == 'n';
   const bool negativeB = b.bytes[0] == 'n';
-  const LineUp u{{reinterpret_cast<const uint8_t*>(a.bytes) + 2, pairsA, startA, negativeA,
-                  static_cast<int32_t>(a.capacity) - 2},
-                 {reinterpret_cast<const uint8_t*>(b.bytes) + 2, pairsB, startB, negativeB,
-                  static_cast<int32_t>(b.capacity) - 2},
+  const LineUp u{{reinterpret_cast<const uint8_t*>(a.bytes) + 2, pairsA, startA, negativeA},
+                 {reinterpret_cast<const uint8_t*>(b.bytes) + 2, pairsB, startB, negativeB},
                  shifted,
                  negativeA,
                  negativeB != subtractB,
                  carryPower,
-                 integerLimit};
+                 integerLimit,
+                 static_cast<int32_t>(room)};
   // Widths for up to 38 digits (three words hold 24 slots), for 100-digit
   // operands (seven), and for any two lined-up values.
   const int32_t words = (end + 7) / 8;

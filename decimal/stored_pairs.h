@@ -19,34 +19,34 @@ namespace decimal_internal {
 // Answers of combinePairs besides a length.
 constexpr int32_t kPairsDeclined = 0;   // outside this path: use the group routine
 constexpr int32_t kPairsOverflow = -1;  // the result needs too many integer digits
+constexpr int32_t kPairsNoRoom = -2;    // the result is longer than the room given for it
+
+// Room that holds every result.
+constexpr uint32_t kPairsOutputBytes = 64;
 
 // Widest line-up of the two operands, in pairs, the carry slot included: 208
 // digits, enough for any two values of one precision and scale.  Operands of
 // different precisions whose exponents lie further apart are declined.
 constexpr int32_t kMaxLinedUpPairs = 104;
 
-// Room combinePairs needs for its output: an encoding of the longest
-// length, rounded up to whole 8-byte words after the two leading bytes.
-constexpr int32_t kPairsOutputBytes = 2 + 8 * 8;
-
-// An encoding as it lies in its string: its bytes, its length and the size
-// of the buffer that holds them (the string's capacity), which may be read
-// past the length in whole words.
+// An encoding as it lies in its string: its bytes, followed by the
+// string's terminator, and its length.
 struct Encoding {
   const char* bytes;
   uint32_t length;
-  uint32_t capacity;
 };
 
 // a and b are present, nonzero encodings (not 'o').  Adds b to a, or
 // subtracts it when subtractB, with the signs taken into account, and writes
-// the exact result's encoding to out (kPairsOutputBytes; whole words are
-// written, so bytes past the returned length may be overwritten too).
-// Returns the encoding's length (1 for zero), kPairsOverflow when the
-// result's leading exponent reaches integerLimit, or kPairsDeclined.  out
-// must not overlap a or b.
+// the exact result's encoding to out, which has `room` bytes (at least the
+// result's length; bytes past the length may be overwritten too).  Both
+// operands are read in full before anything is written, so out may be a's
+// or b's own buffer.  Returns the encoding's length (1 for zero),
+// kPairsOverflow when the result's leading exponent reaches integerLimit, or
+// kPairsDeclined, or kPairsNoRoom when the result is longer than room; in
+// those cases nothing has been written.
 int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,
-                     char* out);
+                     char* out, uint32_t room);
 
 }  // namespace decimal_internal
 }  // namespace bw

@@ -296,7 +296,9 @@ TEST(StoredPairSums, ReceiverSharingItsStringLeavesTheOtherAlone) {
 // values and the moved operand starts in every byte of the first words.
 TEST(StoredPairSums, EveryStartingPlaceOfAShortOperand) {
   const char* const fixed[] = {"1", "-1", "98765432109876543210.12345678", "0.5"};
-  const char* const moved[] = {"7", "12345678901234567", "99999999999999999999"};
+  // one pair; five, six and seven pairs (read as one word); more than eight
+  const char* const moved[] = {"7", "123456789", "98765432109", "1234567890123",
+                               "12345678901234567", "99999999999999999999"};
   for (const char* f : fixed) {
     for (const char* m : moved) {
       for (int shift = 0; shift <= 30; ++shift) {
@@ -322,6 +324,84 @@ TEST(StoredPairSums, EveryStartingPlaceOfAShortOperand) {
         }
       }
     }
+  }
+}
+
+// Results are written straight into the receiver's own string.  The table
+// covers receivers that share their string with a longer or a shorter
+// number (the copy made for the receiver has a buffer of its own size), and
+// results longer than the receiver's buffer; the number that shared the
+// string must keep its value.
+TEST(ResultsInTheReceiversString, SharedStringsAndResultsThatOutgrowTheBuffer) {
+  const std::string longValue = "1234567890123456789012345678901234567890.12345678901234567890";
+  const std::string shortValue = "0.5";
+  const struct {
+    const char* receiver;
+    const char* op;
+    const char* other;
+  } cases[] = {
+      {longValue.c_str(), "*", "0.000000000000000000000000000000000000001"},
+      {longValue.c_str(), "*", "2"},
+      {longValue.c_str(), "+", "-1234567890123456789012345678901234567890"},
+      {longValue.c_str(), "-", "1234567890123456789012345678901234567890.1234567890123456789"},
+      {shortValue.c_str(), "+", longValue.c_str()},
+      {shortValue.c_str(), "-", longValue.c_str()},
+      {shortValue.c_str(), "*", longValue.c_str()},
+      {"-7", "+", "98765432109876543210987654321098765432109876543210.5"},
+  };
+  for (const auto& c : cases) {
+    const BigDecimal kept = at(100, 20, c.receiver);
+    const BigDecimal other = at(100, 20, c.other);
+    ASSERT_FALSE(kept.isEmpty()) << c.receiver;
+    ASSERT_FALSE(other.isEmpty()) << c.other;
+    if (c.op[0] == '*') {
+      expectProduct(kept, other);
+    } else {
+      expectSum(kept, other, c.op[0] == '-');
+    }
+    EXPECT_EQ(text(kept), text(at(100, 20, c.receiver))) << c.receiver << " " << c.op << " " << c.other;
+    // The same in place on a receiver of its own, twice, so that the second
+    // operation starts from a string the first one wrote.
+    BigDecimal own = at(100, 20, c.receiver);
+    BigDecimal twice(own);
+    for (int round = 0; round < 2; ++round) {
+      const BigDecimal before(twice);
+      const std::string expected = c.op[0] == '*' ? roundedProduct(text(before), text(other), 20)
+                                                  : exactSum(text(before), text(other), c.op[0] == '-');
+      if (c.op[0] == '*') {
+        twice.multiply(other);
+      } else if (c.op[0] == '-') {
+        twice.subtract(other);
+      } else {
+        twice.add(other);
+      }
+      EXPECT_EQ(text(twice), expected) << c.receiver << " " << c.op << " " << c.other << " round " << round;
+    }
+  }
+}
+
+// A string keeps its buffer when its value gets shorter; a copy made of it
+// for a receiver that shares it then has a smaller buffer than the one it
+// shared.  A long result must still fit.
+TEST(ResultsInTheReceiversString, ReceiverOnceLongThenSharedGetsALongResult) {
+  const BigDecimal big = at(100, 20, "98765432109876543210987654321098765432109876543210.5");
+  for (const char op : {'*', '+', '-'}) {
+    BigDecimal x = at(100, 20, "1234567890123456789012345678901234567890.12345678901234567890");
+    x.multiply(at(100, 20, "0.00000000000000000001"));  // in place: short now, long buffer
+    const BigDecimal shared(x);
+    BigDecimal r(shared);
+    const std::string before = text(shared);
+    const std::string expected = op == '*' ? roundedProduct(before, text(big), 20)
+                                           : exactSum(before, text(big), op == '-');
+    if (op == '*') {
+      r.multiply(big);
+    } else if (op == '-') {
+      r.subtract(big);
+    } else {
+      r.add(big);
+    }
+    EXPECT_EQ(text(r), expected) << op;
+    EXPECT_EQ(text(shared), before) << op;
   }
 }
 
