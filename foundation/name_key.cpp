@@ -63,6 +63,15 @@ uint32_t crcRegister(const unsigned char* bytes, uint32_t count, bool fold) {
     bytes += 8;
     count -= 8;
   }
+  if (count >= 4) {
+    uint32_t word = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                    static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    if (fold) word = static_cast<uint32_t>(lowerCaseWord(word));
+    reg ^= word;
+    reg = t[3][reg & 0xFFu] ^ t[2][(reg >> 8) & 0xFFu] ^ t[1][(reg >> 16) & 0xFFu] ^ t[0][reg >> 24];
+    bytes += 4;
+    count -= 4;
+  }
   for (uint32_t i = 0; i < count; ++i) {
     // IgnoreCase hashes the lower-case copy: only "A" to "Z" change.
     const unsigned char b = fold ? kLowerCaseTable[bytes[i]] : bytes[i];

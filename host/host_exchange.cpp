@@ -19,15 +19,11 @@ uint32_t callHost(const ModuleRequest* request, uint32_t code, void* a1, void* a
   return request->hostCallback(request->hostHandle, code, a1, a2, a3, a4, a5);
 }
 
-TextIn::TextIn(const QelString& text, Storage storage, Count count)
-    : bytes_(text.cString()), count_(text.length()) {
-  if (storage == Storage::PrivateCopy) {
-    unsigned char* copy = copy_.resize(count_ + 1, false);
-    std::memcpy(copy, text.cString(), count_);
-    copy[count_] = 0;
-    bytes_ = reinterpret_cast<const char*>(copy);
-  }
-  if (count == Count::WithTerminator) ++count_;
+void TextIn::makePrivateCopy() {
+  copy_ = static_cast<unsigned char*>(allocate(count_ + 1));
+  std::memcpy(copy_, bytes_, count_);
+  copy_[count_] = 0;
+  bytes_ = reinterpret_cast<const char*>(copy_);
 }
 
 namespace {

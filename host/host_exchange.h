@@ -45,7 +45,14 @@ class TextIn {
   // A shared text is handed over in place: the string must outlive the
   // TextIn and stay unchanged while the host holds it, which a local
   // TextIn around one host call gives.
-  TextIn(const QelString& text, Storage storage, Count count = Count::WithTerminator);
+  TextIn(const QelString& text, Storage storage, Count count = Count::WithTerminator)
+      : bytes_(text.cString()), count_(text.length()) {
+    if (storage == Storage::PrivateCopy) makePrivateCopy();
+    if (count == Count::WithTerminator) ++count_;
+  }
+  ~TextIn() {
+    if (copy_ != nullptr) release(copy_);
+  }
   // Terminated bytes handed over in place (Shared, WithTerminator).
   TextIn(const char* terminatedBytes, uint32_t length) : bytes_(terminatedBytes), count_(length + 1) {}
   TextIn(const TextIn&) = delete;
@@ -55,9 +62,11 @@ class TextIn {
   void* count() { return &count_; }
 
  private:
-  ByteBuffer copy_;
+  void makePrivateCopy();  // bytes_ and count_ then describe the copy
+
   const char* bytes_;
   uint32_t count_;
+  unsigned char* copy_ = nullptr;  // from allocate, when a private copy was asked for
 };
 
 // A text the host returned, held in the exchange's own buffer: on the stack
