@@ -1,5 +1,5 @@
 // The module allocator: the two hook slots, the origin tag in front of every
-// block, and the aligned blocks that objects are built in.
+// block (aligned blocks for objects are built on top, inline, in allocator.h).
 #include "foundation/allocator.h"
 
 #include <cstdlib>
@@ -15,9 +15,9 @@ namespace {
 HostAllocateFn gHostAllocate = nullptr;
 HostReleaseFn gHostRelease = nullptr;
 
-[[noreturn]] void failAllocation() { throw QELObject::MemoryAllocationFailure(); }
-
 }  // namespace
+
+void failAllocation() { throw QELObject::MemoryAllocationFailure(); }
 
 void installAllocatorHooks(HostAllocateFn hostAllocate, HostReleaseFn hostRelease) {
   gHostAllocate = hostAllocate;
@@ -55,30 +55,6 @@ void release(void* pointer) {
   }
   // Any other tag is not a block of ours; leaving it alone is the only safe
   // answer.
-}
-
-// Layout of an aligned block: [origin tag][padding...][uint32 offset][object]
-// where offset is the distance from the address allocate returned to the
-// object's address.
-void* allocateAligned(std::size_t size, std::size_t alignment) {
-  if (alignment < alignof(uint32_t)) alignment = alignof(uint32_t);
-  const std::size_t pad = alignment - 1 + sizeof(uint32_t);
-  if (size > static_cast<std::size_t>(UINT32_MAX - 1) - pad) failAllocation();
-  unsigned char* raw = static_cast<unsigned char*>(allocate(static_cast<uint32_t>(size + pad)));
-  std::uintptr_t start = reinterpret_cast<std::uintptr_t>(raw) + sizeof(uint32_t);
-  std::uintptr_t aligned = (start + alignment - 1) & ~static_cast<std::uintptr_t>(alignment - 1);
-  unsigned char* object = reinterpret_cast<unsigned char*>(aligned);
-  uint32_t offset = static_cast<uint32_t>(object - raw);
-  std::memcpy(object - sizeof(uint32_t), &offset, sizeof offset);
-  return object;
-}
-
-void releaseAligned(void* block) {
-  if (block == nullptr) return;
-  unsigned char* object = static_cast<unsigned char*>(block);
-  uint32_t offset;
-  std::memcpy(&offset, object - sizeof(uint32_t), sizeof offset);
-  release(object - offset);
 }
 
 }  // namespace bw

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "brindlework/module.h"
 
@@ -39,10 +40,38 @@ void release(void* block);
 // The class operators new of QELObject and QELException, the collections and
 // the module's global operator new all use it.  Throws like allocate (also
 // when size cannot be represented in 32 bits).
+//
+// Both are inline: with the alignment known where they are called, the
+// arithmetic folds to a few instructions, and every string is one of them.
 constexpr std::size_t kDefaultAlignment = __STDCPP_DEFAULT_NEW_ALIGNMENT__;
-void* allocateAligned(std::size_t size, std::size_t alignment = kDefaultAlignment);
+
+// Throws QELObject::MemoryAllocationFailure (out of line, so that this
+// header needs nothing of the object base).
+[[noreturn]] void failAllocation();
+
+inline void* allocateAligned(std::size_t size, std::size_t alignment = kDefaultAlignment) {
+  // Layout: [origin tag][padding...][uint32 offset][object], where offset is
+  // the distance from the address allocate returned to the object's address.
+  if (alignment < alignof(uint32_t)) alignment = alignof(uint32_t);
+  const std::size_t pad = alignment - 1 + sizeof(uint32_t);
+  if (size > static_cast<std::size_t>(UINT32_MAX - 1) - pad) failAllocation();
+  unsigned char* raw = static_cast<unsigned char*>(allocate(static_cast<uint32_t>(size + pad)));
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(raw) + sizeof(uint32_t);
+  const std::uintptr_t aligned = (start + alignment - 1) & ~static_cast<std::uintptr_t>(alignment - 1);
+  unsigned char* object = reinterpret_cast<unsigned char*>(aligned);
+  const uint32_t offset = static_cast<uint32_t>(object - raw);
+  std::memcpy(object - sizeof(uint32_t), &offset, sizeof offset);
+  return object;
+}
+
 // Gives back a block from allocateAligned; null is ignored.
-void releaseAligned(void* block);
+inline void releaseAligned(void* block) {
+  if (block == nullptr) return;
+  unsigned char* object = static_cast<unsigned char*>(block);
+  uint32_t offset;
+  std::memcpy(&offset, object - sizeof(uint32_t), sizeof offset);
+  release(object - offset);
+}
 
 }  // namespace bw
 

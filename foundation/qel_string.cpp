@@ -73,8 +73,6 @@ inline StringRep* takeEmpty() {
   return rep;
 }
 
-[[noreturn]] void failAllocation() { throw QELObject::MemoryAllocationFailure(); }
-
 // The capacity rule, refusing lengths whose capacity does not fit 32 bits.
 inline uint32_t checkedCapacityFor(uint64_t n) {
   if (n >= 0xFFFFFFE0u) failAllocation();
