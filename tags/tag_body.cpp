@@ -81,8 +81,10 @@ void TagBody::scan(TextByteSource& source) {
     if (heldAt == kNotHeld) {
       // Bytes that only join the token and keep the state go in one step.
       const uint32_t run = source.runWhile(scanner::kRuns.stays[state]);
-      pending.append(source.rest(), run);
-      source.skip(run);
+      if (run != 0) {
+        pending.append(source.rest(), run);
+        source.skip(run);
+      }
     }
     if (!source.nextByte(byte)) break;
     const scanner::Step& step = scanner::kTable.steps[state][static_cast<unsigned char>(byte)];
