@@ -159,6 +159,9 @@ class BigDecimal : public QELObject {
   // Stores an exact result: rounds it to scale when asked, then packs it, or
   // raises overflow when it needs more than precision - scale integer digits.
   Status store(decimal_internal::DigitGroups& m, bool negative, bool roundToScale);
+  // Stores the parser's digits: kept decimal digits, the first nonzero, the
+  // first at the power of ten exponent.
+  void storeDigits(const char* mantissa, int32_t kept, int32_t exponent, bool negative);
   // The three entry points of the long division.
   enum class DivisionKind { quotient, integerQuotient, remainder };
   Status divideBy(const BigDecimal& divisor, DivisionKind kind);

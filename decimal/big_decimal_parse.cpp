@@ -10,7 +10,6 @@
 #include <cstring>
 
 #include "decimal/big_decimal.h"
-#include "decimal/digit_groups.h"
 
 namespace bw {
 
@@ -79,11 +78,34 @@ BigDecimal::Status BigDecimal::fromText(const char* bytes, uint32_t count) {
     return ok;
   }
   if (!inFraction) exponent = kept - 1;
-  decimal_internal::DigitGroups m;
-  decimal_internal::fromDigits(mantissa, kept, exponent, m);
-  char encoded[decimal_internal::kEncodeBufferBytes];
-  digits_.assign(encoded, decimal_internal::encode(m, negative, encoded, sizeof(encoded)));
+  storeDigits(mantissa, kept, exponent, negative);
   return ok;
+}
+
+void BigDecimal::storeDigits(const char* mantissa, int32_t kept, int32_t exponent, bool negative) {
+  // The mantissa starts with its leading digit, so its digits pair up from
+  // the front as they are stored; no other working form is needed.
+  constexpr int kPairBias = 10;
+  constexpr int32_t kMaxStoredExponent = 127 - kPairBias;
+  if (exponent > kMaxStoredExponent || exponent < -kMaxStoredExponent) {
+    digits_.clear();  // beyond the exponent byte; no precision allows it
+    return;
+  }
+  char encoded[2 + kMaxPrecision / 2 + 1];
+  int32_t pairs = 0;
+  int32_t lastNonzero = 0;
+  for (int32_t d = 0; d < kept; d += 2) {
+    const int high = mantissa[d] - '0';
+    const int low = d + 1 < kept ? mantissa[d + 1] - '0' : 0;
+    const int v = high * 10 + low;
+    const int byte = v + kPairBias;
+    encoded[2 + pairs++] = static_cast<char>(negative ? -byte : byte);
+    if (v != 0) lastNonzero = pairs;
+  }
+  const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
+  encoded[0] = negative ? 'n' : 'p';
+  encoded[1] = static_cast<char>(negative ? -stored : stored);
+  digits_.assign(encoded, static_cast<uint32_t>(2 + lastNonzero));  // no trailing "00" pairs
 }
 
 }  // namespace bw

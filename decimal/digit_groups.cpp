@@ -25,12 +25,12 @@ constexpr uint32_t kPowerOfTen[kDigitsPerGroup + 1] = {
 
 int signedByte(char c) { return static_cast<int>(static_cast<signed char>(c)); }
 
-// Decimal digits of a nonzero group value.  Seven comparisons without a
-// branch: a loop that stops at the first failing one mispredicts whenever
-// the lengths vary.
+// Decimal digits of a nonzero group value, without a loop: the bit length
+// times log10(2) (1233 / 4096) is the digit count or one less, and one
+// comparison with a power of ten settles which.
 int32_t digitCount(uint32_t v) {
-  return 1 + (v >= 10) + (v >= 100) + (v >= 1000) + (v >= 10000) + (v >= 100000) +
-         (v >= 1000000) + (v >= 10000000);
+  const int32_t guess = ((32 - __builtin_clz(v)) * 1233) >> 12;  // 0 to 8
+  return guess + (v >= kPowerOfTen[guess] ? 1 : 0);
 }
 
 // Trailing zero digits of a nonzero group value, by halving steps.
@@ -214,18 +214,6 @@ uint32_t encode(const DigitGroups& m, bool negative, char* out, uint32_t room) {
   writeEncoding(negative ? 'n' : 'p', static_cast<char>(negative ? -stored : stored), values, pairs,
                 negative, out, static_cast<int32_t>(room));
   return static_cast<uint32_t>(2 + pairs);
-}
-
-void fromDigits(const char* digits, int32_t count, int32_t leadingPower, DigitGroups& out) {
-  out.count = 0;
-  out.low = leadingPower - count + 1;
-  for (int32_t end = count; end > 0; end -= kDigitsPerGroup) {
-    const int32_t start = end > kDigitsPerGroup ? end - kDigitsPerGroup : 0;
-    uint32_t v = 0;
-    for (int32_t i = start; i < end; ++i) v = v * 10 + static_cast<uint32_t>(digits[i] - '0');
-    out.group[out.count++] = v;
-  }
-  normalize(out);
 }
 
 bool shiftUp(DigitGroups& m, int32_t k) {

@@ -55,10 +55,6 @@ uint32_t encode(const DigitGroups& m, bool negative, char* out, uint32_t room);
 // Room that holds every encoding.
 constexpr uint32_t kEncodeBufferBytes = kMaxEncodedLength;
 
-// Builds a magnitude from decimal digits, most significant first, whose first
-// digit has the power of ten leadingPower.
-void fromDigits(const char* digits, int32_t count, int32_t leadingPower, DigitGroups& out);
-
 // Multiplies the coefficient by 10^k (k >= 0) and lowers low by k, leaving
 // the value unchanged.  False when the result would not fit.
 bool shiftUp(DigitGroups& m, int32_t k);

@@ -49,6 +49,15 @@ TEST(BigDecimalEncoding, ExampleEncodings) {
       {"123.4", {'p', 12, 22, 44}},
       {"-0.05", {'n', 12, -60}},
       {"", {}},
+      // trailing zero digits: a pair of them is dropped, a single one pads
+      {"1.50", {'p', 10, 25}},
+      {"-100", {'n', -12, -20}},
+      {"0.0500", {'p', -12, 60}},
+      {"99.00", {'p', 11, 109}},
+      {"120", {'p', 12, 22}},
+      {"1234567890", {'p', 19, 22, 44, 66, 88, 100}},
+      {"12345", {'p', 14, 22, 44, 60}},
+      {"-000123.4500", {'n', -12, -22, -44, -60}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(bytesOf(BigDecimal(c.value)), c.bytes) << c.value;
