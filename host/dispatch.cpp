@@ -39,7 +39,7 @@ uint32_t processTag(const ModuleRequest* request, QelString& output) {
   FetchedText name;
   fetchInto(request, MTag, nullptr, nullptr, name);  // a failed query leaves the empty name
   if (!isTagEnabled(request, name.data(), name.size())) return 0;
-  uint32_t row = findTagRow(nameHashOf(name.data(), name.size(), IgnoreCase));
+  uint32_t row = findTagRow(name.data(), name.size());
   if (row == kTagCount) return 0;  // not one of ours: leave the page alone
   const TagRow& tag = kTagTable[row];
   return tag.handler(request, output, tag.mode);

@@ -35,6 +35,15 @@ const char* const* tagNameList() { return constants.tagNames; }
 
 uint32_t findTagRow(const NameKey& key) { return findTagRow(key.hash()); }
 
+uint32_t findTagRow(const char* name, uint32_t length) {
+  for (uint32_t row = 0; row < kTagCount; ++row) {
+    const QelString& text = constants.tagKeys[row].text();
+    if (text.length() == length && text.compare(name, length, IgnoreCase) == CompareResult::Equal)
+      return row;
+  }
+  return findTagRow(nameHashOf(name, length, IgnoreCase));
+}
+
 uint32_t findTagRow(uint32_t nameHash) {
   for (uint32_t row = 0; row < kTagCount; ++row)
     if (constants.tagKeys[row].hash() == nameHash) return row;

@@ -35,6 +35,10 @@ const char* const* tagNameList();
 uint32_t findTagRow(const NameKey& key);
 // The same, by the hash of a name (nameHashOf with IgnoreCase).
 uint32_t findTagRow(uint32_t nameHash);
+// The same for a name given as bytes: the row whose name it is, ignoring
+// case, found without hashing; any other name is looked up by its hash, so
+// the answer is always that of findTagRow(NameKey(name)).
+uint32_t findTagRow(const char* name, uint32_t length);
 
 }  // namespace bw
 
