@@ -8,6 +8,9 @@
 //   Exchange        one protocol exchange (a parameter fetched by the module)
 //   NumericLoop/N   a numeric qelLoop of N iterations of a 2,000-byte body
 //                   (2,560 = 5 MB): time per output byte and peak memory
+//
+// `engine_bench --write-page FILE` writes the MixedPage page to FILE and
+// stops, so that `brindle render` can be profiled on the very same page.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -172,6 +175,14 @@ BENCHMARK(NumericLoop)->Arg(26)->Arg(256)->Arg(2560)->Unit(benchmark::kMilliseco
 }  // namespace bw
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--write-page") == 0) {
+    const std::string page = bw::mixedPage(bw::kPageTags);
+    FILE* file = std::fopen(argv[2], "wb");
+    bool written = file != nullptr && std::fwrite(page.data(), 1, page.size(), file) == page.size();
+    if (file != nullptr && std::fclose(file) != 0) written = false;
+    if (!written) std::fprintf(stderr, "engine_bench: cannot write %s\n", argv[2]);
+    return written ? 0 : 1;
+  }
   // The Jinja2 twin runs first, in its own process, so that its figure can be
   // reported beside the engine's.
   if (!std::getenv("BRINDLE_JINJA_PAGES_PER_SECOND")) {
