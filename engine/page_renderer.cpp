@@ -62,7 +62,12 @@ class Rendering {
   // Appends a piece of output; false, with the page stopped, once the output
   // passes its limit.
   bool emit(std::string& out, std::string_view piece, size_t offset) {
-    if (!piece.empty()) out.append(piece.data(), piece.size());
+    // Most pieces between tags are a line break or nothing, for which a call
+    // of append costs more than the byte.
+    if (piece.size() == 1)
+      out.push_back(piece[0]);
+    else if (!piece.empty())
+      out.append(piece.data(), piece.size());
     return out.size() <= limits_.maxOutputBytes || overflow(out, offset);
   }
   bool overflow(std::string& out, size_t offset);
