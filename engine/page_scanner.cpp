@@ -111,9 +111,8 @@ TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, St
   }
 }
 
-size_t scanEndTag(const TagTable& tags, std::string_view text, size_t pos,
-                  const RegisteredTag** tag) {
-  if (pos + 2 >= text.size() || text[pos] != '<' || text[pos + 1] != '/') return 0;
+size_t scanEndTagName(const TagTable& tags, std::string_view text, size_t pos,
+                      const RegisteredTag** tag) {
   size_t nameEnd = 0;
   const RegisteredTag* found = scanName(tags, text, pos + 2, nameEnd);
   if (found == nullptr) return 0;

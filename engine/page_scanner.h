@@ -38,9 +38,15 @@ TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, St
                      bool collect = true);
 
 // The length of "</name>" (blanks allowed before ">") of a registered tag at
-// text[pos], or 0; `tag` receives the tag.
-size_t scanEndTag(const TagTable& tags, std::string_view text, size_t pos,
-                  const RegisteredTag** tag);
+// text[pos], or 0; `tag` receives the tag.  Asked at every "<", most of which
+// start no end tag, so that test is made here, inline.
+size_t scanEndTagName(const TagTable& tags, std::string_view text, size_t pos,
+                      const RegisteredTag** tag);
+inline size_t scanEndTag(const TagTable& tags, std::string_view text, size_t pos,
+                         const RegisteredTag** tag) {
+  if (pos + 2 >= text.size() || text[pos] != '<' || text[pos + 1] != '/') return 0;
+  return scanEndTagName(tags, text, pos, tag);
+}
 
 struct BodyExtent {
   size_t bodyEnd = 0;  // where the end tag starts

@@ -21,10 +21,14 @@ const RegisteredTag* TagTable::lookUp(std::string_view name) const {
   const std::vector<Candidate>& candidates = byLength_[name.size()];
   // Pages mostly spell a tag as it was registered, so every name of this
   // length is first compared as written, and folded only when none matched.
+  // Names of one family share their first letters ("qelLoop", "qelMath"),
+  // so the folded pass looks at the last letter first.
   for (const Candidate& candidate : candidates)
     if (sameBytes(name.data(), candidate.name.data(), name.size())) return &tags_[candidate.tag];
   for (const Candidate& candidate : candidates)
-    if (equalsIgnoringCase(name, candidate.name)) return &tags_[candidate.tag];
+    if (foldAscii(name.back()) == foldAscii(candidate.name.back()) &&
+        equalsIgnoringCase(name, candidate.name))
+      return &tags_[candidate.tag];
   return nullptr;
 }
 
