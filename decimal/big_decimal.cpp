@@ -7,6 +7,7 @@
 #include "decimal/big_decimal.h"
 
 #include "decimal/digit_groups.h"
+#include "decimal/own_string.h"
 
 namespace bw {
 
@@ -111,24 +112,8 @@ BigDecimal::Status BigDecimal::store(DigitGroups& m, bool negative, bool roundTo
   if (m.count > 0 && decimal_internal::leadingExponent(m) >= integerLimit()) {
     return setStatus(overflow);
   }
-  // Straight into this number's own string when its buffer, once made
-  // unique (which may give it a smaller one) and less the terminator's
-  // byte, holds any encoding of m; the operands have been unpacked already.
-  const uint32_t length = digits_.length();
-  if (length != 0) {
-    char* const own = digits_.setLength(length) - length;
-    const uint32_t room = digits_.capacity() - 1;
-    if (static_cast<uint32_t>(2 + 4 * m.count) <= room) {
-      const uint32_t written = decimal_internal::encode(m, negative, own, room);
-      if (written == 0) return setStatus(overflow);
-      digits_.setLength(written);
-      return ok;
-    }
-  }
-  char encoded[decimal_internal::kEncodeBufferBytes];
-  const uint32_t written = decimal_internal::encode(m, negative, encoded, sizeof(encoded));
-  if (written == 0) return setStatus(overflow);
-  digits_.assign(encoded, written);
+  OwnString own(digits_);
+  if (decimal_internal::encode(m, negative, own) == 0) return setStatus(overflow);
   return ok;
 }
 

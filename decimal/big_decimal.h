@@ -31,6 +31,7 @@ namespace bw {
 
 namespace decimal_internal {
 struct DigitGroups;
+class ResultSink;
 }
 
 class BigDecimal : public QELObject {
@@ -159,6 +160,8 @@ class BigDecimal : public QELObject {
   // Stores an exact result: rounds it to scale when asked, then packs it, or
   // raises overflow when it needs more than precision - scale integer digits.
   Status store(decimal_internal::DigitGroups& m, bool negative, bool roundToScale);
+  // The number's own string as the place for a result (big_decimal.cpp).
+  class OwnString;
   // Stores the parser's digits: kept decimal digits, the first nonzero, the
   // first at the power of ten exponent.
   void storeDigits(const char* mantissa, int32_t kept, int32_t exponent, bool negative);

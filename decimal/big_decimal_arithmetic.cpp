@@ -9,6 +9,7 @@
 // the other operand whole.
 #include "decimal/big_decimal.h"
 #include "decimal/digit_groups.h"
+#include "decimal/own_string.h"
 #include "decimal/stored_pairs.h"
 
 namespace bw {
@@ -28,25 +29,10 @@ BigDecimal::Status BigDecimal::combine(const BigDecimal& other, bool negateOther
   }
   const bool roundToScale = other.scale_ > scale_;
   if (!roundToScale) {
-    // The result is written straight into this number's own string, made
-    // unique first (other may be this very number, or share its string: it
-    // is read in full before anything is written).  Only a result longer
-    // than the string's buffer (less the terminator's byte) goes through a
-    // local one.
-    const uint32_t length = digits_.length();
-    char* const own = digits_.setLength(length) - length;
-    const decimal_internal::Encoding a{own, length};
-    const decimal_internal::Encoding b{other.digits_.data(), other.digits_.length()};
-    int32_t written = decimal_internal::combinePairs(a, b, negateOther, integerLimit(), own,
-                                                      digits_.capacity() - 1);
-    if (written == decimal_internal::kPairsNoRoom) {
-      char result[decimal_internal::kPairsOutputBytes];
-      written = decimal_internal::combinePairs(a, b, negateOther, integerLimit(), result,
-                                               sizeof(result));
-      if (written > 0) digits_.assign(result, static_cast<uint32_t>(written));
-    } else if (written > 0) {
-      digits_.setLength(static_cast<uint32_t>(written));
-    }
+    OwnString own(digits_);
+    const int32_t written = decimal_internal::combinePairs(
+        {digits_.data(), digits_.length()}, {other.digits_.data(), other.digits_.length()},
+        negateOther, integerLimit(), own);
     if (written == decimal_internal::kPairsOverflow) return setStatus(overflow);
     if (written != decimal_internal::kPairsDeclined) return ok;
   }

@@ -171,9 +171,9 @@ bool decode(const char* encoding, uint32_t length, DigitGroups& out) {
   return negative;
 }
 
-uint32_t encode(const DigitGroups& m, bool negative, char* out, uint32_t room) {
+uint32_t encode(const DigitGroups& m, bool negative, ResultSink& out) {
   if (m.count == 0) {
-    out[0] = 'o';
+    writeZero(out);
     return 1;
   }
   const int32_t exponent = leadingExponent(m);
@@ -212,7 +212,7 @@ uint32_t encode(const DigitGroups& m, bool negative, char* out, uint32_t room) {
     }
   }
   writeEncoding(negative ? 'n' : 'p', static_cast<char>(negative ? -stored : stored), values, pairs,
-                negative, out, static_cast<int32_t>(room));
+                negative, out);
   return static_cast<uint32_t>(2 + pairs);
 }
 

@@ -17,6 +17,8 @@
 namespace bw {
 namespace decimal_internal {
 
+class ResultSink;
+
 constexpr uint32_t kGroupBase = 100000000;  // 10^8
 constexpr int32_t kDigitsPerGroup = 8;
 
@@ -46,14 +48,10 @@ int32_t leadingExponent(const DigitGroups& m);
 // Returns the sign.
 bool decode(const char* encoding, uint32_t length, DigitGroups& out);
 
-// Packs a normalized magnitude with its sign into out, which has `room`
-// bytes, at least the encoding's length (2 + 4 * m.count is always enough);
-// bytes past the returned length may be overwritten.  Returns the length, 0
-// when the exponent cannot be stored in one byte.  Zero packs as "o".
-uint32_t encode(const DigitGroups& m, bool negative, char* out, uint32_t room);
-
-// Room that holds every encoding.
-constexpr uint32_t kEncodeBufferBytes = kMaxEncodedLength;
+// Packs a normalized magnitude with its sign into out (pair_words.h);
+// returns the length, 0 when the exponent cannot be stored in one byte (out
+// is then not asked for a place).  Zero packs as "o".
+uint32_t encode(const DigitGroups& m, bool negative, ResultSink& out);
 
 // Multiplies the coefficient by 10^k (k >= 0) and lowers low by k, leaving
 // the value unchanged.  False when the result would not fit.

@@ -83,24 +83,49 @@ inline uint64_t pairsUp(uint64_t word, uint64_t below, int32_t bytes) {
 // Most words of pairs an encoding holds (up to 64 pairs).
 constexpr int32_t kMaxEncodingWords = 8;
 
+// Where a result's encoding goes.  reserve(length) is asked once, after
+// the operands have been read in full, and returns the place for length
+// bytes with room bytes to write in (room > length); the byte at `length`
+// is the place's terminator and must be 0 once the encoding is written.  The number's own
+// string is such a place: written straight into, a result needs no copy,
+// whose wide loads would also have to wait for the narrow stores of the
+// words just written.
+class ResultSink {
+ public:
+  virtual char* reserve(uint32_t length, uint32_t& room) = 0;
+
+ protected:
+  ~ResultSink() = default;
+};
+
 // Writes an encoding: its sign and exponent bytes, then its pairs, given as
-// the pair values of ceil(pairs / 8) words, most significant first.  out has
-// `room` bytes.  When the whole words fit there they are stored straight
-// into it (bytes past the encoding's own 2 + pairs are then overwritten, not
-// part of it); otherwise they go through a local buffer and only the
-// encoding's own bytes reach out.  Writing straight into the number's own
-// string spares the copy, whose wide loads would also have to wait for the
-// narrow stores of the words just written.
+// the pair values of ceil(pairs / 8) words, most significant first.  The
+// whole words are stored straight into the sink's place when they fit in
+// its room (bytes past the encoding's own 2 + pairs are then overwritten,
+// not part of it); otherwise they go through a local buffer and only the
+// encoding's own bytes reach the sink.
 inline void writeEncoding(char sign, char exponent, const uint64_t* values, int32_t pairs,
-                          bool negative, char* out, int32_t room) {
+                          bool negative, ResultSink& sink) {
+  uint32_t room = 0;
+  char* const out = sink.reserve(static_cast<uint32_t>(2 + pairs), room);
   const int32_t words = (pairs + 7) / 8;
   uint8_t local[2 + 8 * kMaxEncodingWords];
-  const bool direct = 2 + 8 * words <= room;
+  const bool direct = static_cast<uint32_t>(2 + 8 * words) <= room;
   uint8_t* const to = direct ? reinterpret_cast<uint8_t*>(out) : local;
   to[0] = static_cast<uint8_t>(sign);
   to[1] = static_cast<uint8_t>(exponent);
   for (int32_t j = 0; j < words; ++j) storeBigEndian(to + 2 + 8 * j, biasPairs(values[j], negative));
-  if (!direct) std::memcpy(out, local, static_cast<size_t>(2 + pairs));
+  if (direct) {
+    out[2 + pairs] = 0;  // a whole word may have run over the terminator
+  } else {
+    std::memcpy(out, local, static_cast<size_t>(2 + pairs));
+  }
+}
+
+// The one-byte encoding of zero.
+inline void writeZero(ResultSink& sink) {
+  uint32_t room = 0;
+  sink.reserve(1, room)[0] = 'o';
 }
 
 }  // namespace decimal_internal

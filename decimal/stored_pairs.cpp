@@ -137,14 +137,13 @@ struct LineUp {
   bool negativeRight;
   int32_t carryPower;   // power of ten of the high digit of slot 0
   int32_t integerLimit;
-  int32_t room;         // bytes of out
 };
 
 // The sum or difference over W words.  W is a compile-time width so that
 // the loops over words unroll and the words stay in registers; words past
 // the operands' slots read as zero and change nothing but the time.
 template <int32_t W>
-int32_t combineWords(const LineUp& u, char* out) {
+int32_t combineWords(const LineUp& u, ResultSink& out) {
   uint64_t x[W];
   uint64_t y[W];
   uint64_t r[W + 2];
@@ -165,7 +164,7 @@ int32_t combineWords(const LineUp& u, char* out) {
   } else {
     const int order = compareWords(x, y, W);
     if (order == 0) {
-      out[0] = 'o';
+      writeZero(out);
       return 1;
     }
     if (order > 0) {
@@ -204,18 +203,17 @@ int32_t combineWords(const LineUp& u, char* out) {
   }
   if (exponent >= u.integerLimit) return kPairsOverflow;
   if (exponent < -kMaxStoredExponent || count + 2 > kMaxEncodedLength) return kPairsDeclined;
-  if (count + 2 > u.room) return kPairsNoRoom;
 
   const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
   writeEncoding(negative ? 'n' : 'p', static_cast<char>(negative ? -stored : stored), result, count,
-                negative, out, u.room);
+                negative, out);
   return 2 + count;
 }
 
 }  // namespace
 
 int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,
-                     char* out, uint32_t room) {
+                     ResultSink& out) {
   const int32_t exponentA = exponentOf(a.bytes, a.bytes[0] == 'n');
   const int32_t exponentB = exponentOf(b.bytes, b.bytes[0] == 'n');
   const int32_t pairsA = static_cast<int32_t>(a.length) - 2;
@@ -240,8 +238,7 @@ int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32
                  negativeA,
                  negativeB != subtractB,
                  carryPower,
-                 integerLimit,
-                 static_cast<int32_t>(room)};
+                 integerLimit};
   // Widths for up to 38 digits (three words hold 24 slots), for 100-digit
   // operands (seven), and for any two lined-up values.
   const int32_t words = (end + 7) / 8;

@@ -13,16 +13,15 @@
 
 #include <cstdint>
 
+#include "decimal/pair_words.h"
+
 namespace bw {
 namespace decimal_internal {
 
 // Answers of combinePairs besides a length.
 constexpr int32_t kPairsDeclined = 0;   // outside this path: use the group routine
 constexpr int32_t kPairsOverflow = -1;  // the result needs too many integer digits
-constexpr int32_t kPairsNoRoom = -2;    // the result is longer than the room given for it
 
-// Room that holds every result.
-constexpr uint32_t kPairsOutputBytes = 64;
 
 // Widest line-up of the two operands, in pairs, the carry slot included: 208
 // digits, enough for any two values of one precision and scale.  Operands of
@@ -38,15 +37,13 @@ struct Encoding {
 
 // a and b are present, nonzero encodings (not 'o').  Adds b to a, or
 // subtracts it when subtractB, with the signs taken into account, and writes
-// the exact result's encoding to out, which has `room` bytes (at least the
-// result's length; bytes past the length may be overwritten too).  Both
-// operands are read in full before anything is written, so out may be a's
-// or b's own buffer.  Returns the encoding's length (1 for zero),
+// the exact result's encoding to out (pair_words.h).  Both operands are read
+// in full before out is asked for its place, so that place may be a's or
+// b's own string.  Returns the encoding's length (1 for zero), or
 // kPairsOverflow when the result's leading exponent reaches integerLimit, or
-// kPairsDeclined, or kPairsNoRoom when the result is longer than room; in
-// those cases nothing has been written.
+// kPairsDeclined; in those two cases out is not asked.
 int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,
-                     char* out, uint32_t room);
+                     ResultSink& out);
 
 }  // namespace decimal_internal
 }  // namespace bw
