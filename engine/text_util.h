@@ -1,6 +1,9 @@
 // Small text helpers the engine needs in several places: ASCII case folding,
 // HTML escaping for page text, and decoding of HTML entities in the module's
 // error reports so that a terminal shows "<qelIf>" rather than "&lt;qelIf&gt;".
+// The comparisons, the short copy and the byte search are inline and work a
+// word at a time where they can, because they run for every name and value
+// of every tag; they read and write only the bytes they are given.
 #ifndef BRINDLE_ENGINE_TEXT_UTIL_H
 #define BRINDLE_ENGINE_TEXT_UTIL_H
 
