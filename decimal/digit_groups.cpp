@@ -94,6 +94,8 @@ void dropLowGroups(DigitGroups& m, int32_t k) {
 }  // namespace
 
 void normalize(DigitGroups& m) {
+  // Most results are normalized already: both end groups nonzero.
+  if (m.count > 0 && m.group[m.count - 1] != 0 && m.group[0] != 0) return;
   while (m.count > 0 && m.group[m.count - 1] == 0) --m.count;
   int32_t zeros = 0;
   while (zeros < m.count && m.group[zeros] == 0) ++zeros;
