@@ -6,6 +6,8 @@
 // text ends.
 #include "decimal/equation.h"
 
+#include <new>
+
 #include "brindlework/module.h"
 
 namespace bw {
@@ -15,8 +17,27 @@ Equation::Equation(int32_t precision, int32_t scale) : precision_(precision), sc
 Equation::~Equation() {
   while (head_ != nullptr) {
     EquationToken* next = head_->next;
-    delete head_;
+    destroyToken(head_);
     head_ = next;
+  }
+}
+
+EquationToken* Equation::newToken() {
+  if (inlineUsed_ < kInlineTokens) {
+    void* place = inlineTokens_ + inlineUsed_++ * sizeof(EquationToken);
+    return ::new (place) EquationToken;
+  }
+  return new EquationToken;
+}
+
+void Equation::destroyToken(EquationToken* token) {
+  // An inline slot is not reused: a token removed during reduction leaves
+  // its slot empty until the equation goes.
+  const unsigned char* place = reinterpret_cast<const unsigned char*>(token);
+  if (place >= inlineTokens_ && place < inlineTokens_ + sizeof inlineTokens_) {
+    token->~EquationToken();
+  } else {
+    delete token;
   }
 }
 
@@ -41,14 +62,37 @@ void Equation::remove(EquationToken* token) {
   } else {
     tail_ = token->prev;
   }
-  delete token;
+  destroyToken(token);
 }
 
 void Equation::finishNumber() {
   if (tail_ == nullptr || tail_->kind != EquationToken::number) return;
-  tail_->value.setPrecision(precision_, scale_);
-  tail_->value.fromText(tail_->text);
+  EquationToken* number = tail_;
+  number->value.setPrecision(precision_, scale_);
+  if (number->textCopied) {
+    number->value.fromText(number->text);
+  } else {
+    number->value.fromText(text_.data() + number->textStart, number->textLength);
+  }
 }
+
+namespace {
+
+// Adds the character at i to a number: the run in place grows while the
+// characters follow one another; after a gap they are copied out.
+void appendDigit(EquationToken& number, const char* bytes, uint32_t i) {
+  if (!number.textCopied && number.textStart + number.textLength == i) {
+    ++number.textLength;
+    return;
+  }
+  if (!number.textCopied) {
+    number.text.assign(bytes + number.textStart, number.textLength);
+    number.textCopied = true;
+  }
+  number.text.append(bytes[i]);
+}
+
+}  // namespace
 
 uint32_t Equation::parse(const QelString& text) {
   text_ = text;
@@ -56,7 +100,7 @@ uint32_t Equation::parse(const QelString& text) {
   int64_t depth = 0;
   auto startToken = [&](uint8_t kind, char symbol) {
     finishNumber();
-    EquationToken* token = new EquationToken;
+    EquationToken* token = newToken();
     token->kind = kind;
     token->symbol = symbol;
     append(token);
@@ -104,9 +148,11 @@ uint32_t Equation::parse(const QelString& text) {
         if ((c >= '0' && c <= '9') || c == '.') {
           if (expectOperand) {
             expectOperand = false;
-            startToken(EquationToken::number, '\0')->text.assign(c);
+            EquationToken* number = startToken(EquationToken::number, '\0');
+            number->textStart = i;
+            number->textLength = 1;
           } else if (tail_->kind == EquationToken::number) {
-            tail_->text.append(c);
+            appendDigit(*tail_, bytes, i);
           }
           // A digit right after ')' belongs to no number and is dropped.
         }

@@ -33,9 +33,14 @@ class EquationToken : public QELObject {
   EquationToken* next = nullptr;
   EquationToken* prev = nullptr;
   uint8_t kind = number;
-  // A number's characters (digits and points); operators and parentheses keep
-  // their one character in `symbol` instead, which saves an allocation each.
+  // A number's characters (digits and points) when they are not one run of
+  // the equation's text (ignored characters between them, as in "1 2");
+  // a run is read in place from the text, at textStart for textLength
+  // bytes.  Operators and parentheses keep their one character in `symbol`.
   QelString text;
+  uint32_t textStart = 0;
+  uint32_t textLength = 0;
+  bool textCopied = false;
   char symbol = '\0';
   BigDecimal value;
   // For a parenthesis, the one it pairs with.
@@ -64,6 +69,8 @@ class Equation : public QELObject {
   const EquationToken* head() const { return head_; }
 
  private:
+  EquationToken* newToken();
+  void destroyToken(EquationToken* token);
   void append(EquationToken* token);
   void remove(EquationToken* token);
   void finishNumber();
@@ -73,6 +80,13 @@ class Equation : public QELObject {
   uint32_t reduceUnarySigns(EquationToken* before, EquationToken* after);
   uint32_t reduceBinary(EquationToken* before, EquationToken* after, const char* operators);
   EquationToken* first(EquationToken* before) const { return before ? before->next : head_; }
+
+  // The first tokens live in the equation itself (an equation is a local of
+  // the qelMath call), so a short body takes no block per token; later ones
+  // come from the heap.
+  static constexpr uint32_t kInlineTokens = 24;
+  alignas(EquationToken) unsigned char inlineTokens_[kInlineTokens * sizeof(EquationToken)];
+  uint32_t inlineUsed_ = 0;
 
   QelString text_;
   EquationToken* head_ = nullptr;

@@ -100,6 +100,11 @@ TEST(EquationEvaluation, Values) {
       // text oddities
       {"2pi", 8, "2"},
       {"1 000", 8, "1000"},
+      // a number broken by ignored characters, read in place and then copied
+      {"12x3 4.5 + 1", 8, "1235.5"},
+      {"1 2*3 4", 8, "408"},
+      // more tokens than the equation keeps inline
+      {"1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1", 8, "30"},
       {"1.2.3+1", 8, "1"},
       {"(1)2", 8, "1"},
       {"(2)3", 8, "2"},
