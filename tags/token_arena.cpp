@@ -1,6 +1,6 @@
-// Block storage for body tokens.  Blocks grow geometrically from a small
-// first one, so a short body costs one small block and a huge body few large
-// ones.
+// Block storage for body tokens: the first ones inside the arena, then
+// blocks that grow geometrically, so a short body costs no block and a huge
+// body few large ones.
 #include "tags/token_arena.h"
 
 #include <new>
@@ -32,6 +32,10 @@ TokenArena::~TokenArena() {
 }
 
 BodyToken* TokenArena::make() {
+  if (usedInline_ < kInlineTokens) {
+    void* place = inline_ + static_cast<std::size_t>(usedInline_++) * sizeof(BodyToken);
+    return ::new (place) BodyToken;
+  }
   if (newest_ == nullptr || usedInNewest_ == newest_->capacity) {
     const uint32_t count = nextBlockSize_;
     void* raw = allocateAligned(sizeof(Block) + count * sizeof(BodyToken), alignof(Block));

@@ -29,9 +29,14 @@ class TokenArena : public QELObject {
 
  private:
   struct Block;
+  // The first tokens live in the arena itself (a body is scanned into a
+  // local of the tag call), so a short body takes no block for them.
+  static constexpr uint32_t kInlineTokens = 16;
+  alignas(BodyToken) unsigned char inline_[kInlineTokens * sizeof(BodyToken)];
+  uint32_t usedInline_ = 0;
   Block* newest_ = nullptr;
   uint32_t usedInNewest_ = 0;
-  uint32_t nextBlockSize_ = 16;  // tokens; doubles up to a cap
+  uint32_t nextBlockSize_ = 32;  // tokens; doubles up to a cap
 };
 
 }  // namespace bw
