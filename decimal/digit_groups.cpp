@@ -25,12 +25,11 @@ constexpr uint32_t kPowerOfTen[kDigitsPerGroup + 1] = {
 
 int signedByte(char c) { return static_cast<int>(static_cast<signed char>(c)); }
 
-// Decimal digits of a nonzero group value, without a loop: the bit length
-// times log10(2) (1233 / 4096) is the digit count or one less, and one
-// comparison with a power of ten settles which.
+// Decimal digits of a nonzero group value.
 int32_t digitCount(uint32_t v) {
-  const int32_t guess = ((32 - __builtin_clz(v)) * 1233) >> 12;  // 0 to 8
-  return guess + (v >= kPowerOfTen[guess] ? 1 : 0);
+  int32_t n = 1;
+  while (n < kDigitsPerGroup && v >= kPowerOfTen[n]) ++n;
+  return n;
 }
 
 // Trailing zero digits of a nonzero group value, by halving steps.
