@@ -6,6 +6,7 @@
 // keep a pointer into only for the duration of the call.
 #include "host/parameters.h"
 
+#include "foundation/known_keywords.h"
 #include "host/host_exchange.h"
 
 namespace bw {
@@ -81,12 +82,17 @@ bool getStringParameter(const ModuleRequest* request, const NameKey& name, int32
 
 bool getKeywordParameter(const ModuleRequest* request, const NameKey& name, int32_t occurrence,
                          NameKey& value, const NameKey& defaultValue) {
-  QelString text;
-  if (!fetchNamed(request, MTPm, name.text(), occurrence, text, QelString())) {
+  FetchedText text;
+  if (!fetchParameter(request, name, occurrence, text)) {
     value = defaultValue;
     return false;
   }
-  value = NameKey(text, IgnoreCase);
+  const uint32_t hash = nameHashOf(text.data(), text.size(), IgnoreCase);
+  if (const NameKey* known = findKnownKeyword(text.data(), text.size(), hash)) {
+    value = *known;  // the same key, without a string of its own
+  } else {
+    value = NameKey(QelString(text.data(), text.size()), IgnoreCase);
+  }
   return true;
 }
 

@@ -2,6 +2,7 @@
 #include "tags/relationships.h"
 
 #include "decimal/big_decimal.h"
+#include "foundation/known_keywords.h"
 
 namespace bw {
 
@@ -35,6 +36,17 @@ const RelationRow kRelationRows[] = {
 
 const NameKey kAlphabetical("alphabetical");
 const NameKey kNumerical("numerical");
+
+// Every keyword of this file, so that parameters spelling one exactly share it.
+[[maybe_unused]] const bool kKeywordsRegistered = [] {
+  for (const RelationRow& row : kRelationRows) {
+    registerKnownKeyword(row.keyword);
+    if (row.hasSymbol) registerKnownKeyword(row.symbol);
+  }
+  registerKnownKeyword(kAlphabetical);
+  registerKnownKeyword(kNumerical);
+  return true;
+}();
 
 // Numbers of the numerical order.
 constexpr int32_t kComparePrecision = 75;

@@ -3,6 +3,8 @@
 // listed, leaves the text as it is.
 #include "tags/string_modes.h"
 
+#include "foundation/known_keywords.h"
+
 namespace bw {
 
 namespace {
@@ -41,7 +43,10 @@ constexpr uint32_t kStringModeCount = sizeof kStringModes / sizeof kStringModes[
 // tables so that no request allocates them.
 struct StringModeKeys {
   StringModeKeys() {
-    for (uint32_t i = 0; i < kStringModeCount; ++i) keys[i] = NameKey(kStringModes[i].keyword);
+    for (uint32_t i = 0; i < kStringModeCount; ++i) {
+      keys[i] = NameKey(kStringModes[i].keyword);
+      registerKnownKeyword(keys[i]);
+    }
   }
   NameKey keys[kStringModeCount];
 };

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/known_keywords.h"
 #include "foundation/name_key.h"
 #include "foundation/pointer_array.h"
 #include "foundation/split_list.h"
@@ -213,6 +214,23 @@ TEST(NameKey, WordAtATimeHashMatchesTheByteDefinition) {
       EXPECT_EQ(crc32Of(text.data(), length), reference(text, false)) << length;
     }
   }
+}
+
+// Only a text spelled exactly as a registered keyword shares its key; the
+// key found is the registered one, with its own text and hash.
+TEST(KnownKeywords, ExactSpellingOnly) {
+  static const NameKey known("someKeyword");
+  registerKnownKeyword(known);
+  registerKnownKeyword(known);  // twice is harmless
+  auto find = [](const char* text) {
+    const uint32_t n = static_cast<uint32_t>(std::string(text).size());
+    return findKnownKeyword(text, n, nameHashOf(text, n, IgnoreCase));
+  };
+  EXPECT_EQ(find("someKeyword"), &known);
+  EXPECT_EQ(find("SomeKeyword"), nullptr);  // same hash, other spelling: a key of its own
+  EXPECT_EQ(find("someKeywor"), nullptr);
+  EXPECT_EQ(find("unknown"), nullptr);
+  EXPECT_EQ(find(""), nullptr);
 }
 
 }  // namespace
