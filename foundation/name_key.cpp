@@ -82,6 +82,18 @@ uint32_t crcRegister(const unsigned char* bytes, uint32_t count, bool fold) {
 
 }  // namespace
 
+bool sameNameIgnoringCase(const char* a, const char* b, uint32_t count) {
+  const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
+  const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
+  for (; count >= 8; x += 8, y += 8, count -= 8) {
+    if (lowerCaseWord(loadLittleEndian(x)) != lowerCaseWord(loadLittleEndian(y))) return false;
+  }
+  for (uint32_t i = 0; i < count; ++i) {
+    if (kLowerCaseTable[x[i]] != kLowerCaseTable[y[i]]) return false;
+  }
+  return true;
+}
+
 uint32_t nameHashOf(const char* bytes, uint32_t count, uint32_t options) {
   return ~crcRegister(reinterpret_cast<const unsigned char*>(bytes), count,
                       (options & IgnoreCase) != 0);

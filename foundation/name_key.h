@@ -21,6 +21,10 @@ uint32_t crc32Of(const char* bytes, uint32_t count);
 // for looking a name up without making a key.
 uint32_t nameHashOf(const char* bytes, uint32_t count, uint32_t options = IgnoreCase);
 
+// Whether count bytes at a and b are equal with "A" to "Z" read as "a" to
+// "z", compared eight bytes a step.
+bool sameNameIgnoringCase(const char* a, const char* b, uint32_t count);
+
 class NameKey : public QELObject {
  public:
   NameKey();

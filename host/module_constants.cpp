@@ -35,21 +35,10 @@ const char* const* tagNameList() { return constants.tagNames; }
 
 uint32_t findTagRow(const NameKey& key) { return findTagRow(key.hash()); }
 
-namespace {
-bool sameNameIgnoringCase(const QelString& ours, const char* name, uint32_t length) {
-  if (ours.length() != length) return false;
-  const unsigned char* a = reinterpret_cast<const unsigned char*>(ours.data());
-  const unsigned char* b = reinterpret_cast<const unsigned char*>(name);
-  for (uint32_t i = length; i-- > 0;) {  // the names differ most near their ends
-    if (kLowerCaseTable[a[i]] != kLowerCaseTable[b[i]]) return false;
-  }
-  return true;
-}
-}  // namespace
-
 uint32_t findTagRow(const char* name, uint32_t length) {
   for (uint32_t row = 0; row < kTagCount; ++row) {
-    if (sameNameIgnoringCase(constants.tagKeys[row].text(), name, length)) return row;
+    const QelString& ours = constants.tagKeys[row].text();
+    if (ours.length() == length && sameNameIgnoringCase(ours.data(), name, length)) return row;
   }
   return findTagRow(nameHashOf(name, length, IgnoreCase));
 }

@@ -212,6 +212,16 @@ TEST(NameKey, WordAtATimeHashMatchesTheByteDefinition) {
       EXPECT_EQ(NameKey(q, IgnoreCase).hash(), reference(text, true)) << length;
       EXPECT_EQ(NameKey(q, NoOptions).hash(), reference(text, false)) << length;
       EXPECT_EQ(crc32Of(text.data(), length), reference(text, false)) << length;
+      std::string folded = text;
+      for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+      }
+      EXPECT_TRUE(sameNameIgnoringCase(text.data(), folded.data(), length)) << length;
+      if (length > 0) {
+        std::string other = folded;
+        other[seed % length] ^= 0x01;  // a different byte, never the same letter in the other case
+        EXPECT_FALSE(sameNameIgnoringCase(text.data(), other.data(), length)) << length;
+      }
     }
   }
 }
