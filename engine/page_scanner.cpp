@@ -1,110 +1,74 @@
 // Start tags, end tags and body extents of registered tags.
 #include "engine/page_scanner.h"
 
-#include <algorithm>
-#include <array>
-#include <cstdint>
-
-#include "engine/text_util.h"
+#include "engine/byte_scan.h"
 
 namespace bw {
 namespace {
 
-// What a byte can be in a tag, as a table: every byte of a tag is looked up,
-// so one load replaces a chain of comparisons.
-enum ByteClass : uint8_t {
-  kBlank = 1,              // space, tab, line feed, carriage return, form feed
-  kEndsParameterName = 2,  // blanks, "=", ">", quotes and "/" (when "/>" follows)
-};
-
-constexpr std::array<uint8_t, 256> makeByteClasses() {
-  std::array<uint8_t, 256> classes{};
-  for (unsigned char c : {' ', '\t', '\n', '\r', '\f'}) classes[c] |= kBlank | kEndsParameterName;
-  for (unsigned char c : {'=', '>', '"', '\'', '/'}) classes[c] |= kEndsParameterName;
-  return classes;
-}
-constexpr std::array<uint8_t, 256> kByteClasses = makeByteClasses();
-
-bool is(char c, ByteClass byteClass) {
-  return (kByteClasses[static_cast<unsigned char>(c)] & byteClass) != 0;
-}
-bool isBlank(char c) { return is(c, kBlank); }
-
-size_t skipBlanks(std::string_view text, size_t i) {
-  while (i < text.size() && isBlank(text[i])) ++i;
-  return i;
-}
-
-// The registered tag whose name starts at text[i], with the name's end.
-const RegisteredTag* scanName(const TagTable& tags, std::string_view text, size_t i,
-                              size_t& nameEnd) {
-  // One byte past the longest name is enough to tell that a name is longer.
-  size_t limit = std::min(text.size(), i + tags.longestName() + 1);
-  size_t j = i;
-  while (j < limit && isNameByte(text[j])) ++j;
-  if (j == i || j - i > tags.longestName()) return nullptr;
-  nameEnd = j;
-  return tags.find(text.substr(i, j - i));
+// The registered tag whose name starts at p, with the name's end.  One byte
+// past the longest name is enough to tell that a name is longer, so no more
+// is read.
+const RegisteredTag* scanName(const TagTable& tags, const char* p, const char* end,
+                              const char*& nameEnd) {
+  const size_t longest = tags.longestName();
+  const char* limit = static_cast<size_t>(end - p) > longest ? p + longest + 1 : end;
+  const char* q = endOfTagName(p, limit);
+  if (q == p || static_cast<size_t>(q - p) > longest) return nullptr;
+  nameEnd = q;
+  return tags.find(std::string_view(p, static_cast<size_t>(q - p)));
 }
 
 }  // namespace
 
 TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, StartTag& out,
                      bool collect) {
-  size_t i = pos + 1;
-  size_t nameEnd = 0;
-  const RegisteredTag* tag = scanName(tags, text, i, nameEnd);
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* const tagName = begin + pos + 1;
+  const char* p = nullptr;
+  const RegisteredTag* tag = scanName(tags, tagName, end, p);
   if (tag == nullptr) return TagScan::NotATag;
-  if (nameEnd < text.size() && !isBlank(text[nameEnd]) && text[nameEnd] != '>' &&
-      text[nameEnd] != '/')
+  if (p != end && !isByteOf(*p, kBlankByte) && *p != '>' && *p != '/')
     return TagScan::NotATag;  // a longer name such as <qelIfx>
   out.tag = tag;
-  out.spelledName = text.substr(i, nameEnd - i);
+  out.spelledName = std::string_view(tagName, static_cast<size_t>(p - tagName));
   out.parameters.clear();
   out.selfClosed = false;
-  i = nameEnd;
   for (;;) {
-    i = skipBlanks(text, i);
-    if (i >= text.size()) return TagScan::Unterminated;
-    char c = text[i];
-    if (c == '>') {
-      out.end = i + 1;
+    p = skipBlankBytes(p, end);
+    if (p == end) return TagScan::Unterminated;
+    if (*p == '>') {
+      out.end = static_cast<size_t>(p + 1 - begin);
       return TagScan::Found;
     }
-    if (c == '/' && i + 1 < text.size() && text[i + 1] == '>') {
+    if (*p == '/' && p + 1 != end && p[1] == '>') {
       out.selfClosed = true;
-      out.end = i + 2;
+      out.end = static_cast<size_t>(p + 2 - begin);
       return TagScan::Found;
     }
-    size_t nameStart = i;
-    for (;;) {
-      while (i < text.size() && !is(text[i], kEndsParameterName)) ++i;
-      // A "/" ends the name only as the start of "/>".
-      if (i < text.size() && text[i] == '/' && !(i + 1 < text.size() && text[i + 1] == '>')) {
-        ++i;
-        continue;
-      }
-      break;
-    }
-    if (i == nameStart) {  // a stray quote or "=": not part of any parameter
-      ++i;
+    const char* nameStart = p;
+    // A "/" ends the name only as the start of "/>".
+    while ((p = endOfParameterName(p, end)) != end && *p == '/' && !(p + 1 != end && p[1] == '>')) ++p;
+    if (p == nameStart) {  // a stray quote or "=": not part of any parameter
+      ++p;
       continue;
     }
-    std::string_view name = text.substr(nameStart, i - nameStart);
+    std::string_view name(nameStart, static_cast<size_t>(p - nameStart));
     std::string_view value;
-    size_t afterName = skipBlanks(text, i);
-    if (afterName < text.size() && text[afterName] == '=') {
-      i = skipBlanks(text, afterName + 1);
-      if (i >= text.size()) return TagScan::Unterminated;
-      if (text[i] == '"' || text[i] == '\'') {
-        size_t close = findByte(text, i + 1, text[i]);
-        if (close == std::string_view::npos) return TagScan::Unterminated;
-        value = text.substr(i + 1, close - i - 1);
-        i = close + 1;
+    const char* afterName = skipBlankBytes(p, end);
+    if (afterName != end && *afterName == '=') {
+      p = skipBlankBytes(afterName + 1, end);
+      if (p == end) return TagScan::Unterminated;
+      if (*p == '"' || *p == '\'') {
+        const char* close = findByteBetween(p + 1, end, *p);
+        if (close == end) return TagScan::Unterminated;
+        value = std::string_view(p + 1, static_cast<size_t>(close - p - 1));
+        p = close + 1;
       } else {
-        size_t start = i;
-        while (i < text.size() && !isBlank(text[i]) && text[i] != '>') ++i;
-        value = text.substr(start, i - start);
+        const char* valueStart = p;
+        while (p != end && !isByteOf(*p, kBlankByte) && *p != '>') ++p;
+        value = std::string_view(valueStart, static_cast<size_t>(p - valueStart));
       }
     }
     if (collect) out.parameters.add(name, value);
@@ -113,13 +77,14 @@ TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, St
 
 size_t scanEndTagName(const TagTable& tags, std::string_view text, size_t pos,
                       const RegisteredTag** tag) {
-  size_t nameEnd = 0;
-  const RegisteredTag* found = scanName(tags, text, pos + 2, nameEnd);
+  const char* const end = text.data() + text.size();
+  const char* nameEnd = nullptr;
+  const RegisteredTag* found = scanName(tags, text.data() + pos + 2, end, nameEnd);
   if (found == nullptr) return 0;
-  size_t i = skipBlanks(text, nameEnd);
-  if (i >= text.size() || text[i] != '>') return 0;
+  const char* p = skipBlankBytes(nameEnd, end);
+  if (p == end || *p != '>') return 0;
   *tag = found;
-  return i + 1 - pos;
+  return static_cast<size_t>(p + 1 - text.data()) - pos;
 }
 
 bool findMatchingEnd(const TagTable& tags, std::string_view text, size_t from,

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/byte_scan.h"
+
 namespace bw {
 
 // The bytes at p as one unsigned word, whatever their alignment.
@@ -91,17 +93,7 @@ inline bool startsWithIgnoringCase(std::string_view text, std::string_view prefi
 }
 
 // Letters, digits and "_-:.": the bytes of a tag name and of a ${...} name.
-// A table, because every byte of every tag is asked about.
-struct NameBytes {
-  bool table[256] = {};
-  constexpr NameBytes() {
-    for (int c = 0; c < 256; ++c)
-      table[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                 c == '_' || c == '-' || c == ':' || c == '.';
-  }
-};
-inline constexpr NameBytes kNameBytes{};
-inline bool isNameByte(char c) { return kNameBytes.table[static_cast<unsigned char>(c)]; }
+inline bool isNameByte(char c) { return isByteOf(c, kTagNameByte); }
 
 // Appends text with &, <, >, " and ' written as entities.
 void appendHtmlEscaped(std::string& out, std::string_view text);
