@@ -18,9 +18,8 @@ namespace bw {
 // process.  Keys past the table's room are simply not shared.
 void registerKnownKeyword(const NameKey& key);
 
-// The registered key whose text is exactly these bytes, or null; hash is
-// nameHashOf(bytes, count, IgnoreCase).
-const NameKey* findKnownKeyword(const char* bytes, uint32_t count, uint32_t hash);
+// The registered key whose text is exactly these bytes, or null.
+const NameKey* findKnownKeyword(const char* bytes, uint32_t count);
 
 }  // namespace bw
 

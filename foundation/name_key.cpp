@@ -85,8 +85,16 @@ uint32_t crcRegister(const unsigned char* bytes, uint32_t count, bool fold) {
 bool sameNameIgnoringCase(const char* a, const char* b, uint32_t count) {
   const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
   const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
-  for (; count >= 8; x += 8, y += 8, count -= 8) {
-    if (lowerCaseWord(loadLittleEndian(x)) != lowerCaseWord(loadLittleEndian(y))) return false;
+  auto sameWord = [&](uint32_t at) {
+    return lowerCaseWord(loadLittleEndian(x + at)) == lowerCaseWord(loadLittleEndian(y + at));
+  };
+  if (count >= 8) {
+    // Whole words, the last one ending at the last byte (it may overlap the
+    // one before): a name of up to 16 bytes is two comparisons.
+    for (uint32_t at = 0; at + 8 < count; at += 8) {
+      if (!sameWord(at)) return false;
+    }
+    return sameWord(count - 8);
   }
   for (uint32_t i = 0; i < count; ++i) {
     if (kLowerCaseTable[x[i]] != kLowerCaseTable[y[i]]) return false;

@@ -87,8 +87,7 @@ bool getKeywordParameter(const ModuleRequest* request, const NameKey& name, int3
     value = defaultValue;
     return false;
   }
-  const uint32_t hash = nameHashOf(text.data(), text.size(), IgnoreCase);
-  if (const NameKey* known = findKnownKeyword(text.data(), text.size(), hash)) {
+  if (const NameKey* known = findKnownKeyword(text.data(), text.size())) {
     value = *known;  // the same key, without a string of its own
   } else {
     value = NameKey(QelString(text.data(), text.size()), IgnoreCase);
