@@ -33,7 +33,7 @@ class TokenTextCache : public QELObject {
 
  private:
   static constexpr uint32_t kSlots = 64;
-  static_assert(kSlots <= 64, "one bit of built_ per slot");
+  static_assert(kSlots == 64, "one bit of built_ per slot, six bits of hash");
   QelString& slot(uint32_t index) {
     return *reinterpret_cast<QelString*>(storage_ + index * sizeof(QelString));
   }
