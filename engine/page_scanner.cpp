@@ -2,6 +2,7 @@
 #include "engine/page_scanner.h"
 
 #include "engine/byte_scan.h"
+#include "engine/text_util.h"
 
 namespace bw {
 namespace {
@@ -87,15 +88,35 @@ size_t scanEndTagName(const TagTable& tags, std::string_view text, size_t pos,
   return static_cast<size_t>(p + 1 - text.data()) - pos;
 }
 
+namespace {
+
+// The length of the end tag of `tag` at text[pos] == '<', or 0.  Only the
+// body's own end tags count while its end is looked for (any other end tag
+// holds no "<" and is passed over like other text), so the name is compared
+// with the one name it can be, without a lookup.
+size_t endTagOf(const RegisteredTag& tag, std::string_view text, size_t pos) {
+  const size_t length = tag.name.size();
+  const size_t nameAt = pos + 2;
+  if (text.size() - pos <= 2 + length || text[pos + 1] != '/' || length > TagTable::kLongestFoundName)
+    return 0;
+  const char* name = text.data() + nameAt;
+  if (isByteOf(name[length], kTagNameByte) || !equalsIgnoringCase({name, length}, tag.name)) return 0;
+  const char* end = text.data() + text.size();
+  const char* p = skipBlankBytes(name + length, end);
+  if (p == end || *p != '>') return 0;
+  return static_cast<size_t>(p + 1 - text.data()) - pos;
+}
+
+}  // namespace
+
 bool findMatchingEnd(const TagTable& tags, std::string_view text, size_t from,
                      const RegisteredTag& tag, BodyExtent& out) {
   size_t depth = 1;
   StartTag nested;
   size_t i = from;
   while ((i = text.find('<', i)) != std::string_view::npos) {
-    const RegisteredTag* endOf = nullptr;
-    if (size_t length = scanEndTag(tags, text, i, &endOf)) {
-      if (endOf == &tag && --depth == 0) {
+    if (size_t length = endTagOf(tag, text, i)) {
+      if (--depth == 0) {
         out.bodyEnd = i;
         out.after = i + length;
         return true;

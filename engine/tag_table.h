@@ -30,11 +30,11 @@ class TagTable {
  public:
   // A name registered twice keeps its first spelling and takes the later flags.
   void add(std::string name, uint32_t flags);
-  // Asked at every "<" of a page, so it hashes and copies nothing: the names
-  // of the text's length are compared with it in place, and a module
-  // registers few enough tags that a length has one or two of them.
-  // Names longer than kLongestFoundName are never found in a page, though
-  // they can be registered.
+  // Asked at every "<" of a page, so it copies nothing and compares one or
+  // two names: names sit in a small open-addressed table by a hash of their
+  // length and two folded letters, rebuilt when a tag is registered (a module
+  // registers its tags once).  Names longer than kLongestFoundName are never
+  // found in a page, though they can be registered.
   const RegisteredTag* find(std::string_view name) const {
     return name.size() > kLongestFoundName ? nullptr : lookUp(name);
   }
@@ -43,14 +43,12 @@ class TagTable {
   size_t longestName() const { return longestName_; }
 
  private:
-  struct Candidate {
-    std::string name;  // as registered
-    size_t tag;        // its entry in tags_
-  };
+  static constexpr uint32_t kEmptySlot = UINT32_MAX;
   const RegisteredTag* lookUp(std::string_view name) const;  // find, without the length limit
+  void rebuildSlots();
 
   std::vector<RegisteredTag> tags_;
-  std::vector<std::vector<Candidate>> byLength_;  // [length]: the names of that length
+  std::vector<uint32_t> slots_;  // entries of tags_, kEmptySlot; a power of two, at most half full
   size_t longestName_ = 0;
 };
 

@@ -5,6 +5,7 @@
 // every position.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <sstream>
 #include <streambuf>
@@ -159,6 +160,33 @@ TEST(TagNames, FoundByLengthIgnoringCase) {
   EXPECT_EQ(tags.find("qelIf")->flags, 0x20u);
   EXPECT_EQ(tags.all().size(), 4u);
   EXPECT_EQ(tags.longestName(), tooLong.size());
+}
+
+// Enough names to grow the table several times, many of one length and
+// ending alike so that they share probe runs: each is found in any case and
+// nothing between them is.
+TEST(TagNames, ManyNamesSharingLengthAndLetters) {
+  TagTable tags;
+  std::vector<std::string> names;
+  for (char middle = 'a'; middle <= 'z'; ++middle)
+    for (const char* stem : {"qelA", "qelBx", "xyzzyA"}) names.push_back(std::string(stem) + middle + "f");
+  for (size_t i = 0; i < names.size(); ++i) tags.add(names[i], static_cast<uint32_t>(i));
+  for (size_t i = 0; i < names.size(); ++i) {
+    std::string shouted = names[i];
+    for (char& c : shouted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const std::string& spelling : {names[i], shouted}) {
+      const RegisteredTag* tag = tags.find(spelling);
+      ASSERT_NE(tag, nullptr) << spelling;
+      EXPECT_EQ(tag->name, names[i]);
+      EXPECT_EQ(tag->flags, i);
+    }
+    EXPECT_EQ(tags.find(names[i] + "f"), nullptr);
+    EXPECT_EQ(tags.find(names[i].substr(1)), nullptr);
+    std::string neighbour = names[i];
+    neighbour[0] = 'w';
+    EXPECT_EQ(tags.find(neighbour), nullptr);
+  }
+  EXPECT_EQ(tags.all().size(), names.size());
 }
 
 TEST(PageVariableIndex, FollowsTheMapAsItGrowsAndChanges) {
