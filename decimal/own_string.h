@@ -13,14 +13,17 @@
 
 namespace bw {
 
-// The string is first emptied, which keeps a buffer of its own and drops a
-// shared one without copying it, and then given the result's length; its
-// buffer, less the terminator's byte, is the room.
+// A short result first empties the string, which keeps a buffer of its own
+// and drops a shared one without copying it (the fresh one, of the smallest
+// capacity, holds the result); then the string is given the result's
+// length.  A longer result sets the length straight away, so that a shared
+// string becomes one new block rather than a smallest one and then a
+// second.  The buffer, less the terminator's byte, is the room.
 class BigDecimal::OwnString final : public decimal_internal::ResultSink {
  public:
   explicit OwnString(QelString& digits) : digits_(digits) {}
   char* reserve(uint32_t length, uint32_t& room) override {
-    digits_.setLength(0);
+    if (length < capacityFor(0)) digits_.setLength(0);
     char* const end = digits_.setLength(length);
     room = digits_.capacity() - 1;
     return end - length;
