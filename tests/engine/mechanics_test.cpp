@@ -191,7 +191,7 @@ TEST_F(Mechanics, BlocksLentToTheModuleAreSoundAtEverySize) {
   // Sizes at the edges of the pooled classes, nothing, and past the pool.
   RenderOutcome outcome = render(
       "<blocks size=0 size=1 size=15 size=16 size=17 size=32 size=33 size=511 size=512 size=513 "
-      "size=4096 size=16>|<blocks size=16 size=16 size=0 size=0>");
+      "size=1023 size=1024 size=1025 size=4096 size=16>|<blocks size=16 size=16 size=0 size=0>");
   EXPECT_EQ(outcome.output, "ok|ok");
   EXPECT_EQ(outcome.stats.blocksKept, 0);
   // A block released on another thread leaves this thread's blocks sound.
