@@ -196,7 +196,18 @@ void Rendering::process(std::string_view text, size_t pageBase, size_t origin, E
                     "--max-nesting. The rest of the page is left out.");
       size_t bodyBase = f.pageBase == kNotInPage ? kNotInPage : f.pageBase + start.end;
       std::string& processedBody = bodyScratch(level);
-      process(body, bodyBase, f.origin, Escaping::Exact, processedBody, level);
+      // A body without "<" holds no tag, so processing it is expanding its
+      // references, done without a walk; the walk still makes a body that
+      // passes the limit, so that it stops the page where it does.
+      bool walk = body.find('<') != std::string_view::npos;
+      if (!walk) {
+        appendExpandedExactly(processedBody, body, scope_);
+        walk = processedBody.size() > limits_.maxOutputBytes;
+      }
+      if (walk) {
+        processedBody.clear();
+        process(body, bodyBase, f.origin, Escaping::Exact, processedBody, level);
+      }
       if (outcome_.stopped) return;
       body = processedBody;
     }

@@ -84,6 +84,10 @@ TEST_F(Mechanics, PagesRenderAsExpected) {
       {"${raw:name}", "<World>"},
       {"<echo text=\"${name}\">", "<World>"},
       {"<wrap>${name}</wrap>", "[<World>]"},
+      // A data body without tags: its references expand exactly, other "$" stay.
+      {"<wrap>${name}-${raw:name} $x $${name} ${name ${missing}${param.Q2}$</wrap>",
+       "[<World>-<World> $x ${name} ${name two$]"},
+      {"<wrap>&amp; ${empty}</wrap>|<wrap>${empty}</wrap>", "[&amp; ]|[]"},
       {"<raw>${name}</raw>", "&lt;World&gt;"},
       {"[${missing}][${empty}]", "[][]"},
       {"${param.q}|${raw:param.q}|${param.q2}", "&lt;b&gt;&amp;&quot;x&quot;|<b>&\"x\"|two"},
@@ -169,6 +173,23 @@ TEST_F(Mechanics, LimitsStopTheRunawayPage) {
   RenderOutcome data = render(nested, small);
   EXPECT_TRUE(data.stopped);
   EXPECT_EQ(data.reports.back().message, "Tag bodies are nested more than 10 levels deep.");
+
+  // A data body that grows past the limit through its references stops the
+  // page at the reference that passed it, whether or not the body holds tags.
+  std::map<std::string, std::string> before = variables;
+  variables["long"] = std::string(600, 'v');
+  const ReportCase grownBodies[] = {
+      {"ab<wrap>${long}${long}</wrap>never", "ab", "t.html:1:16: limit"},
+      {"ab<wrap>${long}<echo>${long}</wrap>never", "ab", "t.html:1:22: limit"},
+  };
+  for (const ReportCase& c : grownBodies) {
+    RenderOutcome grown = render(c.page, small);
+    EXPECT_TRUE(grown.stopped) << c.page;
+    EXPECT_EQ(grown.output, c.output) << c.page;
+    EXPECT_EQ(grown.reports.back().message, "The output passed 1000 bytes, the limit.") << c.page;
+    EXPECT_EQ(formatReport(grown.reports.back()).substr(0, 18), c.report) << c.page;
+  }
+  variables = before;
 
   RenderOutcome big = render("ab<big count=\"5000\">never", small);
   EXPECT_TRUE(big.stopped);
