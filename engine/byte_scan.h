@@ -102,16 +102,23 @@ inline const char* endOfParameterName(const char* p, const char* end) {
   return p;
 }
 
-// The first c at or after p, or end.
-inline const char* findByteBetween(const char* p, const char* end, char c) {
+// The first c at or after p, or end; `dollar` is set when a "$" stands
+// before it, so that a value can be known to hold no reference at once.
+inline const char* findByteNotingDollar(const char* p, const char* end, char c, bool& dollar) {
 #if defined(__SSE2__)
-  const __m128i wanted = byte_scan_detail::bytes(c);
-  for (; end - p >= 16; p += 16)
-    if (unsigned hits = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(byte_scan_detail::load16(p), wanted))))
+  const __m128i wanted = byte_scan_detail::bytes(c), dollars = byte_scan_detail::bytes('$');
+  for (; end - p >= 16; p += 16) {
+    __m128i block = byte_scan_detail::load16(p);
+    unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
+    unsigned dollarBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, dollars)));
+    if (hits != 0) {
+      dollar |= (dollarBits & ((hits & (0u - hits)) - 1)) != 0;  // the bits below the first hit
       return p + __builtin_ctz(hits);
+    }
+    dollar |= dollarBits != 0;
+  }
 #endif
-  while (p != end && *p != c) ++p;
+  for (; p != end && *p != c; ++p) dollar |= *p == '$';
   return p;
 }
 

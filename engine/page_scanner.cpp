@@ -57,22 +57,24 @@ TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, St
     }
     std::string_view name(nameStart, static_cast<size_t>(p - nameStart));
     std::string_view value;
+    bool dollar = false;  // whether the value may hold a reference
     const char* afterName = skipBlankBytes(p, end);
     if (afterName != end && *afterName == '=') {
       p = skipBlankBytes(afterName + 1, end);
       if (p == end) return TagScan::Unterminated;
       if (*p == '"' || *p == '\'') {
-        const char* close = findByteBetween(p + 1, end, *p);
+        const char* close = findByteNotingDollar(p + 1, end, *p, dollar);
         if (close == end) return TagScan::Unterminated;
         value = std::string_view(p + 1, static_cast<size_t>(close - p - 1));
         p = close + 1;
       } else {
+        dollar = true;  // rare enough to be looked at again
         const char* valueStart = p;
         while (p != end && !isByteOf(*p, kBlankByte) && *p != '>') ++p;
         value = std::string_view(valueStart, static_cast<size_t>(p - valueStart));
       }
     }
-    if (collect) out.parameters.add(name, value);
+    if (collect) out.parameters.add(name, value, !dollar);
   }
 }
 

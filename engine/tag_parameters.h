@@ -44,8 +44,12 @@ class TagParameters {
     entries_.clear();
     owned_.clear();
     nameLengths_ = 0;
+    mayRewrite_ = 0;
   }
-  void add(std::string_view name, std::string_view value) {
+  // `plain`: the caller has seen that the value holds no "$", so that
+  // rewriteValues need not look at it again.
+  void add(std::string_view name, std::string_view value, bool plain = false) {
+    if (!plain && entries_.size() < kMarkedEntries) mayRewrite_ |= uint64_t{1} << entries_.size();
     entries_.push_back({name, value});
     nameLengths_ |= lengthBit(name.size());
   }
@@ -64,17 +68,22 @@ class TagParameters {
   }
 
   // Gives every value for which rewrite(value, out) appends its new text to
-  // out and returns true that new text; other values stay as they are.
-  // Called once, after the last add: a second call would read values out of
-  // the storage it writes.
+  // out and returns true that new text; other values, and those added as
+  // plain, stay as they are.  Called once, after the last add: a second call
+  // would read values out of the storage it writes.
   template <class Rewrite>
   void rewriteValues(Rewrite rewrite) {
     owned_.clear();
     rewritten_.clear();
-    for (size_t i = 0; i < entries_.size(); ++i) {
+    auto visit = [&](size_t i) {
       size_t start = owned_.size();
       if (rewrite(entries_[i].value, owned_)) rewritten_.emplace_back(i, start);
-    }
+    };
+    // In order of the entries, as the storage is laid out: the marked ones
+    // by their bits, lowest first, then any past the marks.
+    for (uint64_t marks = mayRewrite_; marks != 0; marks &= marks - 1)
+      visit(static_cast<size_t>(__builtin_ctzll(marks)));
+    for (size_t i = kMarkedEntries; i < entries_.size(); ++i) visit(i);
     // The views are taken only now, when the storage has stopped growing.
     for (size_t k = 0; k < rewritten_.size(); ++k) {
       size_t start = rewritten_[k].second;
@@ -86,8 +95,11 @@ class TagParameters {
  private:
   static uint64_t lengthBit(size_t length) { return uint64_t{1} << (length & 63); }
 
+  static constexpr size_t kMarkedEntries = 64;
+
   std::vector<TagParameter> entries_;
   uint64_t nameLengths_ = 0;  // bit (length % 64) set for the length of every name
+  uint64_t mayRewrite_ = 0;   // bit i set when entry i (below kMarkedEntries) was not added as plain
   std::string owned_;                                // rewritten values, one after another
   std::vector<std::pair<size_t, size_t>> rewritten_;  // entry, where its value starts in owned_
 };

@@ -52,8 +52,10 @@ TEST(ByteKinds, RunsStopAtTheFirstByteOfTheirKind) {
         quoted[at] = static_cast<char>(c);
         size_t quoteStop = c == '"' ? at : length;
         const char* q = quoted.data();
-        EXPECT_EQ(static_cast<size_t>(findByteBetween(q, q + length, '"') - q), quoteStop)
+        bool dollar = false;
+        EXPECT_EQ(static_cast<size_t>(findByteNotingDollar(q, q + length, '"', dollar) - q), quoteStop)
             << length << " " << at << " " << c;
+        EXPECT_EQ(dollar, c == '$') << length << " " << at;
       }
     }
   }
@@ -61,12 +63,31 @@ TEST(ByteKinds, RunsStopAtTheFirstByteOfTheirKind) {
 
 TEST(ByteKinds, NothingPastTheEndIsRead) {
   // The bytes after `end` would stop every scan; none may be looked at.
-  const std::string text = std::string(20, 'a') + "\"= >";
+  const std::string text = std::string(20, 'a') + "\"$= >";
   const char* p = text.data();
   for (size_t length = 0; length <= 20; ++length) {
     EXPECT_EQ(endOfTagName(p, p + length), p + length);
     EXPECT_EQ(endOfParameterName(p, p + length), p + length);
-    EXPECT_EQ(findByteBetween(p, p + length, '"'), p + length);
+    bool dollar = false;
+    EXPECT_EQ(findByteNotingDollar(p, p + length, '"', dollar), p + length);
+    EXPECT_FALSE(dollar);
+  }
+}
+
+// A "$" is noted only when it stands before the quote, in the same block or
+// an earlier one.
+TEST(ByteKinds, DollarsBeforeTheQuoteOnly) {
+  for (size_t quoteAt : {0u, 3u, 15u, 16u, 17u, 31u, 40u}) {
+    for (size_t dollarAt = 0; dollarAt < 48; ++dollarAt) {
+      if (dollarAt == quoteAt) continue;
+      std::string text(48, 'x');
+      text[quoteAt] = '"';
+      text[dollarAt] = '$';
+      bool dollar = false;
+      const char* p = text.data();
+      EXPECT_EQ(findByteNotingDollar(p, p + text.size(), '"', dollar), p + quoteAt);
+      EXPECT_EQ(dollar, dollarAt < quoteAt) << quoteAt << " " << dollarAt;
+    }
   }
 }
 

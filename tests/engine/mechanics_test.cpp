@@ -83,6 +83,9 @@ TEST_F(Mechanics, PagesRenderAsExpected) {
       {"Hi ${name}!", "Hi &lt;World&gt;!"},
       {"${raw:name}", "<World>"},
       {"<echo text=\"${name}\">", "<World>"},
+      // References anywhere in a value, in any quoting, and past its first bytes.
+      {"<echo text=${name} text='${name}' text=\"0123456789abcdefghij${name}\" text=\"a$\">",
+       "<World>|<World>|0123456789abcdefghij<World>|a$"},
       {"<wrap>${name}</wrap>", "[<World>]"},
       // A data body without tags: its references expand exactly, other "$" stay.
       {"<wrap>${name}-${raw:name} $x $${name} ${name ${missing}${param.Q2}$</wrap>",
