@@ -13,17 +13,14 @@
 
 namespace bw {
 
-// A short result first empties the string, which keeps a buffer of its own
-// and drops a shared one without copying it (the fresh one, of the smallest
-// capacity, holds the result); then the string is given the result's
-// length.  A longer result sets the length straight away, so that a shared
-// string becomes one new block rather than a smallest one and then a
-// second.  The buffer, less the terminator's byte, is the room.
+// The string is given the result's length: a string of its own keeps its
+// buffer when the result fits (nothing is copied or allocated), a shared
+// one becomes one new block (the old bytes it copies are overwritten).  The
+// buffer, less the terminator's byte, is the room.
 class BigDecimal::OwnString final : public decimal_internal::ResultSink {
  public:
   explicit OwnString(QelString& digits) : digits_(digits) {}
   char* reserve(uint32_t length, uint32_t& room) override {
-    if (length < capacityFor(0)) digits_.setLength(0);
     char* const end = digits_.setLength(length);
     room = digits_.capacity() - 1;
     return end - length;
