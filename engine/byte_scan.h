@@ -102,6 +102,22 @@ inline const char* endOfParameterName(const char* p, const char* end) {
   return p;
 }
 
+// The first "<" or "$" at or after p, or end: the two bytes at which a walk
+// of page text has anything to do.
+inline const char* findMarkup(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i opens = byte_scan_detail::bytes('<'), dollars = byte_scan_detail::bytes('$');
+  for (; end - p >= 16; p += 16) {
+    __m128i block = byte_scan_detail::load16(p);
+    if (unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(block, opens), _mm_cmpeq_epi8(block, dollars)))))
+      return p + __builtin_ctz(hits);
+  }
+#endif
+  while (p != end && *p != '<' && *p != '$') ++p;
+  return p;
+}
+
 // The first c at or after p, or end; `dollar` is set when a "$" stands
 // before it, so that a value can be known to hold no reference at once.
 inline const char* findByteNotingDollar(const char* p, const char* end, char c, bool& dollar) {

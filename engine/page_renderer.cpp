@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/byte_scan.h"
 #include "engine/page_scanner.h"
 #include "engine/page_variables.h"
 #include "engine/text_util.h"
@@ -17,13 +18,9 @@ constexpr size_t kNotInPage = SIZE_MAX;
 // answer does not stay held for the rest of the page.
 constexpr size_t kLargestKeptText = 64 * 1024;
 
-// Where the next "<" or "$" is at or after `from`, or the text's end: the
-// only two bytes at which the walk has anything to do.
+// Where the next "<" or "$" is at or after `from`, or the text's end.
 size_t nextMarkup(std::string_view text, size_t from) {
-  const char* p = text.data() + from;
-  const char* end = text.data() + text.size();
-  while (p != end && *p != '<' && *p != '$') ++p;
-  return static_cast<size_t>(p - text.data());
+  return static_cast<size_t>(findMarkup(text.data() + from, text.data() + text.size()) - text.data());
 }
 
 // A text being walked.  The page and the bodies cut from it know where they

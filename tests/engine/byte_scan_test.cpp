@@ -56,6 +56,8 @@ TEST(ByteKinds, RunsStopAtTheFirstByteOfTheirKind) {
         EXPECT_EQ(static_cast<size_t>(findByteNotingDollar(q, q + length, '"', dollar) - q), quoteStop)
             << length << " " << at << " " << c;
         EXPECT_EQ(dollar, c == '$') << length << " " << at;
+        size_t markupStop = c == '<' || c == '$' ? at : length;
+        EXPECT_EQ(static_cast<size_t>(findMarkup(q, q + length) - q), markupStop) << length << " " << at << " " << c;
       }
     }
   }
@@ -63,7 +65,7 @@ TEST(ByteKinds, RunsStopAtTheFirstByteOfTheirKind) {
 
 TEST(ByteKinds, NothingPastTheEndIsRead) {
   // The bytes after `end` would stop every scan; none may be looked at.
-  const std::string text = std::string(20, 'a') + "\"$= >";
+  const std::string text = std::string(20, 'a') + "\"$= ><";
   const char* p = text.data();
   for (size_t length = 0; length <= 20; ++length) {
     EXPECT_EQ(endOfTagName(p, p + length), p + length);
@@ -71,6 +73,7 @@ TEST(ByteKinds, NothingPastTheEndIsRead) {
     bool dollar = false;
     EXPECT_EQ(findByteNotingDollar(p, p + length, '"', dollar), p + length);
     EXPECT_FALSE(dollar);
+    EXPECT_EQ(findMarkup(p, p + length), p + length);
   }
 }
 
