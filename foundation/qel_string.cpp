@@ -233,7 +233,7 @@ void QelString::setCharAt(uint32_t position, char byte) {
 // ---------------------------------------------------------------------------
 // Length management
 
-char* QelString::setLength(uint32_t n) {
+char* QelString::setLengthSlowly(uint32_t n) {
   StringRep* rep = rep_;
   if (rep->refCount == 1) {
     if (n >= rep->capacity()) rep->regrow(growthCapacity(rep->capacity(), n), rep->length);

@@ -112,7 +112,18 @@ class QelString : public QELObject {
 
   // The core write step: the text becomes n bytes long (bytes past the old
   // length are not initialised); returns a pointer to the new terminator.
-  char* setLength(uint32_t n);
+  char* setLength(uint32_t n) {
+    // Inline when the string is its own and the text fits: the common case
+    // of every result written in place.
+    StringRep* rep = rep_;
+    if (rep->refCount == 1 && n < rep->capacity()) {
+      rep->length = n;
+      char* end = reinterpret_cast<char*>(rep->data()) + n;
+      *end = 0;
+      return end;
+    }
+    return setLengthSlowly(n);
+  }
   void reserve(uint32_t n);
   void makeUnique();
   // Writable storage of n bytes; null when the buffer is already locked.
@@ -197,6 +208,7 @@ class QelString : public QELObject {
   void reverse();
 
  private:
+  char* setLengthSlowly(uint32_t n);
   void releaseRep() {
     if (--rep_->refCount == 0) destroyRep(rep_);
   }
