@@ -2,6 +2,8 @@
 // so that matching a name is one 32-bit comparison.
 #include "foundation/name_key.h"
 
+#include <cstring>
+
 namespace bw {
 
 namespace {
@@ -30,10 +32,14 @@ struct Crc32Tables {
 
 constexpr Crc32Tables kCrc32;
 
-// Eight bytes, lowest address in the lowest byte.
+// Eight bytes, lowest address in the lowest byte: one load on the
+// little-endian machines the module is built for.
 uint64_t loadLittleEndian(const unsigned char* p) {
-  uint64_t word = 0;
-  for (int i = 7; i >= 0; --i) word = (word << 8) | p[i];
+  uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap64(word);
+#endif
   return word;
 }
 
