@@ -47,7 +47,8 @@ class TagParameters {
     mayRewrite_ = 0;
   }
   // `plain`: the caller has seen that the value holds no "$", so that
-  // rewriteValues need not look at it again.
+  // rewriteValues need not offer it (past kMarkedEntries entries it still
+  // does, and the rewrite must then leave it alone as it would any value).
   void add(std::string_view name, std::string_view value, bool plain = false) {
     if (!plain && entries_.size() < kMarkedEntries) mayRewrite_ |= uint64_t{1} << entries_.size();
     entries_.push_back({name, value});
@@ -79,10 +80,10 @@ class TagParameters {
       size_t start = owned_.size();
       if (rewrite(entries_[i].value, owned_)) rewritten_.emplace_back(i, start);
     };
-    // In order of the entries, as the storage is laid out: the marked ones
-    // by their bits, lowest first, then any past the marks.
-    for (uint64_t marks = mayRewrite_; marks != 0; marks &= marks - 1)
-      visit(static_cast<size_t>(__builtin_ctzll(marks)));
+    // In order of the entries, as the storage is laid out: the marked ones,
+    // then any past the marks.
+    for (size_t i = 0; i < kMarkedEntries && (mayRewrite_ >> i) != 0; ++i)
+      if ((mayRewrite_ >> i) & 1) visit(i);
     for (size_t i = kMarkedEntries; i < entries_.size(); ++i) visit(i);
     // The views are taken only now, when the storage has stopped growing.
     for (size_t k = 0; k < rewritten_.size(); ++k) {

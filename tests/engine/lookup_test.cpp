@@ -132,6 +132,40 @@ TEST(TagParameterList, RewrittenValuesLiveInTheList) {
   EXPECT_EQ(list.find("a"), nullptr);
 }
 
+// Values added as plain are passed by (past the first 64 entries they may
+// still be offered); every other value is offered, in the order of the list.
+TEST(TagParameterList, PlainValuesAreNotOffered) {
+  for (size_t count : {3u, 63u, 64u, 65u, 130u}) {
+    std::vector<std::string> names, values;  // the list holds views of these
+    for (size_t i = 0; i < count; ++i) {
+      names.push_back("n" + std::to_string(i));
+      values.push_back(std::to_string(i));
+    }
+    TagParameters list;
+    for (size_t i = 0; i < count; ++i) list.add(names[i], values[i], i % 3 == 0);
+    std::vector<std::string> offered;
+    list.rewriteValues([&](std::string_view value, std::string& into) {
+      offered.emplace_back(value);
+      into += "w";
+      return true;
+    });
+    std::vector<std::string> expected;
+    for (size_t i = 0; i < count; ++i)
+      if (i % 3 != 0 || i >= 64) expected.push_back(std::to_string(i));
+    EXPECT_EQ(offered, expected) << count;
+    for (size_t i = 0; i < count; ++i)
+      EXPECT_EQ(*list.find(names[i]), i % 3 != 0 || i >= 64 ? "w" : values[i]) << count << " " << i;
+    list.clear();
+    list.add("again", "v", false);
+    offered.clear();
+    list.rewriteValues([&](std::string_view value, std::string&) {
+      offered.emplace_back(value);
+      return false;
+    });
+    EXPECT_EQ(offered, std::vector<std::string>{"v"}) << "marks are cleared with the list";
+  }
+}
+
 TEST(TagNames, FoundByLengthIgnoringCase) {
   TagTable tags;
   tags.add("qelLoop", 0x12);
