@@ -58,9 +58,12 @@ TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, St
     std::string_view name(nameStart, static_cast<size_t>(p - nameStart));
     std::string_view value;
     bool dollar = false;  // whether the value may hold a reference
-    const char* afterName = skipBlankBytes(p, end);
+    // Mostly written name="value": the blanks around "=" are looked for
+    // only when the next byte is not what that shape puts there.
+    const char* afterName = p != end && *p == '=' ? p : skipBlankBytes(p, end);
     if (afterName != end && *afterName == '=') {
-      p = skipBlankBytes(afterName + 1, end);
+      p = afterName + 1;
+      if (p != end && *p != '"') p = skipBlankBytes(p, end);
       if (p == end) return TagScan::Unterminated;
       if (*p == '"' || *p == '\'') {
         const char* close = findByteNotingDollar(p + 1, end, *p, dollar);
