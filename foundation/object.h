@@ -78,16 +78,6 @@ class ByteBuffer : public QELObject {
   unsigned char* data() const { return data_; }
   unsigned char* at(uint32_t index) const { return data_ + index; }
   uint32_t size() const { return size_; }
-  // Exchanges the blocks of two plain buffers (never of a string's
-  // representation, whose block may be static storage).
-  void swap(ByteBuffer& other) noexcept {
-    unsigned char* data = data_;
-    uint32_t size = size_;
-    data_ = other.data_;
-    size_ = other.size_;
-    other.data_ = data;
-    other.size_ = size;
-  }
 
  protected:
   constexpr ByteBuffer(unsigned char* storage, uint32_t size, StaticStorage)

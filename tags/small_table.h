@@ -15,6 +15,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "foundation/allocator.h"
 #include "foundation/object.h"
 
 namespace bw {
@@ -27,6 +28,26 @@ inline uint32_t blockBytes(uint32_t entries, std::size_t entrySize) {
   if (entries == 0 || bytes >= UINT32_MAX) throw QELObject::MemoryAllocationFailure();
   return static_cast<uint32_t>(bytes);
 }
+
+// A grown table's block: aligned for its entries (a plain module block
+// starts at an odd address), released with the table.
+class Block {
+ public:
+  Block() = default;
+  explicit Block(uint32_t bytes) : data_(static_cast<unsigned char*>(allocateAligned(bytes))) {}
+  ~Block() { releaseAligned(data_); }
+  Block(const Block&) = delete;
+  Block& operator=(const Block&) = delete;
+  void swap(Block& other) noexcept {
+    unsigned char* data = data_;
+    data_ = other.data_;
+    other.data_ = data;
+  }
+  unsigned char* data() const { return data_; }
+
+ private:
+  unsigned char* data_ = nullptr;
+};
 }  // namespace small_table
 
 template <typename T, uint32_t N>
@@ -56,7 +77,7 @@ class SmallArray {
   }
   void grow() {
     const uint32_t wanted = capacity_ * 2;
-    ByteBuffer bigger(small_table::blockBytes(wanted, sizeof(T)));
+    small_table::Block bigger(small_table::blockBytes(wanted, sizeof(T)));
     std::memcpy(bigger.data(), items(), size_ * sizeof(T));
     block_.swap(bigger);
     capacity_ = wanted;
@@ -65,7 +86,7 @@ class SmallArray {
   alignas(T) unsigned char inline_[N * sizeof(T)];
   uint32_t size_ = 0;
   uint32_t capacity_ = N;
-  ByteBuffer block_{0};
+  small_table::Block block_;
 };
 
 template <uint32_t N>
@@ -141,9 +162,9 @@ class KeyHeads {
   void grow() {
     const uint32_t oldCapacity = mask_ + 1;
     const uint32_t capacity = oldCapacity * 2;
-    ByteBuffer bigger(small_table::blockBytes(capacity, sizeof(Slot)));
+    small_table::Block bigger(small_table::blockBytes(capacity, sizeof(Slot)));
     std::memset(bigger.data(), 0, capacity * sizeof(Slot));
-    ByteBuffer old(0);
+    small_table::Block old;
     old.swap(block_);
     Slot* oldSlots = oldCapacity == N ? inline_ : reinterpret_cast<Slot*>(old.data());
     block_.swap(bigger);
@@ -162,7 +183,7 @@ class KeyHeads {
   Slot inline_[N];
   uint32_t mask_ = N - 1;
   uint32_t count_ = 0;
-  ByteBuffer block_{0};
+  small_table::Block block_;
 };
 
 }  // namespace bw
