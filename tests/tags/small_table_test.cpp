@@ -69,6 +69,9 @@ TEST(SmallArrayTest, KeepsEntriesAcrossGrowthAndShrinking) {
     }
   }
   ASSERT_EQ(array.size(), reference.size());
+  // Former bug: grown entries sat in a plain module block, whose address is
+  // odd, and were read misaligned.
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(&array[0]) % alignof(Entry), 0u);
   for (uint32_t i = 0; i < array.size(); ++i) {
     EXPECT_EQ(array[i].a, reference[i].a);
     EXPECT_EQ(array[i].b, reference[i].b);
