@@ -2,7 +2,8 @@
 // so that matching a name is one 32-bit comparison.
 #include "foundation/name_key.h"
 
-#include <cstring>
+#include "foundation/ascii_words.h"
+#include "foundation/string_search.h"
 
 namespace bw {
 
@@ -32,35 +33,12 @@ struct Crc32Tables {
 
 constexpr Crc32Tables kCrc32;
 
-// Eight bytes, lowest address in the lowest byte: one load on the
-// little-endian machines the module is built for.
-uint64_t loadLittleEndian(const unsigned char* p) {
-  uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  word = __builtin_bswap64(word);
-#endif
-  return word;
-}
-
-// "A" to "Z" become "a" to "z" in all eight bytes at once; every other byte,
-// those from 0x80 up included, stays as it is.
-uint64_t lowerCaseWord(uint64_t word) {
-  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  constexpr uint64_t kHigh = 0x8080808080808080ull;
-  const uint64_t seven = word & kLow7;
-  const uint64_t atLeastA = seven + 0x3F3F3F3F3F3F3F3Full;    // high bit: byte >= 'A'
-  const uint64_t pastZ = seven + 0x2525252525252525ull;       // high bit: byte > 'Z'
-  const uint64_t upper = atLeastA & ~pastZ & ~word & kHigh;  // ASCII upper-case letters
-  return word | (upper >> 2);                                 // 0x80 >> 2 = 0x20
-}
-
 uint32_t crcRegister(const unsigned char* bytes, uint32_t count, bool fold) {
   const auto& t = kCrc32.entry;
   uint32_t reg = 0;
   while (count >= 8) {
-    uint64_t word = loadLittleEndian(bytes);
-    if (fold) word = lowerCaseWord(word);
+    uint64_t word = detail::loadLittleEndian(bytes);
+    if (fold) word = detail::lowerCaseWord(word);
     const uint32_t low = reg ^ static_cast<uint32_t>(word);
     const uint32_t high = static_cast<uint32_t>(word >> 32);
     reg = t[7][low & 0xFFu] ^ t[6][(low >> 8) & 0xFFu] ^ t[5][(low >> 16) & 0xFFu] ^
@@ -72,7 +50,7 @@ uint32_t crcRegister(const unsigned char* bytes, uint32_t count, bool fold) {
   if (count >= 4) {
     uint32_t word = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
                     static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-    if (fold) word = static_cast<uint32_t>(lowerCaseWord(word));
+    if (fold) word = static_cast<uint32_t>(detail::lowerCaseWord(word));
     reg ^= word;
     reg = t[3][reg & 0xFFu] ^ t[2][(reg >> 8) & 0xFFu] ^ t[1][(reg >> 16) & 0xFFu] ^ t[0][reg >> 24];
     bytes += 4;
@@ -89,23 +67,8 @@ uint32_t crcRegister(const unsigned char* bytes, uint32_t count, bool fold) {
 }  // namespace
 
 bool sameNameIgnoringCase(const char* a, const char* b, uint32_t count) {
-  const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
-  const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
-  auto sameWord = [&](uint32_t at) {
-    return lowerCaseWord(loadLittleEndian(x + at)) == lowerCaseWord(loadLittleEndian(y + at));
-  };
-  if (count >= 8) {
-    // Whole words, the last one ending at the last byte (it may overlap the
-    // one before): a name of up to 16 bytes is two comparisons.
-    for (uint32_t at = 0; at + 8 < count; at += 8) {
-      if (!sameWord(at)) return false;
-    }
-    return sameWord(count - 8);
-  }
-  for (uint32_t i = 0; i < count; ++i) {
-    if (kLowerCaseTable[x[i]] != kLowerCaseTable[y[i]]) return false;
-  }
-  return true;
+  return detail::bytesEqual(reinterpret_cast<const unsigned char*>(a),
+                            reinterpret_cast<const unsigned char*>(b), count, true);
 }
 
 uint32_t nameHashOf(const char* bytes, uint32_t count, uint32_t options) {
