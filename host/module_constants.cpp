@@ -33,20 +33,20 @@ const QelString& versionTrackerUrl() { return constants.trackerUrl; }
 const NameKey& tagKey(uint32_t row) { return constants.tagKeys[row]; }
 const char* const* tagNameList() { return constants.tagNames; }
 
-uint32_t findTagRow(const NameKey& key) { return findTagRow(key.hash()); }
+namespace {
+uint32_t findTagRowByHash(uint32_t nameHash) {
+  for (uint32_t row = 0; row < kTagCount; ++row)
+    if (constants.tagKeys[row].hash() == nameHash) return row;
+  return kTagCount;
+}
+}  // namespace
 
 uint32_t findTagRow(const char* name, uint32_t length) {
   for (uint32_t row = 0; row < kTagCount; ++row) {
     const QelString& ours = constants.tagKeys[row].text();
     if (ours.length() == length && sameNameIgnoringCase(ours.data(), name, length)) return row;
   }
-  return findTagRow(nameHashOf(name, length, IgnoreCase));
-}
-
-uint32_t findTagRow(uint32_t nameHash) {
-  for (uint32_t row = 0; row < kTagCount; ++row)
-    if (constants.tagKeys[row].hash() == nameHash) return row;
-  return kTagCount;
+  return findTagRowByHash(nameHashOf(name, length, IgnoreCase));
 }
 
 }  // namespace bw

@@ -31,13 +31,9 @@ const NameKey& tagKey(uint32_t row);
 // The eight tag names in table order, followed by a null entry.
 const char* const* tagNameList();
 
-// The first row whose key equals key, or kTagCount when none does.
-uint32_t findTagRow(const NameKey& key);
-// The same, by the hash of a name (nameHashOf with IgnoreCase).
-uint32_t findTagRow(uint32_t nameHash);
-// The same for a name given as bytes: the row whose name it is, ignoring
-// case, found without hashing; any other name is looked up by its hash, so
-// the answer is always that of findTagRow(NameKey(name)).
+// The first row whose key equals NameKey(name), or kTagCount when none does:
+// a row's own name (ignoring case) is found by comparing the bytes, any
+// other name by its hash.
 uint32_t findTagRow(const char* name, uint32_t length);
 
 }  // namespace bw

@@ -29,11 +29,20 @@ bool sendTwo(const ModuleRequest* request, uint32_t code, const QelString& first
 }
 
 // MTPm and MFAr share a shape: name, buffer, occurrence.
-bool fetchNamed(const ModuleRequest* request, uint32_t code, const QelString& name,
-                int32_t occurrence, QelString& value, const QelString& defaultValue) {
+bool fetchNamedInto(const ModuleRequest* request, uint32_t code, const QelString& name,
+                    int32_t occurrence, FetchedText& value) {
   TextIn nameIn(name, Storage::Shared);
   int32_t privateOccurrence = occurrence;  // the host may write to it
-  if (fetchText(request, code, &nameIn, &privateOccurrence, value)) return true;
+  return fetchInto(request, code, &nameIn, &privateOccurrence, value);
+}
+
+bool fetchNamed(const ModuleRequest* request, uint32_t code, const QelString& name,
+                int32_t occurrence, QelString& value, const QelString& defaultValue) {
+  FetchedText fetched;
+  if (fetchNamedInto(request, code, name, occurrence, fetched)) {
+    value.assign(fetched.data(), fetched.size());
+    return true;
+  }
   value = defaultValue;
   return false;
 }
@@ -42,9 +51,7 @@ bool fetchNamed(const ModuleRequest* request, uint32_t code, const QelString& na
 
 bool fetchParameter(const ModuleRequest* request, const NameKey& name, int32_t occurrence,
                     FetchedText& value) {
-  TextIn nameIn(name.text(), Storage::Shared);
-  int32_t privateOccurrence = occurrence;  // the host may write to it
-  return fetchInto(request, MTPm, &nameIn, &privateOccurrence, value);
+  return fetchNamedInto(request, MTPm, name.text(), occurrence, value);
 }
 
 // --- Tag and output ---------------------------------------------------------

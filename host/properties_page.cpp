@@ -52,10 +52,6 @@ void appendCell(const ModuleRequest* request, const char* name, QelString& page)
 
 }  // namespace
 
-bool isTagEnabled(const ModuleRequest* request, const QelString& tagName) {
-  return isTagEnabled(request, tagName.cString(), tagName.length());
-}
-
 bool isTagEnabled(const ModuleRequest* request, const char* tagName, uint32_t length) {
   // Only a stored "no" disables a tag; an absent property leaves it enabled.
   TextIn nameIn(tagName, length);

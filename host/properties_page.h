@@ -18,8 +18,6 @@ constexpr const char* kEnabledValue = "yes";
 
 // Whether the tag is enabled in the current region; any value but "no"
 // (byte for byte, letter case counting) leaves it enabled.
-bool isTagEnabled(const ModuleRequest* request, const QelString& tagName);
-// The same for a name held as terminated bytes.
 bool isTagEnabled(const ModuleRequest* request, const char* tagName, uint32_t length);
 
 // The HTML fragment of the page, with the boxes of enabled tags ticked.
