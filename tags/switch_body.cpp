@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "foundation/codecs.h"
+#include "foundation/name_key.h"
 
 namespace bw {
 
@@ -40,14 +41,6 @@ namespace {
 
 bool isBlank(char byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
 
-bool startsWithValueName(const char* bytes) {
-  for (uint32_t i = 0; i < kValueNameLength; ++i) {
-    if (kLowerCaseTable[static_cast<unsigned char>(bytes[i])] != static_cast<unsigned char>(kValueName[i]))
-      return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 CaseKind classifyCase(const QelString& tagText, const QelString& switchValue, bool caseSensitive) {
@@ -59,8 +52,10 @@ CaseKind classifyCase(const QelString& tagText, const QelString& switchValue, bo
   while (first < last && isBlank(*first)) ++first;
   while (first < last && isBlank(last[-1])) --last;
   if (last - first == 1 && *first == '>') return CaseKind::Default;
-  if (static_cast<uint32_t>(last - first) < kValueNameLength || !startsWithValueName(first))
+  if (static_cast<uint32_t>(last - first) < kValueNameLength ||
+      !sameNameIgnoringCase(first, kValueName, kValueNameLength)) {
     return CaseKind::Other;
+  }
   // The name and the byte after it, normally "=".
   first = last - first > static_cast<std::ptrdiff_t>(kValueNameLength) ? first + kValueNameLength + 1 : last;
   if (first == last || *first != '"') return CaseKind::Other;
