@@ -3,6 +3,8 @@
 // deep the nesting.
 #include "tags/if_body.h"
 
+#include "foundation/name_key.h"
+
 namespace bw {
 
 namespace {
@@ -16,8 +18,8 @@ IfBody::~IfBody() = default;
 
 const BodyToken* IfBody::elseMarker() const {
   for (const BodyToken* token = head; token != nullptr; token = token->next) {
-    if (token->kind == kQelTagToken &&
-        token->text.compare(kElseMarker, kElseMarkerLength, IgnoreCase) == CompareResult::Equal) {
+    if (token->kind == kQelTagToken && token->text.length() == kElseMarkerLength &&
+        sameNameIgnoringCase(token->text.data(), kElseMarker, kElseMarkerLength)) {
       return token;
     }
     if (token->kind == kPairedQelTagToken && token->partner != nullptr) token = token->partner;
@@ -25,10 +27,10 @@ const BodyToken* IfBody::elseMarker() const {
   return nullptr;
 }
 
-QelString IfBody::select(bool condition) {
-  BodyToken* marker = const_cast<BodyToken*>(elseMarker());
-  BodyToken* first = nullptr;
-  BodyToken* last = nullptr;
+QelString IfBody::select(bool condition) const {
+  const BodyToken* marker = elseMarker();
+  const BodyToken* first = nullptr;
+  const BodyToken* last = nullptr;
   if (marker == nullptr) {
     if (condition) {
       first = head;
@@ -45,8 +47,8 @@ QelString IfBody::select(bool condition) {
   }
   QelString result;
   if (first != nullptr) {
-    merge(first, last);
-    result = first->text;
+    const TokenText chosen = joinedView(first, last);
+    result.assign(chosen.data(), chosen.length());
   }
   result.trim(kTrimSet);
   return result;

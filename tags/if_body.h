@@ -17,8 +17,8 @@ class IfBody : public TagBody {
   ~IfBody() override;
 
   // The branch the condition chooses, trimmed of blanks at both ends.  A
-  // body without marker is all true branch.  Consumes the list: call once.
-  QelString select(bool condition);
+  // body without marker is all true branch.
+  QelString select(bool condition) const;
 
   // The first top-level else marker, or null.
   const BodyToken* elseMarker() const;

@@ -20,12 +20,12 @@ uint64_t keyStep(uint64_t hash, char byte) {
 // Whether the opening tag's text starts with "<" + the end tag's text without
 // its "</" and final ">", ignoring case, and the byte after that prefix is a
 // blank or ">".  Compared in place, so an end tag costs no allocation.
-bool opensEndTag(const QelString& opening, const QelString& endTag) {
+bool opensEndTag(const TokenText& opening, const TokenText& endTag) {
   const uint32_t inner = endTag.length() < 3 ? 0 : endTag.length() - 3;
   const uint32_t prefix = inner + 1;
   if (opening.length() < prefix + 1) return false;  // the byte after the prefix must exist
-  const unsigned char* open = reinterpret_cast<const unsigned char*>(opening.cString());
-  const unsigned char* end = reinterpret_cast<const unsigned char*>(endTag.cString());
+  const unsigned char* open = reinterpret_cast<const unsigned char*>(opening.data());
+  const unsigned char* end = reinterpret_cast<const unsigned char*>(endTag.data());
   if (open[0] != '<') return false;
   for (uint32_t i = 0; i < inner; ++i) {
     if (kLowerCaseTable[open[1 + i]] != kLowerCaseTable[end[2 + i]]) return false;
@@ -43,8 +43,8 @@ void OpenTagIndex::addOpeningTag(BodyToken* opening) {
   reachable_.push(Reachable{opening, links_.size()});
   // One link for each place an end tag's inner text could stop: before every
   // blank or ">" after the "<".
-  const QelString& text = opening->text;
-  const char* bytes = text.cString();
+  const TokenText& text = opening->text;
+  const char* bytes = text.data();
   uint64_t key = keySeed(opening->kind);
   for (uint32_t i = 1, n = text.length(); i < n; ++i) {
     if (endsInner(bytes[i])) {
@@ -57,8 +57,8 @@ void OpenTagIndex::addOpeningTag(BodyToken* opening) {
 
 BodyToken* OpenTagIndex::takeOpeningTagFor(const BodyToken& endTag) {
   const uint8_t wanted = endTag.kind == kQelEndTagToken ? kQelTagToken : kTagToken;
-  const QelString& text = endTag.text;
-  const char* bytes = text.cString();
+  const TokenText& text = endTag.text;
+  const char* bytes = text.data();
   uint64_t key = keySeed(wanted);
   for (uint32_t i = 2; i + 1 < text.length(); ++i) key = keyStep(key, bytes[i]);
   for (uint32_t link = newest_.get(key); link != 0; link = links_[link - 1].below) {

@@ -25,16 +25,19 @@ constexpr uint32_t kValueNameLength = 5;
 constexpr const char* kBlanks = " \t\r\n";
 
 // The content of a closed block: the texts strictly between it and its end.
-QelString blockContent(const BodyToken* opening) {
+TokenText blockContent(const BodyToken* opening) {
   const BodyToken* end = opening->partner;
-  if (opening->next == end) return QelString();
-  return TagBody::joinedText(opening->next, end->prev);
+  if (opening->next == end) return TokenText();
+  return TagBody::joinedView(opening->next, end->prev);
 }
+
+void append(QelString& result, const TokenText& text) { result.append(text.data(), text.length()); }
 
 }  // namespace
 
-bool isCaseTag(const QelString& tagText) {
-  return tagText.startsWith(kCasePrefix, kCasePrefixLength, IgnoreCase);
+bool isCaseTag(const TokenText& tagText) {
+  return tagText.length() >= kCasePrefixLength &&
+         sameNameIgnoringCase(tagText.data(), kCasePrefix, kCasePrefixLength);
 }
 
 namespace {
@@ -43,7 +46,7 @@ bool isBlank(char byte) { return byte == ' ' || byte == '\t' || byte == '\r' || 
 
 }  // namespace
 
-CaseKind classifyCase(const QelString& tagText, const QelString& switchValue, bool caseSensitive) {
+CaseKind classifyCase(const TokenText& tagText, const QelString& switchValue, bool caseSensitive) {
   if (!isCaseTag(tagText)) return CaseKind::Other;
   // The tag's text after "<qelCase", read in place between first and last:
   // a case is classified on every qelSwitch call, mostly without a copy.
@@ -88,22 +91,23 @@ QelString SwitchBody::select(const QelString& value, bool caseSensitive) {
     if (token->kind == kPairedQelTagToken && token->partner != nullptr) {
       if (collecting) {
         if (isCaseTag(token->text)) {
-          result.append(blockContent(token));
+          append(result, blockContent(token));
           break;
         }
-        result.append(joinedText(token, token->partner));
+        append(result, joinedView(token, token->partner));
         token = token->partner->next;
         continue;
       }
       const CaseKind kind = classifyCase(token->text, value, caseSensitive);
       if (kind == CaseKind::Matching) {
-        result = blockContent(token);
+        const TokenText content = blockContent(token);
+        result.assign(content.data(), content.length());
         break;
       }
       if (kind == CaseKind::Default) {
         // The walk goes on inside the block; with collecting off its
         // content and end tag add nothing more.
-        result.append(blockContent(token));
+        append(result, blockContent(token));
         token = token->next;
       } else {
         token = token->partner->next;
@@ -121,7 +125,7 @@ QelString SwitchBody::select(const QelString& value, bool caseSensitive) {
         }
       }
     } else if (collecting) {
-      result.append(token->text);
+      append(result, token->text);
     }
     token = token->next;
   }

@@ -20,10 +20,10 @@ enum class CaseKind { Matching, Default, Other };
 // value is everything between the first double quote after "value" plus one
 // byte and the last double quote before the final ">", backslash escapes
 // decoded.  Malformed case tags are Other.
-CaseKind classifyCase(const QelString& tagText, const QelString& switchValue, bool caseSensitive);
+CaseKind classifyCase(const TokenText& tagText, const QelString& switchValue, bool caseSensitive);
 
 // Whether a tag text starts with "<qelCase", ignoring case.
-bool isCaseTag(const QelString& tagText);
+bool isCaseTag(const TokenText& tagText);
 
 class SwitchBody : public TagBody {
  public:

@@ -5,14 +5,12 @@
 #include "tags/tag_body.h"
 
 #include "tags/open_tag_index.h"
-#include "tags/pending_bytes.h"
 #include "tags/scanner_table.h"
-#include "tags/token_text_cache.h"
 
 namespace bw {
 
-TagBody::TagBody(const QelString& body, bool pairAll) : pairAllTags(pairAll) {
-  TextByteSource source(body);
+TagBody::TagBody(const QelString& body, bool pairAll) : pairAllTags(pairAll), body_(body) {
+  TextByteSource source(body_);
   OpenTagIndex index;
   index_ = &index;
   try {
@@ -51,62 +49,53 @@ void TagBody::addToken(uint8_t kind) {
 }
 
 void TagBody::scan(TextByteSource& source) {
-  // The bytes of the token being read collect here and become its text in
-  // one exact allocation when the token ends (a new token begins, its tag
-  // completes, or the body ends), or in none when an equal short text came
-  // shortly before.  onTagComplete always sees the full text.
-  PendingBytes pending;
-  TokenTextCache texts;
+  // The token being read begins at open and ends where the source stands;
+  // its view is set when it ends (a new token begins, its tag completes, or
+  // the body ends), so onTagComplete always sees the full text.
+  const char* open = nullptr;
   auto settle = [&] {
-    if (tail != nullptr && !pending.empty()) {
-      texts.assign(tail->text, pending.data(), pending.size());
-      pending.clear();
+    if (open != nullptr) {
+      tail->text = TokenText(open, static_cast<uint32_t>(source.rest() - open));
+      open = nullptr;
     }
   };
   // A "<" inside a text run only starts a new token once the byte after it
   // shows a tag: when that byte turns the "<" back into text ("x < y",
-  // "a<=b"), the run goes on as one text token.  Until then the "<" waits at
-  // heldAt in pending, behind the run's own bytes.
-  constexpr size_t kNotHeld = static_cast<size_t>(-1);
-  size_t heldAt = kNotHeld;
+  // "a<=b"), the run goes on as one text token.  Until then the "<" waits
+  // at held, inside the run.
+  const char* held = nullptr;
   auto startHeldTag = [&] {
-    texts.assign(tail->text, pending.data(), static_cast<uint32_t>(heldAt));
-    pending.dropFront(static_cast<uint32_t>(heldAt));
-    heldAt = kNotHeld;
+    tail->text = TokenText(open, static_cast<uint32_t>(held - open));
     addToken(kTagToken);
+    open = held;
+    held = nullptr;
   };
   scanner::State state = scanner::Start;
   char byte;
   for (;;) {
-    if (heldAt == kNotHeld) {
-      // Bytes that only join the token and keep the state go in one step.
-      const uint32_t run = source.runWhile(scanner::kRuns.stays[state]);
-      if (run != 0) {
-        pending.append(source.rest(), run);
-        source.skip(run);
-      }
-    }
+    // Bytes that only join the token and keep the state go in one step.
+    if (held == nullptr) source.skip(source.runWhile(scanner::kRuns.stays[state]));
     if (!source.nextByte(byte)) break;
     const scanner::Step& step = scanner::kTable.steps[state][static_cast<unsigned char>(byte)];
-    if (heldAt != kNotHeld) {
+    if (held != nullptr) {
       // state is TagOpen: the byte after the held "<".
       if (step.kind == kTextToken) {
-        heldAt = kNotHeld;
+        held = nullptr;
       } else {
         startHeldTag();
         if (step.kind != scanner::kKeepKind) tail->kind = step.kind;
       }
     } else if (step.action == scanner::NewToken) {
       if (state == scanner::Text) {
-        heldAt = pending.size();
+        held = source.rest() - 1;
       } else {
         settle();
         addToken(step.kind);
+        open = source.rest() - 1;
       }
     } else if (step.kind != scanner::kKeepKind) {
       tail->kind = step.kind;
     }
-    pending.push(byte);
     if (step.action == scanner::TagComplete) {
       settle();
       onTagComplete();
@@ -114,7 +103,7 @@ void TagBody::scan(TextByteSource& source) {
     state = step.next;
   }
   // A body that ends right after the "<" leaves it an unfinished tag.
-  if (heldAt != kNotHeld) startHeldTag();
+  if (held != nullptr) startHeldTag();
   settle();
 }
 
@@ -138,15 +127,10 @@ void TagBody::onTagComplete() {
 void TagBody::merge(BodyToken* first, BodyToken* last) {
   if (first == nullptr || last == nullptr || first == last) return;
   BodyToken* const end = last->next;
-  uint32_t total = 0;
-  for (const BodyToken* token = first; token != nullptr && token != end; token = token->next) {
-    total += token->text.length();
-  }
-  first->text.reserve(total);
+  first->text = joinedView(first, last);
   BodyToken* token = first->next;
   while (token != nullptr && token != end) {
     BodyToken* following = token->next;
-    first->text.append(token->text);
     if (BodyToken* other = token->partner) {
       // Nothing may keep pointing at a token that is about to go.
       other->partner = nullptr;
@@ -163,19 +147,18 @@ void TagBody::merge(BodyToken* first, BodyToken* last) {
   }
 }
 
+TokenText TagBody::joinedView(const BodyToken* first, const BodyToken* last) {
+  if (first == nullptr) return TokenText();
+  if (last == nullptr) {
+    last = first;
+    while (last->next != nullptr) last = last->next;
+  }
+  return TokenText(first->text.data(), static_cast<uint32_t>(last->text.end() - first->text.data()));
+}
+
 QelString TagBody::joinedText(const BodyToken* first, const BodyToken* last) {
-  QelString joined;
-  if (first == nullptr) return joined;
-  const BodyToken* end = last != nullptr ? last->next : nullptr;
-  uint32_t total = 0;
-  for (const BodyToken* token = first; token != end; token = token->next) {
-    total += token->text.length();
-  }
-  joined.reserve(total);
-  for (const BodyToken* token = first; token != end; token = token->next) {
-    joined.append(token->text);
-  }
-  return joined;
+  const TokenText view = joinedView(first, last);
+  return QelString(view.data(), view.length());
 }
 
 }  // namespace bw

@@ -6,7 +6,8 @@
 // where "<qelElse>" or a "<qelCase" tag stands, and which nested blocks to
 // step over whole.  The scanner knows nothing of HTML beyond the shape of a
 // tag and never changes, drops or adds a byte: the token texts, read in
-// order, are the scanned body (up to its end or its first 0 byte).
+// order, are the scanned body (up to its end or its first 0 byte).  The
+// texts are views of the body, which the TagBody shares for its lifetime.
 //
 // Nothing here recurses, so bodies nested to any depth are safe.
 #ifndef BRINDLEWORK_TAGS_TAG_BODY_H
@@ -38,8 +39,9 @@ class TagBody : public QELObject {
   virtual void onTagComplete();
 
   // Joins the tokens from first to last, both included, into first, whose
-  // kind and partner stay as they were; the others are destroyed.  The join
-  // allocates at most once.  Does nothing when either is null.  A pair that
+  // kind and partner stay as they were; the others are destroyed.  The
+  // texts are neighbours in the body, so the join allocates nothing.  Does
+  // nothing when either is null.  A pair that
   // the join cuts apart is unpaired, so no partner ever points at a
   // destroyed token: the outside end loses its partner (and an opening tag
   // its paired flag), and first loses a partner that was inside the run.
@@ -48,6 +50,8 @@ class TagBody : public QELObject {
   // The texts of the tokens from first to last, both included, joined;
   // empty when first is null.  Leaves the list as it is.
   static QelString joinedText(const BodyToken* first, const BodyToken* last);
+  // The same as a view of the body (last null: to the end of the list).
+  static TokenText joinedView(const BodyToken* first, const BodyToken* last);
 
   BodyToken* head = nullptr;
   BodyToken* tail = nullptr;
@@ -58,6 +62,7 @@ class TagBody : public QELObject {
   void addToken(uint8_t kind);
   void destroyTokens();
 
+  const QelString body_;  // shared with the caller's body: the bytes the token texts view
   TokenArena arena_;  // the tokens' storage; every token is destroyed before it goes
   OpenTagIndex* index_ = nullptr;  // only while scanning
 };

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "tags/pending_bytes.h"
 #include "tags/small_table.h"
 
 namespace bw {
@@ -76,24 +75,6 @@ TEST(SmallArrayTest, KeepsEntriesAcrossGrowthAndShrinking) {
     EXPECT_EQ(array[i].a, reference[i].a);
     EXPECT_EQ(array[i].b, reference[i].b);
   }
-}
-
-TEST(PendingBytesTest, LongTokensMoveToTheHeapIntact) {
-  PendingBytes pending;
-  std::string reference;
-  for (int i = 0; i < 5000; ++i) {
-    const char byte = static_cast<char>('a' + i % 26);
-    pending.push(byte);
-    reference.push_back(byte);
-    if (i == 300 || i == 4000) {
-      pending.dropFront(100);
-      reference.erase(0, 100);
-    }
-  }
-  ASSERT_EQ(pending.size(), reference.size());
-  EXPECT_EQ(std::string(pending.data(), pending.size()), reference);
-  pending.clear();
-  EXPECT_TRUE(pending.empty());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // tags cut their results with.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -228,6 +230,21 @@ TEST(TagBodyScan, StrayEndTagsStayUnpaired) {
 // must not compare themselves with each of them: every comparison the index
 // makes forms a pair.  (Walking back, or searching every tag of the name,
 // made the first rows quadratic: a megabyte took many seconds.)
+// Token texts are views of the body: they must stay right when the caller's
+// string changes or goes away while the scanned body is still in use.
+TEST(TagBodyScan, TextsOutliveTheCallersString) {
+  const std::string source = "a<qelIf x>" + std::string(600, 'b') + "</qelIf>c<td>";
+  std::unique_ptr<QelString> callers(new QelString(text(source)));
+  TagBody body(*callers, false);
+  callers->assign("changed", 7);
+  callers.reset();
+  const Scanned scanned = read(body);
+  EXPECT_EQ(scanned.joined, source);
+  ASSERT_EQ(scanned.tokens.size(), 6u);
+  EXPECT_EQ(scanned.tokens[2].text, std::string(600, 'b'));
+  EXPECT_EQ(TagBody::joinedText(body.head->next, nullptr).length(), source.size() - 1);
+}
+
 TEST(OpenTagIndex, EndTagsCompareOnlyWithTagsTheyPairWith) {
   struct Row {
     const char* opening;
@@ -252,13 +269,13 @@ TEST(OpenTagIndex, EndTagsCompareOnlyWithTagsTheyPairWith) {
     std::vector<BodyToken> ends(kCount);
     OpenTagIndex index;
     for (BodyToken& t : openings) {
-      t.text = QelString(row.opening);
+      t.text = TokenText(row.opening, static_cast<uint32_t>(std::strlen(row.opening)));
       t.kind = row.openingKind;
       index.addOpeningTag(&t);
     }
     int paired = 0;
     for (int i = 0; i < kCount; ++i) {
-      ends[i].text = QelString(row.endTag);
+      ends[i].text = TokenText(row.endTag, static_cast<uint32_t>(std::strlen(row.endTag)));
       ends[i].kind = row.endKind;
       BodyToken* found = index.takeOpeningTagFor(ends[i]);
       if (found == nullptr) continue;
