@@ -1,4 +1,4 @@
-// The tag-body scanner: reads the body byte by byte through a ByteSource,
+// The tag-body scanner: reads the body's terminated bytes up to the first 0,
 // drives the state table of scanner_table.h, and pairs end tags through the
 // OpenTagIndex as each tag completes.  Also the list operations the control
 // tags use to cut their result out of the list.
@@ -10,11 +10,10 @@
 namespace bw {
 
 TagBody::TagBody(const QelString& body, bool pairAll) : pairAllTags(pairAll), body_(body) {
-  TextByteSource source(body_);
   OpenTagIndex index;
   index_ = &index;
   try {
-    scan(source);
+    scan(body_.cString());
   } catch (...) {
     // No destructor runs for a body whose construction failed.
     index_ = nullptr;
@@ -36,7 +35,7 @@ void TagBody::destroyTokens() {
   head = tail = nullptr;
 }
 
-void TagBody::addToken(uint8_t kind) {
+BodyToken* TagBody::addToken(uint8_t kind) {
   BodyToken* token = arena_.make();
   token->kind = kind;
   token->prev = tail;
@@ -46,16 +45,22 @@ void TagBody::addToken(uint8_t kind) {
     head = token;
   }
   tail = token;
+  return token;
 }
 
-void TagBody::scan(TextByteSource& source) {
-  // The token being read begins at open and ends where the source stands;
-  // its view is set when it ends (a new token begins, its tag completes, or
-  // the body ends), so onTagComplete always sees the full text.
-  const char* open = nullptr;
-  auto settle = [&] {
+void TagBody::scan(const char* text) {
+  // The walk keeps its place, the token being read and where that token
+  // began in locals: the kind stores are byte stores, which the compiler
+  // must assume may change any member it would otherwise keep in a
+  // register.  The token begins at open; its view is set when it ends (its
+  // tag completes, or the body ends), so onTagComplete always sees the full
+  // text.
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  const unsigned char* open = nullptr;
+  BodyToken* current = tail;
+  auto settle = [&](const unsigned char* end) {
     if (open != nullptr) {
-      tail->text = TokenText(open, static_cast<uint32_t>(source.rest() - open));
+      current->text = TokenText(reinterpret_cast<const char*>(open), static_cast<uint32_t>(end - open));
       open = nullptr;
     }
   };
@@ -63,48 +68,53 @@ void TagBody::scan(TextByteSource& source) {
   // shows a tag: when that byte turns the "<" back into text ("x < y",
   // "a<=b"), the run goes on as one text token.  Until then the "<" waits
   // at held, inside the run.
-  const char* held = nullptr;
+  const unsigned char* held = nullptr;
   auto startHeldTag = [&] {
-    tail->text = TokenText(open, static_cast<uint32_t>(held - open));
-    addToken(kTagToken);
+    settle(held);
+    current = addToken(kTagToken);
     open = held;
     held = nullptr;
   };
   scanner::State state = scanner::Start;
-  char byte;
   for (;;) {
-    // Bytes that only join the token and keep the state go in one step.
-    if (held == nullptr) source.skip(source.runWhile(scanner::kRuns.stays[state]));
-    if (!source.nextByte(byte)) break;
-    const scanner::Step& step = scanner::kTable.steps[state][static_cast<unsigned char>(byte)];
+    // Bytes that only join the token and keep the state go in one step (the
+    // set never holds the terminator's 0).
+    if (held == nullptr) {
+      const bool* stays = scanner::kRuns.stays[state];
+      while (stays[*p]) ++p;
+    }
+    const unsigned char byte = *p;
+    if (byte == 0) break;  // the end, or a 0 inside the text: nothing past it is scanned
+    ++p;
+    const scanner::Step& step = scanner::kTable.steps[state][byte];
     if (held != nullptr) {
       // state is TagOpen: the byte after the held "<".
       if (step.kind == kTextToken) {
         held = nullptr;
       } else {
         startHeldTag();
-        if (step.kind != scanner::kKeepKind) tail->kind = step.kind;
+        if (step.kind != scanner::kKeepKind) current->kind = step.kind;
       }
     } else if (step.action == scanner::NewToken) {
       if (state == scanner::Text) {
-        held = source.rest() - 1;
+        held = p - 1;
       } else {
-        settle();
-        addToken(step.kind);
-        open = source.rest() - 1;
+        settle(p - 1);
+        current = addToken(step.kind);
+        open = p - 1;
       }
     } else if (step.kind != scanner::kKeepKind) {
-      tail->kind = step.kind;
+      current->kind = step.kind;
     }
     if (step.action == scanner::TagComplete) {
-      settle();
+      settle(p);
       onTagComplete();
     }
     state = step.next;
   }
   // A body that ends right after the "<" leaves it an unfinished tag.
   if (held != nullptr) startHeldTag();
-  settle();
+  settle(p);
 }
 
 void TagBody::onTagComplete() {

@@ -18,7 +18,6 @@
 #include "foundation/object.h"
 #include "foundation/qel_string.h"
 #include "tags/body_token.h"
-#include "tags/byte_source.h"
 #include "tags/token_arena.h"
 
 namespace bw {
@@ -58,8 +57,9 @@ class TagBody : public QELObject {
   const bool pairAllTags;
 
  private:
-  void scan(TextByteSource& source);
-  void addToken(uint8_t kind);
+  // Reads text up to its first 0 byte (the terminator, or one inside it).
+  void scan(const char* text);
+  BodyToken* addToken(uint8_t kind);
   void destroyTokens();
 
   const QelString body_;  // shared with the caller's body: the bytes the token texts view
