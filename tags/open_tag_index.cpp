@@ -39,10 +39,23 @@ OpenTagIndex::OpenTagIndex() = default;
 OpenTagIndex::~OpenTagIndex() = default;
 
 void OpenTagIndex::addOpeningTag(BodyToken* opening) {
-  const uint32_t owner = static_cast<uint32_t>(reachable_.size());
+  const uint32_t owner = reachable_.size();
   reachable_.push(Reachable{opening, links_.size()});
+  if (chained_) {
+    chain(owner);
+  } else if (reachable_.size() > kChainedFrom) {
+    chained_ = true;
+    for (uint32_t older = 0; older <= owner; ++older) {
+      reachable_[older].firstLink = links_.size();
+      chain(older);
+    }
+  }
+}
+
+void OpenTagIndex::chain(uint32_t owner) {
   // One link for each place an end tag's inner text could stop: before every
   // blank or ">" after the "<".
+  const BodyToken* opening = reachable_[owner].token;
   const TokenText& text = opening->text;
   const char* bytes = text.data();
   uint64_t key = keySeed(opening->kind);
@@ -58,6 +71,18 @@ void OpenTagIndex::addOpeningTag(BodyToken* opening) {
 BodyToken* OpenTagIndex::takeOpeningTagFor(const BodyToken& endTag) {
   const uint8_t wanted = endTag.kind == kQelEndTagToken ? kQelTagToken : kTagToken;
   const TokenText& text = endTag.text;
+  if (!chained_) {
+    for (uint32_t owner = reachable_.size(); owner-- > 0;) {
+      BodyToken* candidate = reachable_[owner].token;
+      if (candidate->kind != wanted) continue;
+      ++candidatesCompared_;
+      if (opensEndTag(candidate->text, text)) {
+        reachable_.shrinkTo(owner);
+        return candidate;
+      }
+    }
+    return nullptr;
+  }
   const char* bytes = text.data();
   uint64_t key = keySeed(wanted);
   for (uint32_t i = 2; i + 1 < text.length(); ++i) key = keyStep(key, bytes[i]);

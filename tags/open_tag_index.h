@@ -18,6 +18,13 @@
 // cannot pair with it, however many there are.  Each opening tag is pushed
 // and popped once with one chain link per blank or ">" in its text, which
 // makes pairing linear in the length of the body.
+//
+// Most bodies never hold more than a few reachable opening tags at once.
+// Until the stack first grows past kChainedFrom, no chains are built and an
+// end tag compares with the reachable tags newest first, which finds the
+// same tag (the front of its chain would be the newest one that matches);
+// at that point the chains of the tags on the stack are built, and kept
+// from then on.
 #ifndef BRINDLEWORK_TAGS_OPEN_TAG_INDEX_H
 #define BRINDLEWORK_TAGS_OPEN_TAG_INDEX_H
 
@@ -44,8 +51,9 @@ class OpenTagIndex : public QELObject {
   BodyToken* takeOpeningTagFor(const BodyToken& endTag);
 
   // How many opening tags the lookups have compared with an end tag so
-  // far: one per pair formed, plus the rare hash collisions.  Tests hold
-  // hostile bodies to it.
+  // far: once chained, one per pair formed, plus the rare hash collisions;
+  // before, at most kChainedFrom per end tag.  Tests hold hostile bodies to
+  // it.
   uint64_t candidatesCompared() const { return candidatesCompared_; }
 
  private:
@@ -59,12 +67,16 @@ class OpenTagIndex : public QELObject {
     uint32_t owner;  // index of its opening tag in reachable_
   };
 
+  static constexpr uint32_t kChainedFrom = 8;
+
+  void chain(uint32_t owner);
   void popThrough(uint32_t owner);
 
   SmallArray<Reachable, 16> reachable_;  // oldest first
   SmallArray<Link, 16> links_;           // in the order of reachable_
   KeyHeads<32> newest_;                  // key -> 1 + index of its newest link
   uint64_t candidatesCompared_ = 0;
+  bool chained_ = false;
 };
 
 }  // namespace bw

@@ -3,8 +3,11 @@
 // tags cut their results with.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -286,6 +289,65 @@ TEST(OpenTagIndex, EndTagsCompareOnlyWithTagsTheyPairWith) {
     EXPECT_EQ(paired, row.pairs ? kCount : 0) << row.opening << " " << row.endTag;
     EXPECT_EQ(index.candidatesCompared(), static_cast<uint64_t>(paired))
         << row.opening << " " << row.endTag;
+  }
+}
+
+// Pairing by the rule itself, on random bodies: a reachable stack searched
+// newest first.  The bodies hold from none to dozens of open tags at once,
+// so both the small stack and the chained index (and the change from one to
+// the other in the middle of a body) are held to the same pairs.
+std::string innerOfEnd(const std::string& end) { return end.substr(2, end.size() - 3); }
+
+bool opensByRule(const std::string& opening, const std::string& end) {
+  const std::string inner = innerOfEnd(end);
+  if (opening.size() < inner.size() + 2 || opening[0] != '<') return false;
+  for (size_t i = 0; i < inner.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(opening[1 + i])) != std::tolower(static_cast<unsigned char>(inner[i])))
+      return false;
+  const char after = opening[1 + inner.size()];
+  return after == '>' || after == ' ' || after == '\t' || after == '\n' || after == '\r';
+}
+
+Pairs pairsByRule(const Scanned& scanned, bool pairAll) {
+  Pairs pairs;
+  std::vector<int> stack;
+  for (int i = 0; i < static_cast<int>(scanned.tokens.size()); ++i) {
+    const int kind = scanned.tokens[i].kind & ~kPairedFlag;
+    const std::string& t = scanned.tokens[i].text;
+    if (kind == kQelTagToken || (kind == kTagToken && pairAll)) {
+      stack.push_back(i);
+    } else if (kind == kQelEndTagToken || (kind == kEndTagToken && pairAll)) {
+      const int wanted = kind == kQelEndTagToken ? kQelTagToken : kTagToken;
+      for (int s = static_cast<int>(stack.size()); s-- > 0;) {
+        const int o = stack[s];
+        if ((scanned.tokens[o].kind & ~kPairedFlag) == wanted && opensByRule(scanned.tokens[o].text, t)) {
+          pairs.push_back({o, i});
+          stack.resize(s);
+          break;
+        }
+      }
+    }
+  }
+  std::sort(pairs.begin(), pairs.end());
+  return pairs;
+}
+
+TEST(TagBodyScan, RandomBodiesPairByTheRule) {
+  const std::vector<std::string> pieces = {
+      "<qelIf>", "</qelIf>", "<qelIf a>", "<QELIF b=\"1\">", "</qelif>", "<qelCase>", "</qelCase>",
+      "<td>", "</td>", "<td class=\"x\">", "</TD>", "<a b>", "</a b>", "</a>", "x", " < ", "<qelElse>"};
+  std::mt19937 random(20261208);
+  for (int round = 0; round < 3000; ++round) {
+    std::string body;
+    const int count = 1 + static_cast<int>(random() % 60);
+    for (int i = 0; i < count; ++i) body += pieces[random() % pieces.size()];
+    for (bool pairAll : {false, true}) {
+      TagBody scanned(text(body), pairAll);
+      const Scanned read_back = read(scanned);
+      Pairs got = read_back.pairs;
+      std::sort(got.begin(), got.end());
+      ASSERT_EQ(got, pairsByRule(read_back, pairAll)) << body << (pairAll ? " (all tags)" : "");
+    }
   }
 }
 
