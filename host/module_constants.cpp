@@ -3,9 +3,36 @@
 // destroyed in reverse order when it is unloaded.
 #include "host/module_constants.h"
 
+#include <cstring>
+
+#include "foundation/ascii_words.h"
+
 namespace bw {
 
 namespace {
+
+// A name of up to kFoldedNameBytes bytes as folded words, zero-padded, so
+// that a tag's row is found by comparing two or three words instead of the
+// bytes one by one.  Longer names have no folded form.
+constexpr uint32_t kFoldedNameBytes = 24;
+struct FoldedName {
+  uint64_t words[kFoldedNameBytes / 8] = {};
+};
+
+bool foldName(const char* name, uint32_t length, FoldedName& out) {
+  if (length > kFoldedNameBytes) return false;
+  unsigned char padded[kFoldedNameBytes] = {};
+  std::memcpy(padded, name, length);
+  for (uint32_t i = 0; i < kFoldedNameBytes / 8; ++i)
+    out.words[i] = detail::lowerCaseWord(detail::loadLittleEndian(padded + 8 * i));
+  return true;
+}
+
+bool sameFoldedName(const FoldedName& a, const FoldedName& b) {
+  uint64_t difference = 0;
+  for (uint32_t i = 0; i < kFoldedNameBytes / 8; ++i) difference |= a.words[i] ^ b.words[i];
+  return difference == 0;
+}
 
 struct ModuleConstants {
   ModuleConstants()
@@ -14,6 +41,8 @@ struct ModuleConstants {
     for (uint32_t row = 0; row < kTagCount; ++row) {
       tagKeys[row] = NameKey(kTagTable[row].name, IgnoreCase);
       tagNames[row] = kTagTable[row].name;
+      const uint32_t length = static_cast<uint32_t>(std::strlen(kTagTable[row].name));
+      tagLengths[row] = foldName(kTagTable[row].name, length, foldedTagNames[row]) ? length : 0;
     }
     tagNames[kTagCount] = nullptr;
   }
@@ -22,6 +51,8 @@ struct ModuleConstants {
   QelString trackerUrl;
   NameKey tagKeys[kTagCount];
   const char* tagNames[kTagCount + 1];
+  FoldedName foldedTagNames[kTagCount];
+  uint32_t tagLengths[kTagCount];  // 0: the name is too long to be folded
 };
 
 const ModuleConstants constants;
@@ -42,9 +73,16 @@ uint32_t findTagRowByHash(uint32_t nameHash) {
 }  // namespace
 
 uint32_t findTagRow(const char* name, uint32_t length) {
-  for (uint32_t row = 0; row < kTagCount; ++row) {
-    const QelString& ours = constants.tagKeys[row].text();
-    if (ours.length() == length && sameNameIgnoringCase(ours.data(), name, length)) return row;
+  FoldedName folded;
+  if (length != 0 && foldName(name, length, folded)) {
+    for (uint32_t row = 0; row < kTagCount; ++row)
+      if (constants.tagLengths[row] == length && sameFoldedName(constants.foldedTagNames[row], folded))
+        return row;
+  } else {
+    for (uint32_t row = 0; row < kTagCount; ++row) {
+      const QelString& ours = constants.tagKeys[row].text();
+      if (ours.length() == length && sameNameIgnoringCase(ours.data(), name, length)) return row;
+    }
   }
   return findTagRowByHash(nameHashOf(name, length, IgnoreCase));
 }

@@ -3,9 +3,12 @@
 // output goes to the host whatever the handler answered.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 #include "host/dispatch.h"
+#include "host/module_constants.h"
+#include "host/tag_table.h"
 #include "host/parameters.h"
 #include "host/tag_handlers.h"
 #include "support/in_process.h"
@@ -110,6 +113,36 @@ TEST_F(Dispatch, RefusedOutputDoesNotChangeTheResult) {
   script.result = MInv;
   host.refuse(MWtS);
   EXPECT_EQ(runTag("qelIf").result, MInv);
+}
+
+}  // namespace
+}  // namespace bw
+
+namespace bw {
+namespace {
+
+// A tag's row by its name: any spelling of a row's own name finds that row,
+// and a name that differs in one byte, in its length or only past the
+// folded letters does not.
+TEST(FindTagRow, FoldedNamesFindTheirRowsAndNothingElse) {
+  for (uint32_t row = 0; row < kTagCount; ++row) {
+    const std::string name = kTagTable[row].name;
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(findTagRow(name.data(), static_cast<uint32_t>(name.size())), row) << name;
+    EXPECT_EQ(findTagRow(upper.data(), static_cast<uint32_t>(upper.size())), row) << upper;
+    const std::string longer = name + "x";
+    EXPECT_EQ(findTagRow(longer.data(), static_cast<uint32_t>(longer.size())), kTagCount) << longer;
+    EXPECT_EQ(findTagRow(name.data(), static_cast<uint32_t>(name.size() - 1)), kTagCount) << name;
+    std::string changed = name;
+    changed.back() = static_cast<char>(changed.back() ^ 0x80);  // folding touches only A-Z
+    EXPECT_EQ(findTagRow(changed.data(), static_cast<uint32_t>(changed.size())), kTagCount) << name;
+    const std::string withZero = name + std::string(1, '\0');
+    EXPECT_EQ(findTagRow(withZero.data(), static_cast<uint32_t>(withZero.size())), kTagCount) << name;
+  }
+  EXPECT_EQ(findTagRow("", 0), kTagCount);
+  const std::string veryLong(100, 'q');
+  EXPECT_EQ(findTagRow(veryLong.data(), 100), kTagCount);
 }
 
 }  // namespace
