@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/byte_scan.h"
+#include "engine/compiled_page.h"
 #include "engine/page_scanner.h"
 #include "engine/page_variables.h"
 #include "engine/text_util.h"
@@ -50,11 +51,34 @@ class Rendering {
   }
 
   void run() { process(page_, 0, 0, Escaping::Html, outcome_.output, 0); }
+  void run(const std::vector<CompiledItem>& items) { walk(items, Escaping::Html, outcome_.output, 0); }
 
  private:
   void process(std::string_view text, size_t pageBase, size_t origin, Escaping escaping,
                std::string& out, uint32_t depth);
-  bool callTag(const StartTag& start, std::string_view body, size_t offset);
+  // The compiled form of process, for a text of the page walked at `depth`
+  // with no answer frames: the same output, reports and limits.
+  void walk(const std::vector<CompiledItem>& items, Escaping escaping, std::string& out,
+            uint32_t depth);
+  bool walkTag(const CompiledItem& item, Escaping escaping, std::string& out, uint32_t depth);
+  bool emitText(std::string& out, const CompiledItem& run, Escaping escaping);
+  // The output limit passed by a run of text without references appended
+  // whole: where the piece that passed it starts, as the walk would have met it.
+  bool overflowInRun(std::string& out, std::string_view run, size_t offset);
+  // A body of a tag, processed before the call; false once the page stopped.
+  template <class Walk>
+  bool processBody(std::string_view& body, bool hasMarkup, uint32_t level, size_t offset, Walk walkBody);
+  // The answer of a raw-body tag, walked in place; framesLeft counts the
+  // frame of the text the tag sits in, when it goes on after the tag.
+  void walkAnswer(size_t offset, Escaping escaping, std::string& out, uint32_t depth, size_t framesLeft);
+  bool callTag(std::string_view name, const RegisteredTag& tag, const TagParameters& parameters,
+               std::string_view body, size_t offset);
+  void reportStrayEndTag(size_t offset, std::string_view spelled);
+  void reportUnterminated(size_t offset, std::string_view spelled);
+  void reportUnmatched(size_t offset, std::string_view spelled);
+  void stopNestedBodies(size_t offset);
+  void stopNestedAnswers(size_t offset);
+  TagParameters& parameterScratch(uint32_t depth);
   std::string& bodyScratch(uint32_t level);
   // Appends a piece of output; false, with the page stopped, once the output
   // passes its limit.
@@ -92,6 +116,9 @@ class Rendering {
   // raw-body answers; both only so that a tag does not cost allocations.
   std::vector<std::unique_ptr<std::vector<Frame>>> frameStacks_;
   std::vector<std::unique_ptr<std::string>> spareTexts_;
+  // Parameter lists of compiled tags whose values hold references, expanded
+  // per render; one per depth, as a tag's list is in use while its body is.
+  std::vector<std::unique_ptr<TagParameters>> parameterLists_;
 
   std::vector<Frame>& frameStack(uint32_t depth);
   void popFrame(std::vector<Frame>& frames);
@@ -143,23 +170,13 @@ void Rendering::process(std::string_view text, size_t pageBase, size_t origin, E
 
     const RegisteredTag* endOf = nullptr;
     if (size_t length = scanEndTag(tags_, f.text, next, &endOf)) {
-      std::string_view spelled = f.text.substr(next + 2, endOf->name.size());
-      report(f.pageOffset(next), spelled,
-             "Found &lt;/" + std::string(spelled) + "&gt; without its opening tag.",
-             "Remove the end tag, or add the &lt;" + std::string(spelled) +
-                 "&gt; tag it should close. The end tag is left out of the page.");
+      reportStrayEndTag(f.pageOffset(next), f.text.substr(next + 2, endOf->name.size()));
       f.pos += length;
       continue;
     }
     TagScan scan = scanStartTag(tags_, f.text, next, start);
     if (scan != TagScan::Found) {
-      if (scan == TagScan::Unterminated) {
-        std::string name(start.spelledName);
-        report(f.pageOffset(next), name,
-               "The &lt;" + name + "&gt; tag is never closed with &quot;&gt;&quot;.",
-               "Close the tag, and check its quotes: every value must end with the quote it "
-               "starts with. The text is shown as it was written.");
-      }
+      if (scan == TagScan::Unterminated) reportUnterminated(f.pageOffset(next), start.spelledName);
       if (!emit(out, "<", f.pageOffset(next))) return;
       ++f.pos;
       continue;
@@ -172,9 +189,7 @@ void Rendering::process(std::string_view text, size_t pageBase, size_t origin, E
     if (tag.hasBody() && !start.selfClosed) {
       BodyExtent extent;
       if (!findMatchingEnd(tags_, f.text, start.end, tag, extent)) {
-        std::string name(start.spelledName);
-        report(tagOffset, name, "The &lt;" + name + "&gt; tag has no matching &lt;/" + name + "&gt;.",
-               "Add the end tag where the body should end. The tag is left out of the page.");
+        reportUnmatched(tagOffset, start.spelledName);
         f.pos = start.end;
         continue;
       }
@@ -185,31 +200,17 @@ void Rendering::process(std::string_view text, size_t pageBase, size_t origin, E
 
     const uint32_t level = depth + static_cast<uint32_t>(frames.size());
     if (tag.hasBody() && !tag.rawBody() && !body.empty()) {
-      if (level > limits_.maxNesting)
-        return stop(tagOffset,
-                    "Tag bodies are nested more than " + std::to_string(limits_.maxNesting) +
-                        " levels deep.",
-                    "Check for a tag whose output creates the tag again; the limit is set with "
-                    "--max-nesting. The rest of the page is left out.");
-      size_t bodyBase = f.pageBase == kNotInPage ? kNotInPage : f.pageBase + start.end;
-      std::string& processedBody = bodyScratch(level);
-      // A body without "<" holds no tag, so processing it is expanding its
-      // references, done without a walk; the walk still makes a body that
-      // passes the limit, so that it stops the page where it does.
-      bool walk = body.find('<') != std::string_view::npos;
-      if (!walk) {
-        appendExpandedExactly(processedBody, body, scope_);
-        walk = processedBody.size() > limits_.maxOutputBytes;
-      }
-      if (walk) {
-        processedBody.clear();
-        process(body, bodyBase, f.origin, Escaping::Exact, processedBody, level);
-      }
-      if (outcome_.stopped) return;
-      body = processedBody;
+      const size_t bodyBase = f.pageBase == kNotInPage ? kNotInPage : f.pageBase + start.end;
+      const size_t origin = f.origin;
+      const std::string_view written = body;
+      if (!processBody(body, body.find('<') != std::string_view::npos, level, tagOffset,
+                       [&](std::string& into) {
+                         process(written, bodyBase, origin, Escaping::Exact, into, level);
+                       }))
+        return;
     }
 
-    if (!callTag(start, body, tagOffset)) return;
+    if (!callTag(start.spelledName, tag, start.parameters, body, tagOffset)) return;
     // The answer stays in the session's output until the next call clears
     // it, so that text keeps its capacity from tag to tag.
     std::string& answer = session_.output;
@@ -224,12 +225,7 @@ void Rendering::process(std::string_view text, size_t pageBase, size_t origin, E
     // before its answer is walked: a loop that continues itself by returning
     // a new tag at the end of its answer never deepens the stack.
     if (f.pos >= f.text.size()) popFrame(frames);
-    if (depth + frames.size() > limits_.maxNesting)
-      return stop(tagOffset,
-                  "Tag answers are nested more than " + std::to_string(limits_.maxNesting) +
-                      " levels deep.",
-                  "Check for a tag whose output creates the tag again; the limit is set with "
-                  "--max-nesting. The rest of the page is left out.");
+    if (depth + frames.size() > limits_.maxNesting) return stopNestedAnswers(tagOffset);
     Frame child;
     if (spareTexts_.empty()) {
       child.owned = std::make_unique<std::string>();
@@ -246,7 +242,179 @@ void Rendering::process(std::string_view text, size_t pageBase, size_t origin, E
   }
 }
 
-bool Rendering::callTag(const StartTag& start, std::string_view body, size_t offset) {
+template <class Walk>
+bool Rendering::processBody(std::string_view& body, bool hasMarkup, uint32_t level, size_t offset,
+                            Walk walkBody) {
+  if (level > limits_.maxNesting) {
+    stopNestedBodies(offset);
+    return false;
+  }
+  std::string& processedBody = bodyScratch(level);
+  // A body without "<" holds no tag, so processing it is expanding its
+  // references, done without a walk; the walk still makes a body that
+  // passes the limit, so that it stops the page where it does.
+  bool walk = hasMarkup;
+  if (!walk) {
+    appendExpandedExactly(processedBody, body, scope_);
+    walk = processedBody.size() > limits_.maxOutputBytes;
+  }
+  if (walk) {
+    processedBody.clear();
+    walkBody(processedBody);
+  }
+  if (outcome_.stopped) return false;
+  body = processedBody;
+  return true;
+}
+
+void Rendering::walk(const std::vector<CompiledItem>& items, Escaping escaping, std::string& out,
+                     uint32_t depth) {
+  for (const CompiledItem& item : items) {
+    if (outcome_.stopped) return;
+    switch (item.kind) {
+      case CompiledItem::Kind::Text:
+        if (!emitText(out, item, escaping)) return;
+        break;
+      case CompiledItem::Kind::StrayEndTag:
+        reportStrayEndTag(item.offset, item.name);
+        break;
+      case CompiledItem::Kind::Unterminated:
+        reportUnterminated(item.offset, item.name);
+        break;
+      case CompiledItem::Kind::Unmatched:
+        reportUnmatched(item.offset, item.name);
+        break;
+      case CompiledItem::Kind::Tag:
+        if (!walkTag(item, escaping, out, depth)) return;
+        break;
+    }
+  }
+}
+
+bool Rendering::emitText(std::string& out, const CompiledItem& run, Escaping escaping) {
+  const std::string_view text = run.text;
+  const size_t offset = run.offset;
+  // Without "${" no "$" starts a reference, so the run is output as written.
+  if (!run.mayExpand) {
+    out.append(text.data(), text.size());
+    return out.size() <= limits_.maxOutputBytes || overflowInRun(out, text, offset);
+  }
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t next = nextMarkup(text, pos);
+    if (!emit(out, text.substr(pos, next - pos), offset + pos)) return false;
+    pos = next;
+    if (next == text.size()) break;
+    if (text[next] == '$') {
+      size_t used = expandReferenceAt(text, next, scope_, escaping, out);
+      if (used == 0) out += '$';
+      pos += std::max<size_t>(used, 1);
+      if (!emit(out, {}, offset + next)) return false;
+      continue;
+    }
+    if (!emit(out, "<", offset + next)) return false;  // a "<" of the run starts no tag
+    ++pos;
+  }
+  return true;
+}
+
+bool Rendering::overflowInRun(std::string& out, std::string_view run, size_t offset) {
+  // Each "<" and "$" is a piece of its own, and the text between them another.
+  const size_t passing = limits_.maxOutputBytes - (out.size() - run.size());
+  size_t pieceStart = passing;
+  if (run[passing] != '<' && run[passing] != '$') {
+    while (pieceStart > 0 && run[pieceStart - 1] != '<' && run[pieceStart - 1] != '$') --pieceStart;
+  }
+  return overflow(out, offset + pieceStart);
+}
+
+TagParameters& Rendering::parameterScratch(uint32_t depth) {
+  while (parameterLists_.size() <= depth) parameterLists_.push_back(std::make_unique<TagParameters>());
+  return *parameterLists_[depth];
+}
+
+bool Rendering::walkTag(const CompiledItem& item, Escaping escaping, std::string& out, uint32_t depth) {
+  const RegisteredTag& tag = *item.tag;
+  const TagParameters* parameters = &item.parameters;
+  if (!item.parametersPlain) {
+    TagParameters& expanded = parameterScratch(depth);
+    expanded = item.parameters;
+    expandParameterValues(expanded, scope_);
+    parameters = &expanded;
+  }
+  std::string_view body = item.body;
+  const uint32_t level = depth + 1;
+  if (tag.hasBody() && !tag.rawBody() && !body.empty() &&
+      !processBody(body, item.bodyHasMarkup, level, item.offset, [&](std::string& into) {
+        if (item.bodyCompiled)
+          walk(item.bodyItems, Escaping::Exact, into, level);
+        else
+          process(item.body, item.bodyOffset, 0, Escaping::Exact, into, level);
+      }))
+    return false;
+
+  if (!callTag(item.name, tag, *parameters, body, item.offset)) return false;
+  std::string& answer = session_.output;
+  if (!tag.rawBody()) {
+    if (!emit(out, answer, item.offset)) return false;
+    if (answer.capacity() > kLargestKeptText) std::string().swap(answer);
+    return true;
+  }
+  if (answer.empty()) return true;
+  walkAnswer(item.offset, escaping, out, depth, item.endsText ? 0 : 1);
+  return !outcome_.stopped;
+}
+
+void Rendering::walkAnswer(size_t offset, Escaping escaping, std::string& out, uint32_t depth,
+                           size_t framesLeft) {
+  if (depth + framesLeft > limits_.maxNesting) return stopNestedAnswers(offset);
+  std::unique_ptr<std::string> text;
+  if (spareTexts_.empty()) {
+    text = std::make_unique<std::string>();
+  } else {
+    text = std::move(spareTexts_.back());
+    spareTexts_.pop_back();
+  }
+  text->clear();
+  text->swap(session_.output);
+  // The frames above the tag's own are the answer's, as in process.
+  process(*text, kNotInPage, offset, escaping, out, depth + static_cast<uint32_t>(framesLeft));
+  if (text->capacity() <= kLargestKeptText) spareTexts_.push_back(std::move(text));
+}
+
+void Rendering::reportStrayEndTag(size_t offset, std::string_view spelled) {
+  report(offset, spelled, "Found &lt;/" + std::string(spelled) + "&gt; without its opening tag.",
+         "Remove the end tag, or add the &lt;" + std::string(spelled) +
+             "&gt; tag it should close. The end tag is left out of the page.");
+}
+
+void Rendering::reportUnterminated(size_t offset, std::string_view spelled) {
+  std::string name(spelled);
+  report(offset, name, "The &lt;" + name + "&gt; tag is never closed with &quot;&gt;&quot;.",
+         "Close the tag, and check its quotes: every value must end with the quote it "
+         "starts with. The text is shown as it was written.");
+}
+
+void Rendering::reportUnmatched(size_t offset, std::string_view spelled) {
+  std::string name(spelled);
+  report(offset, name, "The &lt;" + name + "&gt; tag has no matching &lt;/" + name + "&gt;.",
+         "Add the end tag where the body should end. The tag is left out of the page.");
+}
+
+void Rendering::stopNestedBodies(size_t offset) {
+  stop(offset, "Tag bodies are nested more than " + std::to_string(limits_.maxNesting) + " levels deep.",
+       "Check for a tag whose output creates the tag again; the limit is set with "
+       "--max-nesting. The rest of the page is left out.");
+}
+
+void Rendering::stopNestedAnswers(size_t offset) {
+  stop(offset, "Tag answers are nested more than " + std::to_string(limits_.maxNesting) + " levels deep.",
+       "Check for a tag whose output creates the tag again; the limit is set with "
+       "--max-nesting. The rest of the page is left out.");
+}
+
+bool Rendering::callTag(std::string_view name, const RegisteredTag& tag, const TagParameters& parameters,
+                        std::string_view body, size_t offset) {
   RenderStats& stats = outcome_.stats;
   if (stats.tagCalls >= limits_.maxTagCalls) {
     stop(offset, "The page made " + std::to_string(limits_.maxTagCalls) + " tag calls, the limit.",
@@ -256,10 +424,10 @@ bool Rendering::callTag(const StartTag& start, std::string_view body, size_t off
   }
   ++stats.tagCalls;
   TagInvocation invocation;
-  invocation.name = start.spelledName;
-  invocation.parameters = &start.parameters;
+  invocation.name = name;
+  invocation.parameters = &parameters;
   invocation.body = body;
-  invocation.hasBody = start.tag->hasBody();
+  invocation.hasBody = tag.hasBody();
   session_.tag = &invocation;
   int64_t blocksBefore = moduleBlocksOutstanding();
   uint32_t result = library_.call(session_, MTag);
@@ -268,7 +436,6 @@ bool Rendering::callTag(const StartTag& start, std::string_view body, size_t off
   stats.exchanges += session_.exchanges;
   stats.yields += session_.yields;
 
-  std::string_view name = start.spelledName;
   for (ModuleReport& r : session_.reports)
     report(offset, name, std::move(r.message), std::move(r.hint), result);
   if (result != 0 && session_.reports.empty())
@@ -328,6 +495,15 @@ RenderOutcome renderPage(ModuleLibrary& library, std::string_view page, PageCont
                          const EngineLimits& limits) {
   RenderOutcome outcome;
   Rendering(library, page, context, limits, outcome).run();
+  return outcome;
+}
+
+RenderOutcome renderPage(ModuleLibrary& library, const CompiledPage& page, PageContext& context,
+                         const EngineLimits& limits) {
+  // Compiled for another library's tags, the items may not be this one's.
+  if (&page.tags() != &library.tags()) return renderPage(library, page.text(), context, limits);
+  RenderOutcome outcome;
+  Rendering(library, page.text(), context, limits, outcome).run(page.items());
   return outcome;
 }
 

@@ -77,6 +77,12 @@ struct RenderOutcome {
 RenderOutcome renderPage(ModuleLibrary& library, std::string_view page, PageContext& context,
                          const EngineLimits& limits = EngineLimits());
 
+// The same for a page compiled once (compiled_page.h), with the same result
+// as rendering its text; the page must have been compiled for this library.
+class CompiledPage;
+RenderOutcome renderPage(ModuleLibrary& library, const CompiledPage& page, PageContext& context,
+                         const EngineLimits& limits = EngineLimits());
+
 }  // namespace bw
 
 #endif

@@ -5,6 +5,7 @@
 
 #include "engine/module_library.h"
 #include "engine/page_renderer.h"
+#include "tests/engine/render_both_ways.h"
 
 namespace bw {
 namespace {
@@ -22,11 +23,12 @@ class Mechanics : public ::testing::Test {
     PageContext context;
     context.fileName = "t.html";
     context.requestFields = &fields;
-    context.properties = &properties;
     context.variables = variables;
-    RenderOutcome outcome = renderPage(*library, page, context, limits);
-    variablesAfter = context.variables;
-    return outcome;
+    // Every page is rendered from its compiled form too, which must agree.
+    RenderedState rendered = renderBothWays(*library, page, context, &properties, limits);
+    properties = rendered.properties;
+    variablesAfter = rendered.context.variables;
+    return std::move(rendered.outcome);
   }
 
   static ModuleLibrary* library;

@@ -3,6 +3,8 @@
 
 #include <sstream>
 
+#include "tests/engine/render_both_ways.h"
+
 namespace bw {
 namespace {
 
@@ -54,9 +56,9 @@ CaseResult renderCase(ModuleLibrary& library, const std::string& page, const Cas
   PageContext context;
   context.fileName = "page.html";
   context.requestFields = &settings.fields;
-  context.properties = &properties;
   context.variables = settings.variables;
-  RenderOutcome outcome = renderPage(library, page, context, settings.limits);
+  // Every case is rendered from its compiled form too, which must agree.
+  RenderOutcome outcome = renderBothWays(library, page, context, &properties, settings.limits).outcome;
   CaseResult result;
   result.output = std::move(outcome.output);
   for (const PageReport& report : outcome.reports) result.reports += formatReport(report);

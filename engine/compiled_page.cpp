@@ -1,0 +1,102 @@
+// Compiling a page: the same scan the text walk makes, kept as items.
+//
+// The scan visits every "<" as the text walk does: a ${...} reference never
+// spans a "<", so the walk's handling of "$" cannot move it past one, and
+// every "<" it meets either starts a tag it takes whole or is passed over as
+// text.  A body is compiled from its own text, as the walk processes it.
+#include "engine/compiled_page.h"
+
+#include "engine/page_scanner.h"
+
+namespace bw {
+namespace {
+
+bool holdsReference(std::string_view text) { return text.find("${") != std::string_view::npos; }
+
+void compileText(const TagTable& tags, std::string_view text, size_t base, unsigned depth,
+                 std::vector<CompiledItem>& items) {
+  size_t runStart = 0;
+  auto endRun = [&](size_t upTo) {
+    if (upTo <= runStart) return;
+    CompiledItem run;
+    run.offset = base + runStart;
+    run.text = text.substr(runStart, upTo - runStart);
+    run.mayExpand = holdsReference(run.text);
+    items.push_back(std::move(run));
+  };
+  auto mark = [&](CompiledItem::Kind kind, size_t at, std::string_view name) {
+    endRun(at);
+    CompiledItem item;
+    item.kind = kind;
+    item.offset = base + at;
+    item.name = name;
+    items.push_back(std::move(item));
+  };
+
+  StartTag start;
+  size_t pos = 0;
+  for (size_t next; (next = text.find('<', pos)) != std::string_view::npos;) {
+    const RegisteredTag* endOf = nullptr;
+    if (size_t length = scanEndTag(tags, text, next, &endOf)) {
+      mark(CompiledItem::Kind::StrayEndTag, next, text.substr(next + 2, endOf->name.size()));
+      pos = runStart = next + length;
+      continue;
+    }
+    TagScan scan = scanStartTag(tags, text, next, start);
+    if (scan != TagScan::Found) {
+      if (scan == TagScan::Unterminated) {
+        mark(CompiledItem::Kind::Unterminated, next, start.spelledName);
+        runStart = next;  // the "<" and what follows it stay text
+      }
+      pos = next + 1;
+      continue;
+    }
+    const RegisteredTag& tag = *start.tag;
+    size_t after = start.end;
+    BodyExtent extent;
+    const bool withBody = tag.hasBody() && !start.selfClosed;
+    if (withBody && !findMatchingEnd(tags, text, start.end, tag, extent)) {
+      mark(CompiledItem::Kind::Unmatched, next, start.spelledName);
+      pos = runStart = start.end;
+      continue;
+    }
+    endRun(next);
+    CompiledItem item;
+    item.kind = CompiledItem::Kind::Tag;
+    item.offset = base + next;
+    item.name = start.spelledName;
+    item.tag = &tag;
+    for (const TagParameter& p : start.parameters) {
+      const bool plain = p.value.find('$') == std::string_view::npos;
+      item.parameters.add(p.name, p.value, plain);
+      item.parametersPlain = item.parametersPlain && plain;
+    }
+    if (withBody) {
+      item.body = text.substr(start.end, extent.bodyEnd - start.end);
+      item.bodyOffset = base + start.end;
+      item.bodyHasMarkup = item.body.find('<') != std::string_view::npos;
+      after = extent.after;
+      // Only a body processed before the call is walked; a raw one travels as written.
+      if (!tag.rawBody() && item.bodyHasMarkup && depth < CompiledPage::kDeepestCompiledBody) {
+        compileText(tags, item.body, item.bodyOffset, depth + 1, item.bodyItems);
+        item.bodyCompiled = true;
+      }
+    }
+    item.endsText = after == text.size();
+    items.push_back(std::move(item));
+    pos = runStart = after;
+  }
+  endRun(text.size());
+}
+
+}  // namespace
+
+CompiledPage CompiledPage::compile(const TagTable& tags, std::string_view page) {
+  CompiledPage compiled;
+  compiled.text_ = std::make_unique<const std::string>(page);
+  compiled.tags_ = &tags;
+  compileText(tags, *compiled.text_, 0, 0, compiled.items_);
+  return compiled;
+}
+
+}  // namespace bw

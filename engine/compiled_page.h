@@ -1,0 +1,77 @@
+// A page scanned once, to be rendered many times.
+//
+// Scanning a page for its tags, their parameters and the ends of their bodies
+// gives the same answer on every render, since it depends on the page text
+// and the registered tags alone; only the variables, the request and the
+// module's answers change.  A compiled page keeps that answer: the page as a
+// list of items (runs of text, tags with their parameters and bodies, and the
+// spots where the page is malformed, which are reported when rendered), so
+// that rendering it walks the list instead of the text.  Rendering a compiled
+// page gives exactly what rendering its text does, reports and limits
+// included (see renderPage in page_renderer.h).
+//
+// A compiled page owns a copy of its text, and points at the tag table of the
+// library it was compiled for: it must not outlive that library.
+#ifndef BRINDLE_ENGINE_COMPILED_PAGE_H
+#define BRINDLE_ENGINE_COMPILED_PAGE_H
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/tag_parameters.h"
+#include "engine/tag_table.h"
+
+namespace bw {
+
+struct CompiledItem {
+  enum class Kind : unsigned char {
+    Text,          // copied out, references expanded
+    StrayEndTag,   // an end tag without its start tag: reported, left out
+    Unterminated,  // a start tag never closed: reported; its text follows as text
+    Unmatched,     // a body tag without its end tag: reported, left out
+    Tag,
+  };
+  Kind kind = Kind::Text;
+  size_t offset = 0;      // in the page, of the text or of the tag's "<"
+  std::string_view text;  // Text: the run
+  bool mayExpand = false;  // Text: holds "${", so a reference may start in it
+
+  // Tag (name also for the reports)
+  std::string_view name;  // as spelled
+  const RegisteredTag* tag = nullptr;
+  TagParameters parameters;    // values as written
+  bool parametersPlain = true;  // no value holds "$": the list is handed over as it stands
+  std::string_view body;        // as written; empty without one
+  size_t bodyOffset = 0;        // in the page
+  bool bodyHasMarkup = false;   // the body holds "<"
+  bool bodyCompiled = false;    // bodyItems is the body; otherwise the body is walked as text
+  bool endsText = false;        // nothing follows the tag in the text it sits in
+  std::vector<CompiledItem> bodyItems;
+};
+
+class CompiledPage {
+ public:
+  // Bodies nested deeper than this are left to the text walk when rendered,
+  // so that compiling a hostile page cannot exhaust the stack.
+  static constexpr unsigned kDeepestCompiledBody = 64;
+
+  static CompiledPage compile(const TagTable& tags, std::string_view page);
+
+  std::string_view text() const { return *text_; }
+  const TagTable& tags() const { return *tags_; }
+  const std::vector<CompiledItem>& items() const { return items_; }
+
+ private:
+  CompiledPage() = default;
+  // On the heap so that moving the page keeps the views of it valid.
+  std::unique_ptr<const std::string> text_;
+  const TagTable* tags_ = nullptr;
+  std::vector<CompiledItem> items_;
+};
+
+}  // namespace bw
+
+#endif

@@ -1,0 +1,76 @@
+// Rendering a page from its text and from its compiled form, from the same
+// starting state, and telling whether the two agree in everything a caller
+// can see: output, reports with their places, limits, stats, the variables
+// left behind and the region properties changed.  Shared by the engine's
+// mechanics tests and the page cases, so that every page they render is
+// also a case of the compiled walk.
+#ifndef BRINDLE_TESTS_ENGINE_RENDER_BOTH_WAYS_H
+#define BRINDLE_TESTS_ENGINE_RENDER_BOTH_WAYS_H
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "engine/compiled_page.h"
+#include "engine/page_renderer.h"
+
+namespace bw {
+
+struct RenderedState {
+  RenderOutcome outcome;
+  PageContext context;  // as the render left it
+  RegionProperties properties;
+};
+
+// Renders with copies of `context` and `properties` (properties may be null).
+inline RenderedState renderFromState(ModuleLibrary& library, std::string_view page,
+                                     const CompiledPage* compiled, const PageContext& context,
+                                     const RegionProperties* properties, const EngineLimits& limits) {
+  RenderedState state;
+  state.context = context;
+  if (properties != nullptr) {
+    state.properties = *properties;
+    state.context.properties = &state.properties;
+  }
+  state.outcome = compiled != nullptr ? renderPage(library, *compiled, state.context, limits)
+                                      : renderPage(library, page, state.context, limits);
+  return state;
+}
+
+inline ::testing::AssertionResult sameRendering(const RenderedState& text, const RenderedState& compiled) {
+  const RenderOutcome& a = text.outcome;
+  const RenderOutcome& b = compiled.outcome;
+  auto differ = [](const char* what) { return ::testing::AssertionFailure() << "the compiled page differs in " << what; };
+  if (a.output != b.output) return differ("output") << ":\n" << a.output << "\n----\n" << b.output;
+  if (a.reports.size() != b.reports.size()) return differ("the number of reports");
+  for (size_t i = 0; i < a.reports.size(); ++i) {
+    const PageReport& x = a.reports[i];
+    const PageReport& y = b.reports[i];
+    if (x.file != y.file || x.line != y.line || x.column != y.column || x.tag != y.tag ||
+        x.message != y.message || x.hint != y.hint || x.code != y.code || x.limit != y.limit)
+      return differ("a report") << ":\n" << formatReport(x) << "----\n" << formatReport(y);
+  }
+  if (a.stats.tagCalls != b.stats.tagCalls || a.stats.exchanges != b.stats.exchanges ||
+      a.stats.yields != b.stats.yields || a.stats.blocksKept != b.stats.blocksKept)
+    return differ("stats");
+  if (a.tagReportedError != b.tagReportedError || a.stopped != b.stopped) return differ("its ending");
+  if (text.context.variables != compiled.context.variables) return differ("the variables left");
+  if (text.properties.values != compiled.properties.values || text.properties.changes != compiled.properties.changes)
+    return differ("region properties");
+  return ::testing::AssertionSuccess();
+}
+
+// The text rendering, after checking that the compiled page renders alike.
+inline RenderedState renderBothWays(ModuleLibrary& library, std::string_view page, const PageContext& context,
+                                    const RegionProperties* properties, const EngineLimits& limits) {
+  RenderedState text = renderFromState(library, page, nullptr, context, properties, limits);
+  CompiledPage compiled = CompiledPage::compile(library.tags(), page);
+  EXPECT_TRUE(sameRendering(text, renderFromState(library, page, &compiled, context, properties, limits)))
+      << "page: " << page;
+  return text;
+}
+
+}  // namespace bw
+
+#endif
