@@ -54,14 +54,6 @@ void sendText(httplib::Response& response, int status, const std::string& text) 
                        kHtml);
 }
 
-bool readFile(const fs::path& file, std::string& out) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  out.clear();
-  appendWholeStream(in, out);
-  return !in.bad();
-}
-
 // The site's folders, the root first, at most kMaxListedRegions of them;
 // hidden folders are left out as they are never served.
 constexpr size_t kMaxListedRegions = 200;
@@ -101,7 +93,7 @@ bool refusedRequest(const httplib::Request& request, httplib::Response& response
 }  // namespace
 
 SiteServer::SiteServer(ModuleLibrary& library, PropertyStore& store, SiteConfig config, std::ostream& log)
-    : library_(library), store_(store), config_(std::move(config)), log_(log) {
+    : library_(library), store_(store), config_(std::move(config)), log_(log), pages_(library.tags()) {
   std::error_code ec;
   fs::path canonical = fs::canonical(config_.root, ec);
   if (!ec) config_.root = canonical;
@@ -142,14 +134,14 @@ void SiteServer::servePath(const httplib::Request& request, httplib::Response& r
     return servePage(path.file, path.region, request, response);
   if (request.method != "GET") return sendText(response, 405, "405 Method Not Allowed");
   std::string content;
-  if (!readFile(path.file, content)) return sendText(response, 404, "404 Not Found: " + request.path);
+  if (!readWholeFile(path.file, content)) return sendText(response, 404, "404 Not Found: " + request.path);
   response.set_content(std::move(content), std::string(contentTypeFor(name)));
 }
 
 void SiteServer::servePage(const fs::path& file, const std::string& region,
                            const httplib::Request& request, httplib::Response& response) {
-  std::string page;
-  if (!readFile(file, page)) return sendText(response, 404, "404 Not Found: " + request.path);
+  std::shared_ptr<const CompiledPage> page = pages_.page(file);
+  if (page == nullptr) return sendText(response, 404, "404 Not Found: " + request.path);
   NamedValues fields = requestFields(request);
   std::lock_guard<std::mutex> guard(lock_);
   RegionProperties properties;
@@ -158,7 +150,7 @@ void SiteServer::servePage(const fs::path& file, const std::string& region,
   context.fileName = fs::path(file).lexically_relative(config_.root).generic_string();
   context.requestFields = &fields;
   context.properties = &properties;
-  RenderOutcome outcome = renderPage(library_, page, context, config_.limits);
+  RenderOutcome outcome = renderPage(library_, *page, context, config_.limits);
   for (const PageReport& report : outcome.reports) log_ << formatReport(report);
   log_ << std::flush;
   response.set_header("X-Brindle-Reports", std::to_string(outcome.reports.size()));

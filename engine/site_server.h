@@ -19,6 +19,7 @@
 
 #include "engine/csrf_tokens.h"
 #include "engine/module_library.h"
+#include "engine/page_cache.h"
 #include "engine/page_renderer.h"
 #include "engine/property_store.h"
 
@@ -64,6 +65,7 @@ class SiteServer {
   std::ostream& log_;
   std::mutex lock_;  // the module, the store, the form tokens and the log
   CsrfTokens csrf_;
+  CompiledPageCache pages_;  // guarded by its own lock
 };
 
 }  // namespace bw

@@ -1,6 +1,8 @@
 // Reading a stream to its end in large pieces.
 #include "engine/stream_reading.h"
 
+#include <fstream>
+
 namespace bw {
 namespace {
 
@@ -33,6 +35,14 @@ void appendWholeStream(std::istream& in, std::string& out) {
     if (!in) return;
     piece = kPiece;
   }
+}
+
+bool readWholeFile(const std::filesystem::path& file, std::string& out) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  out.clear();
+  appendWholeStream(in, out);
+  return !in.bad();
 }
 
 }  // namespace bw

@@ -6,6 +6,7 @@
 #ifndef BRINDLE_ENGINE_STREAM_READING_H
 #define BRINDLE_ENGINE_STREAM_READING_H
 
+#include <filesystem>
 #include <istream>
 #include <string>
 
@@ -14,6 +15,9 @@ namespace bw {
 // Appends everything left in `in` to `out`.  The stream's state afterwards
 // tells a read error (bad()) from the end of the text.
 void appendWholeStream(std::istream& in, std::string& out);
+
+// The whole of `file` in out (replacing what it held); false when it cannot be read.
+bool readWholeFile(const std::filesystem::path& file, std::string& out);
 
 }  // namespace bw
 

@@ -99,6 +99,55 @@ TEST_F(Http, StaticFilesAndPages) {
   EXPECT_EQ(missing->status, 404);
 }
 
+TEST_F(Http, AnEditedPageIsServedAsEdited) {
+  const char* const versions[] = {
+      "first <echo text=\"a\">",
+      "second, longer <echo text=\"b\">",
+      "third <echo text=\"c\">.",  // as long as the second
+  };
+  const char* const outputs[] = {"first a", "second, longer b", "third c."};
+  for (size_t i = 0; i < 3; ++i) {
+    put("site/edited.html", versions[i]);
+    // The cache is checked on every request, not only the first after a change.
+    for (int twice = 0; twice < 2; ++twice) {
+      auto page = client->Get("/edited.html");
+      ASSERT_TRUE(page);
+      EXPECT_EQ(page->body, outputs[i]) << "version " << i;
+    }
+  }
+  fs::remove(base / "site" / "edited.html");
+  auto gone = client->Get("/edited.html");
+  ASSERT_TRUE(gone);
+  EXPECT_EQ(gone->status, 404);
+}
+
+TEST(PageCache, KeepsAtMostItsCapacityAndRecompilesChangedFiles) {
+  const fs::path dir = fs::temp_directory_path() / ("brindle-cache-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  TagTable tags;
+  tags.add("echo", 0x20);
+  CompiledPageCache cache(tags, 2);
+  auto write = [&](const char* name, const std::string& text) { std::ofstream(dir / name) << text; };
+  write("a.html", "a");
+  write("b.html", "b");
+  write("c.html", "c");
+  EXPECT_EQ(cache.page(dir / "a.html")->text(), "a");
+  EXPECT_EQ(cache.page(dir / "b.html")->text(), "b");
+  EXPECT_EQ(cache.page(dir / "a.html")->text(), "a");  // a is now the newer
+  EXPECT_EQ(cache.compilations(), 2u);
+  EXPECT_EQ(cache.page(dir / "c.html")->text(), "c");  // b makes room
+  EXPECT_EQ(cache.size(), 2u);
+  EXPECT_EQ(cache.page(dir / "a.html")->text(), "a");
+  EXPECT_EQ(cache.compilations(), 3u);
+  EXPECT_EQ(cache.page(dir / "b.html")->text(), "b");
+  EXPECT_EQ(cache.compilations(), 4u);
+  write("b.html", "bb");
+  EXPECT_EQ(cache.page(dir / "b.html")->text(), "bb");
+  EXPECT_EQ(cache.compilations(), 5u);
+  EXPECT_EQ(cache.page(dir / "missing.html"), nullptr);
+  fs::remove_all(dir);
+}
+
 TEST_F(Http, PathsOutsideTheSiteAreRefused) {
   for (const char* path : {"/../secret.txt", "/shop/../../secret.txt", "/%2e%2e/secret.txt",
                            "/shop/%2E%2E/%2e%2e/secret.txt", "/..%5csecret.txt"}) {
