@@ -1,9 +1,13 @@
 // Benchmarks of the page engine with the real module loaded as a host loads
 // it (dlopen).  Reported in BENCHMARKS.md, engine section.
 //
-//   MixedPage       a page of 10,000 tag calls, pages per second, beside the
-//                   same page as a Jinja2 template (bench/engine_bench_jinja.py,
-//                   run by this binary when python3-jinja2 is installed)
+//   MixedPage       a page of 10,000 tag calls, compiled once and rendered
+//                   per iteration, pages per second, beside the same page as a
+//                   Jinja2 template compiled once the same way
+//                   (bench/engine_bench_jinja.py, run by this binary when
+//                   python3-jinja2 is installed)
+//   MixedPageWithCompile  the same page compiled and rendered per iteration
+//   MixedPageFromText     the same page rendered from its text
 //   ScanOnly        the engine's own scanning of that page, no module calls
 //   Exchange        one protocol exchange (a parameter fetched by the module)
 //   NumericLoop/N   a numeric qelLoop of N iterations of a 2,000-byte body
@@ -21,6 +25,7 @@
 #include <new>
 
 #include "bench/engine_bench_pages.h"
+#include "engine/compiled_page.h"
 #include "engine/module_library.h"
 #include "engine/page_renderer.h"
 #include "engine/page_scanner.h"
@@ -68,7 +73,8 @@ ModuleLibrary& library() {
   return *loaded;
 }
 
-RenderOutcome renderOnce(const std::string& page) {
+template <class Page>
+RenderOutcome renderOnce(const Page& page) {
   PageContext context;
   context.fileName = "bench.html";
   context.variables = pageVariables();
@@ -77,14 +83,29 @@ RenderOutcome renderOnce(const std::string& page) {
   return renderPage(library(), page, context);
 }
 
-void MixedPage(benchmark::State& state) {
+enum class Form { Compiled, CompiledEachTime, Text };
+
+void mixedPageAs(benchmark::State& state, Form form) {
   const std::string page = mixedPage(kPageTags);
-  RenderOutcome check = renderOnce(page);
-  if (!check.reports.empty() || check.stats.tagCalls != kPageTags) {
+  const CompiledPage compiled = CompiledPage::compile(library().tags(), page);
+  RenderOutcome check = renderOnce(compiled);
+  if (!check.reports.empty() || check.stats.tagCalls != kPageTags || check.output != renderOnce(page).output) {
     state.SkipWithError("the benchmark page does not render cleanly");
     return;
   }
-  for (auto _ : state) benchmark::DoNotOptimize(renderOnce(page));
+  for (auto _ : state) {
+    switch (form) {
+      case Form::Compiled:
+        benchmark::DoNotOptimize(renderOnce(compiled));
+        break;
+      case Form::CompiledEachTime:
+        benchmark::DoNotOptimize(renderOnce(CompiledPage::compile(library().tags(), page)));
+        break;
+      case Form::Text:
+        benchmark::DoNotOptimize(renderOnce(page));
+        break;
+    }
+  }
   state.counters["pages_per_second"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
   state.counters["tag_calls"] = static_cast<double>(check.stats.tagCalls);
   state.counters["exchanges_per_tag"] = static_cast<double>(check.stats.exchanges) / check.stats.tagCalls;
@@ -94,7 +115,12 @@ void MixedPage(benchmark::State& state) {
   if (const char* jinja = std::getenv("BRINDLE_JINJA_PAGES_PER_SECOND"))
     state.counters["jinja2_pages_per_second"] = std::atof(jinja);
 }
+void MixedPage(benchmark::State& state) { mixedPageAs(state, Form::Compiled); }
+void MixedPageWithCompile(benchmark::State& state) { mixedPageAs(state, Form::CompiledEachTime); }
+void MixedPageFromText(benchmark::State& state) { mixedPageAs(state, Form::Text); }
 BENCHMARK(MixedPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(MixedPageWithCompile)->Unit(benchmark::kMillisecond);
+BENCHMARK(MixedPageFromText)->Unit(benchmark::kMillisecond);
 
 // What the engine does for a tag without calling the module: find it, read
 // its parameters, pair its end tag and expand its variables.
