@@ -296,7 +296,11 @@ bool Rendering::emitText(std::string& out, const CompiledItem& run, Escaping esc
   const size_t offset = run.offset;
   // Without "${" no "$" starts a reference, so the run is output as written.
   if (!run.mayExpand) {
-    out.append(text.data(), text.size());
+    // Most runs between tags are one line break.
+    if (text.size() == 1)
+      out.push_back(text[0]);
+    else
+      out.append(text.data(), text.size());
     return out.size() <= limits_.maxOutputBytes || overflowInRun(out, text, offset);
   }
   size_t pos = 0;
