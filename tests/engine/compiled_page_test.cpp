@@ -95,6 +95,35 @@ TEST_F(CompiledPages, RenderAsTheTextDoesAtEveryLimit) {
   }
 }
 
+// Pages pieced together from fragments that open, close and break tags, so
+// that the two walks meet shapes no one wrote by hand.
+TEST_F(CompiledPages, PiecedPagesRenderAlike) {
+  const char* const pieces[] = {
+      "<wrap>", "</wrap>", "<raw>", "</raw>", "<echo text=\"${name}\">", "<echo text='", "'>", "\"",
+      "${name}", "${", "}", "$", "$${", "<", ">", "</echo>", "<setVar name=\"name\" value=\"n\">",
+      "<wrap/>", "<rawLength>", "</rawLength>", "\n", "text", "<fail message=\"m\">", "<again>", "</again>",
+  };
+  const size_t pieceCount = sizeof pieces / sizeof pieces[0];
+  uint64_t seed = 12345;
+  auto next = [&seed](uint64_t bound) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return (seed >> 33) % bound;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::string page;
+    for (uint64_t n = next(12) + 1; n > 0; --n) page += pieces[next(pieceCount)];
+    EngineLimits limits;
+    limits.maxTagCalls = next(30) + 1;
+    limits.maxOutputBytes = next(200);
+    limits.maxNesting = static_cast<uint32_t>(next(6));
+    const CompiledPage compiled = CompiledPage::compile(library->tags(), page);
+    ASSERT_TRUE(sameRendering(renderFromState(*library, page, nullptr, context(), &properties, limits),
+                              renderFromState(*library, page, &compiled, context(), &properties, limits)))
+        << page << " with limits " << limits.maxTagCalls << " calls, " << limits.maxOutputBytes
+        << " bytes, " << limits.maxNesting << " levels";
+  }
+}
+
 TEST_F(CompiledPages, RunawayAnswersStopAlike) {
   EngineLimits small;
   small.maxTagCalls = 40;
