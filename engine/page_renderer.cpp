@@ -253,12 +253,12 @@ bool Rendering::processBody(std::string_view& body, bool hasMarkup, uint32_t lev
   // A body without "<" holds no tag, so processing it is expanding its
   // references, done without a walk; the walk still makes a body that
   // passes the limit, so that it stops the page where it does.
-  bool walk = hasMarkup;
-  if (!walk) {
+  bool walkIt = hasMarkup;
+  if (!walkIt) {
     appendExpandedExactly(processedBody, body, scope_);
-    walk = processedBody.size() > limits_.maxOutputBytes;
+    walkIt = processedBody.size() > limits_.maxOutputBytes;
   }
-  if (walk) {
+  if (walkIt) {
     processedBody.clear();
     walkBody(processedBody);
   }
