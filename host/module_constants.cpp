@@ -11,27 +11,37 @@ namespace bw {
 
 namespace {
 
-// A name of up to kFoldedNameBytes bytes as folded words, zero-padded, so
-// that a tag's row is found by comparing two or three words instead of the
-// bytes one by one.  Longer names have no folded form.
+// A name of up to kFoldedNameBytes bytes as three folded words, so that a
+// tag's row is found by comparing its length and three words instead of the
+// bytes one by one.  From eight bytes on, the words are read at 0, at 8
+// (past sixteen bytes) and ending at the last byte; the overlap makes two
+// names of one length equal exactly when their words are.  Longer names
+// have no folded form.
 constexpr uint32_t kFoldedNameBytes = 24;
 struct FoldedName {
-  uint64_t words[kFoldedNameBytes / 8] = {};
+  uint64_t first = 0;
+  uint64_t middle = 0;
+  uint64_t last = 0;
 };
 
 bool foldName(const char* name, uint32_t length, FoldedName& out) {
   if (length > kFoldedNameBytes) return false;
-  unsigned char padded[kFoldedNameBytes] = {};
-  std::memcpy(padded, name, length);
-  for (uint32_t i = 0; i < kFoldedNameBytes / 8; ++i)
-    out.words[i] = detail::lowerCaseWord(detail::loadLittleEndian(padded + 8 * i));
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(name);
+  out = FoldedName();
+  if (length >= 8) {
+    out.first = detail::lowerCaseWord(detail::loadLittleEndian(bytes));
+    out.last = detail::lowerCaseWord(detail::loadLittleEndian(bytes + length - 8));
+    if (length > 16) out.middle = detail::lowerCaseWord(detail::loadLittleEndian(bytes + 8));
+  } else {
+    uint64_t word = 0;
+    for (uint32_t i = 0; i < length; ++i) word |= static_cast<uint64_t>(bytes[i]) << (8 * i);
+    out.first = detail::lowerCaseWord(word);
+  }
   return true;
 }
 
 bool sameFoldedName(const FoldedName& a, const FoldedName& b) {
-  uint64_t difference = 0;
-  for (uint32_t i = 0; i < kFoldedNameBytes / 8; ++i) difference |= a.words[i] ^ b.words[i];
-  return difference == 0;
+  return ((a.first ^ b.first) | (a.middle ^ b.middle) | (a.last ^ b.last)) == 0;
 }
 
 struct ModuleConstants {
