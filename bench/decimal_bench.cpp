@@ -126,8 +126,8 @@ void BigDecimal_Divide(benchmark::State& state) {
   BigDecimalBinary(state, [](bw::BigDecimal& r, const bw::BigDecimal& b) { r.divide(b); });
 }
 
-// In place, as the evaluator works: the receiver owns its string, so the
-// result reuses it and nothing is allocated.  One add and one subtract per
+// In place, as the evaluator works: the result is written into the
+// receiver's own array.  One add and one subtract per
 // iteration (the value stays the same).
 void BigDecimal_AddSubtractInPlace(benchmark::State& state) {
   const int digits = static_cast<int>(state.range(0));
@@ -145,8 +145,7 @@ void BigDecimal_AddSubtractInPlace(benchmark::State& state) {
 
 // In place: r *= b, then r *= c with c the reciprocal of b rounded to the
 // same digits, so that r stays near a (its digits wander only in the last
-// places) and keeps d significant digits.  The receiver owns its string, so
-// nothing is allocated.  Two multiplications per iteration.
+// places) and keeps d significant digits.  Two multiplications per iteration.
 // (At 100 digits the reciprocal, above 1, keeps 99 after the point.)
 int reciprocalScale(int digits) { return digits < 100 ? digits : 99; }
 
@@ -163,7 +162,7 @@ void BigDecimal_MultiplyInPlace(benchmark::State& state) {
   bw::BigDecimal r = makeBig(t.a, digits);
   const bw::BigDecimal b = makeBig(t.b, digits);
   const bw::BigDecimal c = makeBig(reciprocalText(t.b, digits), reciprocalScale(digits));
-  r.multiply(b);  // a string of its own
+  r.multiply(b);  // the starting value as the loop sees it
   r.multiply(c);
   const long before = gAllocations;
   for (auto _ : state) {

@@ -6,6 +6,8 @@
 // exact result and enforces the integer-digit limit.
 #include "decimal/big_decimal.h"
 
+#include <cstring>
+
 #include "decimal/digit_groups.h"
 #include "decimal/own_string.h"
 
@@ -48,23 +50,6 @@ BigDecimal::BigDecimal(const char* text) { fromText(text); }
 
 BigDecimal::BigDecimal(const QelString& text) { fromText(text); }
 
-BigDecimal::BigDecimal(const BigDecimal& other)
-    : QELObject(other),
-      digits_(other.digits_),
-      precision_(other.precision_),
-      scale_(other.scale_) {}
-
-BigDecimal::~BigDecimal() = default;
-
-BigDecimal& BigDecimal::operator=(const BigDecimal& other) {
-  if (this != &other) {
-    digits_ = other.digits_;
-    precision_ = other.precision_;
-    scale_ = other.scale_;
-  }
-  return *this;
-}
-
 BigDecimal& BigDecimal::operator=(const char* text) {
   fromText(text);
   return *this;
@@ -87,8 +72,14 @@ BigDecimal& BigDecimal::operator=(uint32_t value) {
   return *this;
 }
 
+void BigDecimal::setEncoding(const char* bytes, uint32_t length) {
+  std::memmove(bytes_, bytes, length);
+  bytes_[length] = 0;
+  length_ = static_cast<uint8_t>(length);
+}
+
 int32_t BigDecimal::integerDigitCount() const {
-  if (digits_.length() < 2) return 0;
+  if (length_ < 2) return 0;
   DigitGroups m;
   unpack(m);
   const int32_t exponent = decimal_internal::leadingExponent(m);
@@ -96,14 +87,14 @@ int32_t BigDecimal::integerDigitCount() const {
 }
 
 int32_t BigDecimal::fractionDigitCount() const {
-  if (digits_.length() < 2) return 0;
+  if (length_ < 2) return 0;
   DigitGroups m;
   unpack(m);
   return decimal_internal::fractionDigits(m);
 }
 
 bool BigDecimal::unpack(DigitGroups& out) const {
-  return decimal_internal::decode(digits_.data(), digits_.length(), out);
+  return decimal_internal::decode(bytes_, length_, out);
 }
 
 BigDecimal::Status BigDecimal::store(DigitGroups& m, bool negative, bool roundToScale) {
@@ -112,16 +103,16 @@ BigDecimal::Status BigDecimal::store(DigitGroups& m, bool negative, bool roundTo
   if (m.count > 0 && decimal_internal::leadingExponent(m) >= integerLimit()) {
     return setStatus(overflow);
   }
-  OwnString own(digits_);
+  OwnString own(*this);
   if (decimal_internal::encode(m, negative, own) == 0) return setStatus(overflow);
   return ok;
 }
 
 BigDecimal::Status BigDecimal::setStatus(Status status) {
-  digits_.clear();
+  clearValue();
   switch (status) {
     case secondPoint:
-      digits_.assign('o');
+      setZero();
       break;
     case divideByZero:
       // Parsing leaves no value when the fifty 9s do not fit.
@@ -148,7 +139,7 @@ BigDecimal::Status BigDecimal::setPrecision(int32_t precision, int32_t scale) {
 
 BigDecimal::Status BigDecimal::round(int32_t n) {
   if (n < 0 || n > scale_) n = scale_;
-  if (digits_.length() < 2) return ok;
+  if (length_ < 2) return ok;
   DigitGroups m;
   const bool negative = unpack(m);
   if (decimal_internal::fractionDigits(m) <= n) return ok;
@@ -157,18 +148,15 @@ BigDecimal::Status BigDecimal::round(int32_t n) {
 }
 
 void BigDecimal::negate() {
-  const uint32_t length = digits_.length();
+  const uint32_t length = length_;
   if (length < 2) return;
-  char flipped[decimal_internal::kMaxEncodedLength];
-  const char* p = digits_.data();
-  flipped[0] = p[0] == 'p' ? 'n' : 'p';
-  for (uint32_t i = 1; i < length; ++i) flipped[i] = static_cast<char>(-signedByte(p[i]));
-  digits_.assign(flipped, length);
+  bytes_[0] = bytes_[0] == 'p' ? 'n' : 'p';
+  for (uint32_t i = 1; i < length; ++i) bytes_[i] = static_cast<char>(-signedByte(bytes_[i]));
 }
 
 int BigDecimal::compare(const BigDecimal& a, const BigDecimal& b) {
-  const char* x = a.digits_.data();
-  const char* y = b.digits_.data();
+  const char* x = a.bytes_;
+  const char* y = b.bytes_;
   // Both strings end in their NUL, which reads as 0 where one is shorter.
   for (;;) {
     const int p = signedByte(*x);
@@ -183,8 +171,8 @@ int BigDecimal::compare(const BigDecimal& a, const BigDecimal& b) {
 int BigDecimal::compare(const BigDecimal& a, int32_t b) { return compare(a, BigDecimal(b)); }
 
 int BigDecimal::compareMagnitude(const BigDecimal& a, const BigDecimal& b) {
-  const char* x = a.digits_.data();
-  const char* y = b.digits_.data();
+  const char* x = a.bytes_;
+  const char* y = b.bytes_;
   // Rank: no value, zero, any other value.
   const int rankA = *x == 0 ? 0 : (*x == 'o' ? 1 : 2);
   const int rankB = *y == 0 ? 0 : (*y == 'o' ? 1 : 2);

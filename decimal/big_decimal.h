@@ -15,10 +15,12 @@
 // pair is never stored, so equal numbers have equal encodings whatever their
 // precision and scale, and no stored byte is ever 0.
 //
+// The encoding lives in a fixed array inside the object, so no operation,
+// copy or assignment of a number allocates; only toText's result string does.
+//
 // Operations never throw: a failure returns its status and leaves the value
 // that status stands for (usually no value), which callers test with
-// isEmpty().  Only allocation failure of the string storage raises
-// QELObject::MemoryAllocationFailure.
+// isEmpty().
 #ifndef BRINDLEWORK_DECIMAL_BIG_DECIMAL_H
 #define BRINDLEWORK_DECIMAL_BIG_DECIMAL_H
 
@@ -33,6 +35,14 @@ namespace decimal_internal {
 struct DigitGroups;
 class ResultSink;
 }
+
+// A number's encoding as it lies in the number: its bytes, followed by a 0
+// terminator, and its length (0 for no value).  Valid while the number is
+// alive and unchanged.
+struct DecimalEncoding {
+  const char* bytes;
+  uint32_t length;
+};
 
 class BigDecimal : public QELObject {
  public:
@@ -70,11 +80,12 @@ class BigDecimal : public QELObject {
   explicit BigDecimal(uint32_t value);
   explicit BigDecimal(const char* text);
   explicit BigDecimal(const QelString& text);
-  BigDecimal(const BigDecimal& other);
-  ~BigDecimal() override;
+  BigDecimal(const BigDecimal& other) = default;
+  ~BigDecimal() override = default;
 
-  // Copies value, precision and scale.
-  BigDecimal& operator=(const BigDecimal& other);
+  // Copies value, precision and scale: the whole fixed array, which is
+  // cheaper than a copy of the used length's variable size.
+  BigDecimal& operator=(const BigDecimal& other) = default;
   // Parse under this number's own precision and scale, which stay unchanged.
   BigDecimal& operator=(const char* text);
   BigDecimal& operator=(const QelString& text);
@@ -82,10 +93,11 @@ class BigDecimal : public QELObject {
   BigDecimal& operator=(uint32_t value);
 
   // Queries.
-  bool isEmpty() const { return digits_.isEmpty(); }
-  bool isZeroOrEmpty() const { return digits_.isEmpty() || digits_.charAt(0) == 'o'; }
-  bool isZero() const { return !digits_.isEmpty() && digits_.charAt(0) == 'o'; }
-  bool isNegative() const { return !digits_.isEmpty() && digits_.charAt(0) == 'n'; }
+  // An empty value's first byte is its terminator, so one byte answers each.
+  bool isEmpty() const { return length_ == 0; }
+  bool isZeroOrEmpty() const { return bytes_[0] == 0 || bytes_[0] == 'o'; }
+  bool isZero() const { return bytes_[0] == 'o'; }
+  bool isNegative() const { return bytes_[0] == 'n'; }
   // Digits after the point in toText()'s result; 0 for zero and no value.
   int32_t fractionDigitCount() const;
   // E + 1 when E >= 0, otherwise 0 (also for zero and no value).
@@ -95,7 +107,7 @@ class BigDecimal : public QELObject {
   // Room before the point: the overflow limit of every operation.
   int32_t integerLimit() const { return precision_ - scale_; }
   // The encoded value (empty for no value).
-  const QelString& encoding() const { return digits_; }
+  DecimalEncoding encoding() const { return {bytes_, length_}; }
 
   // Changes.
   // p in 1..100 or -1 (keep), s in 0..p or -1 (keep); a request that is out
@@ -160,8 +172,15 @@ class BigDecimal : public QELObject {
   // Stores an exact result: rounds it to scale when asked, then packs it, or
   // raises overflow when it needs more than precision - scale integer digits.
   Status store(decimal_internal::DigitGroups& m, bool negative, bool roundToScale);
-  // The number's own string as the place for a result (big_decimal.cpp).
+  // The number's own array as the place for a result (own_string.h).
   class OwnString;
+  // Sets the value to the encoding's first length bytes (length < kStorage).
+  void setEncoding(const char* bytes, uint32_t length);
+  void setZero() { setEncoding("o", 1); }
+  void clearValue() {
+    length_ = 0;
+    bytes_[0] = 0;
+  }
   // Stores the parser's digits: kept decimal digits, the first nonzero, the
   // first at the power of ten exponent.
   void storeDigits(const char* mantissa, int32_t kept, int32_t exponent, bool negative);
@@ -173,7 +192,12 @@ class BigDecimal : public QELObject {
   // routine declines and for results that must be rounded to scale.
   Status combineGroups(const BigDecimal& other, bool negateOther, bool roundToScale);
 
-  QelString digits_;
+  // Room for the longest encoding any result may take (64 bytes), its
+  // terminator, and the whole 8-byte words a result is written in, which may
+  // run past its end; with the length byte the storage is 72 bytes.
+  static constexpr uint32_t kStorage = 71;
+  char bytes_[kStorage] = {};
+  uint8_t length_ = 0;
   int32_t precision_ = kDefaultPrecision;
   int32_t scale_ = kDefaultScale;
 };

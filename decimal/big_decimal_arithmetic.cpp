@@ -29,10 +29,9 @@ BigDecimal::Status BigDecimal::combine(const BigDecimal& other, bool negateOther
   }
   const bool roundToScale = other.scale_ > scale_;
   if (!roundToScale) {
-    OwnString own(digits_);
-    const int32_t written = decimal_internal::combinePairs(
-        {digits_.data(), digits_.length()}, {other.digits_.data(), other.digits_.length()},
-        negateOther, integerLimit(), own);
+    OwnString own(*this);
+    const int32_t written = decimal_internal::combinePairs(encoding(), other.encoding(),
+                                                           negateOther, integerLimit(), own);
     if (written == decimal_internal::kPairsOverflow) return setStatus(overflow);
     if (written != decimal_internal::kPairsDeclined) return ok;
   }
@@ -53,7 +52,7 @@ BigDecimal::Status BigDecimal::combineGroups(const BigDecimal& other, bool negat
   }
   const int order = decimal_internal::compareCoefficients(a, b);
   if (order == 0) {
-    digits_.assign('o');
+    setZero();
     return ok;
   }
   if (order > 0) {
@@ -67,7 +66,7 @@ BigDecimal::Status BigDecimal::combineGroups(const BigDecimal& other, bool negat
 BigDecimal::Status BigDecimal::multiply(const BigDecimal& other) {
   if (isZeroOrEmpty()) return ok;
   if (other.isZeroOrEmpty()) {
-    digits_ = other.digits_;  // zero stays zero, no value spreads
+    setEncoding(other.bytes_, other.length_);  // zero stays zero, no value spreads
     return ok;
   }
   DigitGroups a;

@@ -46,7 +46,7 @@ BigDecimal::Status BigDecimal::divideBy(const BigDecimal& divisor, DivisionKind 
   const int32_t wanted = kind == DivisionKind::quotient ? scale_ + 1 : 0;
   if (exponentA - exponentB + 1 <= -wanted) {
     // The quotient is below the last digit wanted: zero, and a is the remainder.
-    if (kind != DivisionKind::remainder) digits_.assign('o');
+    if (kind != DivisionKind::remainder) setZero();
     return ok;
   }
   // Make floor(|a| * 10^wanted / |b|) an integer division of coefficients.
@@ -62,7 +62,7 @@ BigDecimal::Status BigDecimal::divideBy(const BigDecimal& divisor, DivisionKind 
     r.low += remainderLow;  // the division left r.low at its own zero-group count
     decimal_internal::normalize(r);
     if (r.count == 0) {
-      digits_.assign('o');
+      setZero();
       return ok;
     }
     // An exact remainder may need the divisor's finer scale.

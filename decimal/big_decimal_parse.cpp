@@ -24,7 +24,7 @@ BigDecimal::Status BigDecimal::fromText(const QelString& text) {
 
 BigDecimal::Status BigDecimal::fromText(const char* bytes, uint32_t count) {
   if (bytes == nullptr || count == 0) {
-    digits_.clear();
+    clearValue();
     return ok;
   }
   // Every character read moves the position on by one; digits at or past
@@ -74,7 +74,7 @@ BigDecimal::Status BigDecimal::fromText(const char* bytes, uint32_t count) {
     }
   }
   if (kept == 0) {
-    digits_.assign('o');
+    setZero();
     return ok;
   }
   if (!inFraction) exponent = kept - 1;
@@ -88,10 +88,12 @@ void BigDecimal::storeDigits(const char* mantissa, int32_t kept, int32_t exponen
   constexpr int kPairBias = 10;
   constexpr int32_t kMaxStoredExponent = 127 - kPairBias;
   if (exponent > kMaxStoredExponent || exponent < -kMaxStoredExponent) {
-    digits_.clear();  // beyond the exponent byte; no precision allows it
+    clearValue();  // beyond the exponent byte; no precision allows it
     return;
   }
-  char encoded[2 + kMaxPrecision / 2 + 1];
+  // Written straight into the number's array: the mantissa is a local, so
+  // nothing read is overwritten.
+  char* const encoded = bytes_;
   int32_t pairs = 0;
   int32_t lastNonzero = 0;
   for (int32_t d = 0; d < kept; d += 2) {
@@ -105,7 +107,9 @@ void BigDecimal::storeDigits(const char* mantissa, int32_t kept, int32_t exponen
   const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
   encoded[0] = negative ? 'n' : 'p';
   encoded[1] = static_cast<char>(negative ? -stored : stored);
-  digits_.assign(encoded, static_cast<uint32_t>(2 + lastNonzero));  // no trailing "00" pairs
+  // No trailing "00" pairs.
+  length_ = static_cast<uint8_t>(2 + lastNonzero);
+  bytes_[length_] = 0;
 }
 
 }  // namespace bw

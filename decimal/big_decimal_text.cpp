@@ -16,11 +16,11 @@ constexpr int32_t kMaxPlainTextLength = 256;
 }  // namespace
 
 void BigDecimal::toText(QelString& out) const {
-  if (digits_.isEmpty()) {
+  if (isEmpty()) {
     out.clear();
     return;
   }
-  if (digits_.charAt(0) == 'o') {
+  if (isZero()) {
     out.assign('0');
     return;
   }

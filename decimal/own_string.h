@@ -1,33 +1,28 @@
-// BigDecimal::OwnString: a number's own string as the place where the
+// BigDecimal::OwnString: a number's own array as the place where the
 // arithmetic writes its result.
 //
-// Sums and products are written straight into the receiver's string rather
+// Sums and products are written straight into the receiver's array rather
 // than built in a local buffer and copied in.  The place is asked for only
 // once the operands have been read in full, so an operand may be the
-// receiver itself or share its string.
+// receiver itself.
 #ifndef BRINDLEWORK_DECIMAL_OWN_STRING_H
 #define BRINDLEWORK_DECIMAL_OWN_STRING_H
 
 #include "decimal/big_decimal.h"
+#include "decimal/digit_groups.h"
 #include "decimal/pair_words.h"
 
 namespace bw {
 
-// The string is given the result's length: a string of its own keeps its
-// buffer when the result fits (nothing is copied or allocated), a shared
-// one becomes one new block (the old bytes it copies are overwritten).  The
-// buffer, less the terminator's byte, is the room.
+// The room leaves the last byte alone, and is wide enough that the longest
+// result's whole words are always written straight in.
 class BigDecimal::OwnString final : public decimal_internal::ResultSink {
  public:
-  explicit OwnString(QelString& digits) : digits_(digits) {}
-  char* reserve(uint32_t length, uint32_t& room) override {
-    char* const end = digits_.setLength(length);
-    room = digits_.capacity() - 1;
-    return end - length;
-  }
+  explicit OwnString(BigDecimal& number)
+      : ResultSink(number.bytes_, number.length_, kStorage - 1) {}
 
- private:
-  QelString& digits_;
+  static_assert(kStorage - 1 >= 2 + 8 * ((decimal_internal::kMaxEncodedLength - 2 + 7) / 8),
+                "the longest encoding's whole words fit in the array");
 };
 
 }  // namespace bw

@@ -83,19 +83,30 @@ inline uint64_t pairsUp(uint64_t word, uint64_t below, int32_t bytes) {
 // Most words of pairs an encoding holds (up to 64 pairs).
 constexpr int32_t kMaxEncodingWords = 8;
 
-// Where a result's encoding goes.  reserve(length) is asked once, after
-// the operands have been read in full, and returns the place for length
-// bytes with room bytes to write in (room > length); the byte at `length`
-// is the place's terminator and must be 0 once the encoding is written.  The number's own
-// string is such a place: written straight into, a result needs no copy,
-// whose wide loads would also have to wait for the narrow stores of the
-// words just written.
+// Where a result's encoding goes: a fixed array of room bytes and the
+// length byte beside it.  reserve(length) is asked once, after the operands
+// have been read in full, and returns the array with room bytes to write in
+// (room > length); it has already set the length and the terminator at
+// `length`, which whole words written past the encoding must leave 0.  The
+// number's own array is such a place: written straight into, a result needs
+// no copy, whose wide loads would also have to wait for the narrow stores of
+// the words just written.  Not virtual: there is one kind of place, and the
+// calls inline into the arithmetic.
 class ResultSink {
  public:
-  virtual char* reserve(uint32_t length, uint32_t& room) = 0;
+  ResultSink(char* place, uint8_t& length, uint32_t room)
+      : place_(place), length_(length), room_(room) {}
+  char* reserve(uint32_t length, uint32_t& room) {
+    length_ = static_cast<uint8_t>(length);
+    place_[length] = 0;
+    room = room_;
+    return place_;
+  }
 
- protected:
-  ~ResultSink() = default;
+ private:
+  char* place_;
+  uint8_t& length_;
+  uint32_t room_;
 };
 
 // Writes an encoding: its sign and exponent bytes, then its pairs, given as

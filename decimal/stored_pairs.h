@@ -13,6 +13,7 @@
 
 #include <cstdint>
 
+#include "decimal/big_decimal.h"
 #include "decimal/pair_words.h"
 
 namespace bw {
@@ -28,18 +29,15 @@ constexpr int32_t kPairsOverflow = -1;  // the result needs too many integer dig
 // different precisions whose exponents lie further apart are declined.
 constexpr int32_t kMaxLinedUpPairs = 104;
 
-// An encoding as it lies in its string: its bytes, followed by the
-// string's terminator, and its length.
-struct Encoding {
-  const char* bytes;
-  uint32_t length;
-};
+// An encoding as it lies in its number: its bytes, followed by a 0
+// terminator, and its length.
+using Encoding = DecimalEncoding;
 
 // a and b are present, nonzero encodings (not 'o').  Adds b to a, or
 // subtracts it when subtractB, with the signs taken into account, and writes
 // the exact result's encoding to out (pair_words.h).  Both operands are read
 // in full before out is asked for its place, so that place may be a's or
-// b's own string.  Returns the encoding's length (1 for zero), or
+// b's own array.  Returns the encoding's length (1 for zero), or
 // kPairsOverflow when the result's leading exponent reaches integerLimit, or
 // kPairsDeclined; in those two cases out is not asked.
 int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,

@@ -64,9 +64,9 @@ const BigDecimal kOne(1);
 // takes the decimal path.  Positions and counts are almost always such
 // numbers, and this spares each one a text round trip.
 bool smallWholeNumber(const BigDecimal& value, int64_t& out) {
-  const QelString& encoding = value.encoding();
-  const char* bytes = encoding.data();
-  if (encoding.isEmpty()) return false;
+  const DecimalEncoding encoding = value.encoding();
+  const char* bytes = encoding.bytes;
+  if (encoding.length == 0) return false;
   if (bytes[0] == 'o') {
     out = 0;
     return true;
@@ -80,7 +80,7 @@ bool smallWholeNumber(const BigDecimal& value, int64_t& out) {
   if (stored < 10) return false;  // E < 0: a fraction
   const int exponent = stored - 10;
   if (exponent > 9) return false;
-  const uint32_t pairs = encoding.length() - 2;
+  const uint32_t pairs = encoding.length - 2;
   if (2 * pairs > static_cast<uint32_t>(exponent) + 2) return false;  // more digits than E + 1 ...
   int64_t whole = 0;
   int digits = 0;

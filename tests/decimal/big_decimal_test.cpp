@@ -15,8 +15,8 @@ namespace {
 
 std::vector<int> bytesOf(const BigDecimal& d) {
   std::vector<int> out;
-  const QelString& e = d.encoding();
-  for (uint32_t i = 0; i < e.length(); ++i) out.push_back(static_cast<signed char>(e.charAt(i)));
+  const DecimalEncoding e = d.encoding();
+  for (uint32_t i = 0; i < e.length; ++i) out.push_back(static_cast<signed char>(e.bytes[i]));
   return out;
 }
 

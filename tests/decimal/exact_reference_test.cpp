@@ -148,11 +148,11 @@ int integerDigits(const std::string& t) {
 
 // The encoding an exactly parsed text gets: a result must be stored in the
 // same canonical form (no trailing "00" pair, leading digit first).
-QelString canonical(const std::string& t) {
+std::string canonical(const std::string& t) {
   const size_t point = t.find('.');
   BigDecimal wide(100, point == std::string::npos ? 0 : static_cast<int>(t.size() - point - 1));
   wide = t.c_str();
-  return wide.encoding();
+  return std::string(wide.encoding().bytes, wide.encoding().length);
 }
 
 // r is a after an operation that returned status and should give the exact
@@ -168,7 +168,7 @@ void expectResult(const BigDecimal& a, const BigDecimal& r, BigDecimal::Status s
   ASSERT_EQ(status, BigDecimal::ok) << what;
   EXPECT_EQ(text(r), expected) << what;
   if (expected.size() <= 101) {
-    EXPECT_EQ(std::string(r.encoding().cString()), std::string(canonical(expected).cString())) << what;
+    EXPECT_EQ(std::string(r.encoding().bytes, r.encoding().length), canonical(expected)) << what;
   }
   EXPECT_EQ(r.precision(), a.precision()) << what;
   EXPECT_EQ(r.scale(), a.scale()) << what;
