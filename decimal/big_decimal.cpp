@@ -157,7 +157,7 @@ void BigDecimal::negate() {
 int BigDecimal::compare(const BigDecimal& a, const BigDecimal& b) {
   const char* x = a.bytes_;
   const char* y = b.bytes_;
-  // Both strings end in their NUL, which reads as 0 where one is shorter.
+  // Both encodings end in their 0 terminator, which reads as 0 where one is shorter.
   for (;;) {
     const int p = signedByte(*x);
     const int q = signedByte(*y);

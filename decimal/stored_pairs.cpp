@@ -74,7 +74,7 @@ inline __attribute__((always_inline)) uint64_t lineUpWord(const Operand& o, int3
   }
   if (o.pairs >= 5) {
     // Five to seven pairs: the eight bytes that end with the terminator lie
-    // inside the string (sign and exponent bytes included), so one read
+    // inside the number (sign and exponent bytes included), so one read
     // takes them all; the pairs are moved to the top and the terminator's
     // byte and what follows it masked to "00" pairs before decoding.
     const int32_t up = 8 * (7 - o.pairs);
