@@ -342,7 +342,7 @@ bool Rendering::walkTag(const CompiledItem& item, Escaping escaping, std::string
   const TagParameters* parameters = &item.parameters;
   if (!item.parametersPlain) {
     TagParameters& expanded = parameterScratch(depth);
-    expanded = item.parameters;
+    expanded.assignEntries(item.parameters);
     expandParameterValues(expanded, scope_);
     parameters = &expanded;
   }

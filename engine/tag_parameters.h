@@ -46,6 +46,16 @@ class TagParameters {
     nameLengths_ = 0;
     mayRewrite_ = 0;
   }
+  // The entries of `source` without its rewritten storage, for a list about
+  // to be rewritten, which would drop a copy of that storage at once.  An
+  // entry source had rewritten still views source's storage.
+  void assignEntries(const TagParameters& source) {
+    entries_ = source.entries_;
+    nameLengths_ = source.nameLengths_;
+    mayRewrite_ = source.mayRewrite_;
+    owned_.clear();
+    rewritten_.clear();
+  }
   // `plain`: the caller has seen that the value holds no "$", so that
   // rewriteValues need not offer it (past kMarkedEntries entries it still
   // does, and the rewrite must then leave it alone as it would any value).

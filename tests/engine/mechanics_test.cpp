@@ -114,6 +114,51 @@ TEST_F(Mechanics, PagesRenderAsExpected) {
   }
 }
 
+// The module asks for "text" at occurrence 0, 1, ... until one is absent, so
+// every case below shows which parameters the lookup takes for "text", in
+// which order, and what their values arrive as.  Values longer than the fake
+// module's first buffer of 8 bytes take the MBtS retry.
+TEST_F(Mechanics, ParameterLookupsTakeOnlyTheNameAsked) {
+  const PageCase cases[] = {
+      // ASCII case is ignored, order of appearance kept.
+      {"<echo TEXT=\"a\" Text=\"b\" tExT=\"c\">", "a|b|c"},
+      // Names one byte longer or shorter, or sharing the first letters, are others.
+      {"<echo texts=\"no\" tex=\"no\" text=\"yes\" textt=\"no\" te=\"no\">", "yes"},
+      {"<echo textx=\"1\" text_=\"2\" xtext=\"3\">", ""},
+      // Empty values are values, and count as occurrences.
+      {"<echo text=\"\" text=\"x\" text=''>", "|x|"},
+      // Repeated names with references and without, in any mix.
+      {"<echo text=\"${name}\" text=\"plain\" other=\"${name}\" text=\"${empty}\" TEXT=\"${name}!\">",
+       "<World>|plain||<World>!"},
+      // Past the first buffer, as written and as expanded.
+      {"<echo text=\"0123456789\" text=\"${name}${name}${name}\">", "0123456789|<World><World><World>"},
+      {"<echo text=\"12345678\" text=\"123456789\">", "12345678|123456789"},
+      // Inside a body handed to the module, the same rules.
+      {"<wrap><echo other=\"x\" Text=\"${name}\" text=\"0123456789abcdef\"></wrap>",
+       "[<World>|0123456789abcdef]"},
+  };
+  for (const PageCase& c : cases) {
+    RenderOutcome outcome = render(c.page);
+    EXPECT_EQ(outcome.output, c.output) << "page: " << c.page;
+    EXPECT_TRUE(outcome.reports.empty()) << "page: " << c.page;
+  }
+}
+
+// A compiled page keeps its parameters as written; each render expands them
+// afresh from its own variables, whatever the render before it left behind.
+TEST_F(Mechanics, CompiledParametersExpandAnewOnEveryRender) {
+  const std::string page = "<echo text=\"${v}\" text=\"k\" text=\"${v}${v}\"><wrap><echo text=\"<${v}>\"></wrap>";
+  CompiledPage compiled = CompiledPage::compile(library->tags(), page);
+  const char* values[] = {"a-long-value-past-the-buffer", "", "b"};
+  for (const char* value : values) {
+    PageContext context;
+    context.variables = {{"v", value}};
+    RenderOutcome outcome = renderPage(*library, compiled, context, EngineLimits());
+    const std::string v = value;
+    EXPECT_EQ(outcome.output, v + "|k|" + v + v + "[<" + v + ">]") << value;
+  }
+}
+
 struct ReportCase {
   const char* page;
   const char* output;
