@@ -14,7 +14,7 @@ namespace {
 // A name of up to kFoldedNameBytes bytes as three folded words, so that a
 // tag's row is found by comparing its length and three words instead of the
 // bytes one by one.  From eight bytes on, the words are read at 0, at 8
-// (past sixteen bytes) and ending at the last byte; the overlap makes two
+// (past sixteen bytes) and ending at the last byte; the overlaps make two
 // names of one length equal exactly when their words are.  Longer names
 // have no folded form.
 constexpr uint32_t kFoldedNameBytes = 24;
@@ -24,19 +24,32 @@ struct FoldedName {
   uint64_t last = 0;
 };
 
-bool foldName(const char* name, uint32_t length, FoldedName& out) {
+uint32_t load32(const unsigned char* p) {
+  uint32_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// Inline: it runs on every tag call.  Names under eight bytes take two
+// overlapping four-byte reads, or their bytes one by one under four.
+inline bool foldName(const char* name, uint32_t length, FoldedName& out) {
   if (length > kFoldedNameBytes) return false;
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(name);
-  out = FoldedName();
+  uint64_t first = 0;
+  uint64_t middle = 0;
+  uint64_t last = 0;
   if (length >= 8) {
-    out.first = detail::lowerCaseWord(detail::loadLittleEndian(bytes));
-    out.last = detail::lowerCaseWord(detail::loadLittleEndian(bytes + length - 8));
-    if (length > 16) out.middle = detail::lowerCaseWord(detail::loadLittleEndian(bytes + 8));
+    first = detail::loadLittleEndian(bytes);
+    last = detail::loadLittleEndian(bytes + length - 8);
+    if (length > 16) middle = detail::loadLittleEndian(bytes + 8);
+  } else if (length >= 4) {
+    first = load32(bytes) | static_cast<uint64_t>(load32(bytes + length - 4)) << 32;
   } else {
-    uint64_t word = 0;
-    for (uint32_t i = 0; i < length; ++i) word |= static_cast<uint64_t>(bytes[i]) << (8 * i);
-    out.first = detail::lowerCaseWord(word);
+    for (uint32_t i = 0; i < length; ++i) first |= static_cast<uint64_t>(bytes[i]) << (8 * i);
   }
+  out.first = detail::lowerCaseWord(first);
+  out.middle = detail::lowerCaseWord(middle);
+  out.last = detail::lowerCaseWord(last);
   return true;
 }
 

@@ -141,6 +141,8 @@ TEST(FindTagRow, FoldedNamesFindTheirRowsAndNothingElse) {
     EXPECT_EQ(findTagRow(withZero.data(), static_cast<uint32_t>(withZero.size())), kTagCount) << name;
   }
   EXPECT_EQ(findTagRow("", 0), kTagCount);
+  EXPECT_EQ(findTagRow("qel", 3), kTagCount);
+  EXPECT_EQ(findTagRow("QELIFX", 5), 0u + findTagRow("qelIf", 5));
   const std::string veryLong(100, 'q');
   EXPECT_EQ(findTagRow(veryLong.data(), 100), kTagCount);
 }
