@@ -58,7 +58,7 @@ struct Input {
 // An input is built only in the child that runs it: built up front, a
 // thousand inputs of a mebibyte each would swell the parent that every child
 // is forked from.
-struct Spec {
+struct InputCase {
   std::string name;
   std::function<Input()> make;
 };
@@ -141,8 +141,8 @@ const std::vector<Input>& specialInputs() {
   return inputs;
 }
 
-std::vector<Spec> buildSpecs() {
-  std::vector<Spec> specs;
+std::vector<InputCase> buildInputCases() {
+  std::vector<InputCase> inputCases;
   const size_t bodyCount = hostileBodies().size();
   const std::vector<std::string> bodyNames = [] {
     std::vector<std::string> names;
@@ -155,13 +155,13 @@ std::vector<Spec> buildSpecs() {
     const std::string base = bw::test::describe(c);
     if (c.body) {
       for (size_t b = 0; b < bodyCount; ++b)
-        specs.push_back({bodyNames[b] + " | " + base, [row, b] {
+        inputCases.push_back({bodyNames[b] + " | " + base, [row, b] {
                            const TagCase& t = bw::test::tagCases()[row];
                            return Input{"", t.tag, t.params, hostileBodies()[b].second};
                          }});
     }
     for (size_t i = 0; i < c.params.size(); ++i) {
-      specs.push_back({"1 MiB " + c.params[i].name + " | " + base, [row, i] {
+      inputCases.push_back({"1 MiB " + c.params[i].name + " | " + base, [row, i] {
                          const TagCase& t = bw::test::tagCases()[row];
                          NamedValues params = t.params;
                          params[i].value = fill("ab <\"&%+\\t ", kMiB);
@@ -170,8 +170,8 @@ std::vector<Spec> buildSpecs() {
     }
   }
   for (size_t i = 0; i < specialInputs().size(); ++i)
-    specs.push_back({specialInputs()[i].name, [i] { return specialInputs()[i]; }});
-  return specs;
+    inputCases.push_back({specialInputs()[i].name, [i] { return specialInputs()[i]; }});
+  return inputCases;
 }
 
 long rssKiB() {
@@ -186,9 +186,9 @@ struct Report {
   double seconds;
 };
 
-Outcome runOne(TestHost& host, const Spec& spec) {
+Outcome runOne(TestHost& host, const InputCase& inputCase) {
   Outcome outcome;
-  outcome.name = spec.name;
+  outcome.name = inputCase.name;
   int channel[2];
   if (pipe(channel) != 0) return outcome;
   const long before = rssKiB();
@@ -196,7 +196,7 @@ Outcome runOne(TestHost& host, const Spec& spec) {
   if (child == 0) {
     close(channel[0]);
     alarm(kTimeLimitSeconds);
-    const Input input = spec.make();
+    const Input input = inputCase.make();
     const auto start = std::chrono::steady_clock::now();
     const bw::test::Result r = host.runTag(input.tag, input.params, input.body);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
@@ -233,10 +233,10 @@ int main() {
     std::fprintf(stderr, "the module did not initialise\n");
     return 1;
   }
-  const std::vector<Spec> specs = buildSpecs();
+  const std::vector<InputCase> inputCases = buildInputCases();
   std::vector<Outcome> outcomes;
-  outcomes.reserve(specs.size());
-  for (const Spec& spec : specs) outcomes.push_back(runOne(host, spec));
+  outcomes.reserve(inputCases.size());
+  for (const InputCase& inputCase : inputCases) outcomes.push_back(runOne(host, inputCase));
 
   int failures = 0;
   int slow = 0;
