@@ -9,20 +9,14 @@
 #include "engine/compiled_page.h"
 #include "engine/module_library.h"
 #include "engine/page_renderer.h"
+#include "tests/engine/fake_module_fixture.h"
 #include "tests/engine/render_both_ways.h"
 
 namespace bw {
 namespace {
 
-class CompiledPages : public ::testing::Test {
+class CompiledPages : public WithFakeModule {
  protected:
-  static void SetUpTestSuite() {
-    std::string error;
-    library = ModuleLibrary::open(FAKE_MODULE_PATH, error).release();
-    ASSERT_NE(library, nullptr) << error;
-  }
-  static void TearDownTestSuite() { delete library; }
-
   PageContext context() const {
     PageContext c;
     c.fileName = "c.html";
@@ -31,11 +25,9 @@ class CompiledPages : public ::testing::Test {
     return c;
   }
 
-  static ModuleLibrary* library;
   NamedValues fields{{"q", "<b>"}};
   RegionProperties properties;
 };
-ModuleLibrary* CompiledPages::library = nullptr;
 
 const char* const kPages[] = {
     // Pages that end inside a tag, or leave a body open.

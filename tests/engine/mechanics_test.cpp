@@ -5,20 +5,14 @@
 
 #include "engine/module_library.h"
 #include "engine/page_renderer.h"
+#include "tests/engine/fake_module_fixture.h"
 #include "tests/engine/render_both_ways.h"
 
 namespace bw {
 namespace {
 
-class Mechanics : public ::testing::Test {
+class Mechanics : public WithFakeModule {
  protected:
-  static void SetUpTestSuite() {
-    std::string error;
-    library = ModuleLibrary::open(FAKE_MODULE_PATH, error).release();
-    ASSERT_NE(library, nullptr) << error;
-  }
-  static void TearDownTestSuite() { delete library; }
-
   RenderOutcome render(const std::string& page, const EngineLimits& limits = EngineLimits()) {
     PageContext context;
     context.fileName = "t.html";
@@ -31,13 +25,11 @@ class Mechanics : public ::testing::Test {
     return std::move(rendered.outcome);
   }
 
-  static ModuleLibrary* library;
   NamedValues fields{{"q", "<b>&\"x\""}, {"Q2", "two"}};
   RegionProperties properties;
   std::map<std::string, std::string> variables{{"name", "<World>"}, {"empty", ""}};
   std::map<std::string, std::string> variablesAfter;
 };
-ModuleLibrary* Mechanics::library = nullptr;
 
 TEST_F(Mechanics, RegistrationIsKept) {
   EXPECT_EQ(library->identity().name, "Fake");
