@@ -102,6 +102,12 @@ class ResultSink {
     room = room_;
     return place_;
   }
+  // The same place for a writer that stores the terminator itself, in
+  // whole words (at least 2 + 8 * 4 bytes of room).
+  char* reserveWords(uint32_t length) {
+    length_ = static_cast<uint8_t>(length);
+    return place_;
+  }
 
  private:
   char* place_;

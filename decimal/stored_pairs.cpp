@@ -1,15 +1,16 @@
 // Sums and differences of stored digit pairs, eight pairs to a 64-bit word.
 //
-// Each byte of a word holds one base-100 digit (0 to 99), the least
-// significant pair in the lowest byte.  For a sum, every byte of one operand
-// is raised by 156 first, so that a byte pair whose sum reaches 100 overflows
-// its byte and the carry moves on by itself; bytes that did not carry still
-// hold the 156 and get it taken off afterwards.  A difference works the same
-// way round: a byte that borrowed holds its value plus 256 and loses 156.
-// Which bytes carried or borrowed is read off the sum's bits (a ^ b ^ sum).
+// Operands that fit a three-word line (up to 23 pairs once lined up, which
+// covers any two 38-digit values of one scale) are loaded into fixed-width
+// lines in one masked read per word and combined there (pair_lines.h).
+// Longer ones, or ones whose exponents lie far apart, are lined up word by
+// word over as many words as they span.  Each byte of a word holds one
+// base-100 digit; carries and borrows travel through the hardware's carry
+// chain (see addLines and subtractLines).
 #include "decimal/stored_pairs.h"
 
 #include <cstring>
+#include <utility>
 
 #include "decimal/digit_groups.h"
 #include "decimal/pair_words.h"
@@ -21,7 +22,6 @@ namespace {
 
 constexpr int kPairBias = 10;
 constexpr int32_t kMaxStoredExponent = 127 - 10;
-constexpr uint64_t kCarryBias = kOnes * 156;  // 256 - 100 in every byte
 constexpr int32_t kMaxWords = (kMaxLinedUpPairs + 7) / 8;
 
 // Stored byte to pair value for both signs: a positive pair v is the byte
@@ -91,43 +91,6 @@ inline __attribute__((always_inline)) uint64_t lineUpWord(const Operand& o, int3
   return v << (8 * (k + 8 - high));
 }
 
-void addWords(const uint64_t* x, const uint64_t* y, uint64_t* r, int32_t words) {
-  uint64_t carry = 0;
-  for (int32_t w = words - 1; w >= 0; --w) {
-    const uint64_t biased = x[w] + kCarryBias;
-    const uint64_t other = y[w];
-    const uint64_t partial = biased + other;
-    const uint64_t sum = partial + carry;
-    const uint64_t carryOut = static_cast<uint64_t>(partial < biased) | static_cast<uint64_t>(sum < partial);
-    const uint64_t carried = (((biased ^ other ^ sum) >> 8) & kOnes) | (carryOut << 56);
-    r[w] = sum - (carried ^ kOnes) * 156;
-    carry = carryOut;
-  }
-}
-
-// x - y for x >= y.
-void subtractWords(const uint64_t* x, const uint64_t* y, uint64_t* r, int32_t words) {
-  uint64_t borrow = 0;
-  for (int32_t w = words - 1; w >= 0; --w) {
-    const uint64_t have = x[w];
-    const uint64_t take = y[w];
-    const uint64_t partial = have - take;
-    const uint64_t difference = partial - borrow;
-    const uint64_t borrowOut =
-        static_cast<uint64_t>(have < take) | static_cast<uint64_t>(partial < borrow);
-    const uint64_t borrowed = (((have ^ take ^ difference) >> 8) & kOnes) | (borrowOut << 56);
-    r[w] = difference - borrowed * 156;
-    borrow = borrowOut;
-  }
-}
-
-int compareWords(const uint64_t* x, const uint64_t* y, int32_t words) {
-  for (int32_t w = 0; w < words; ++w) {
-    if (x[w] != y[w]) return x[w] < y[w] ? -1 : 1;
-  }
-  return 0;
-}
-
 // The operands lined up, with everything combineWords needs besides them.
 struct LineUp {
   Operand left;
@@ -160,19 +123,14 @@ int32_t combineWords(const LineUp& u, ResultSink& out) {
 
   bool negative = u.negativeLeft;
   if (u.negativeLeft == u.negativeRight) {
-    addWords(x, y, r, W);
+    addLines<W>(x, y, r);
   } else {
-    const int order = compareWords(x, y, W);
+    const int order = differenceLines<W>(x, y, r);
     if (order == 0) {
       writeZero(out);
       return 1;
     }
-    if (order > 0) {
-      subtractWords(x, y, r, W);
-    } else {
-      subtractWords(y, x, r, W);
-      negative = u.negativeRight;
-    }
+    if (order < 0) negative = u.negativeRight;
   }
 
   // The result runs from its first to its last nonzero slot.  Its words
@@ -210,12 +168,50 @@ int32_t combineWords(const LineUp& u, ResultSink& out) {
   return 2 + count;
 }
 
-}  // namespace
+// The sum or difference of operands that fit a W-word line with a slot to
+// spare (W <= 3, up to 23 pairs).  The operand with the larger exponent
+// lies in the line as it is stored, its leading digit the high digit of
+// slot 0; the other is moved down by whole slots and, when the exponents
+// differ by an odd number, by one digit.  A sum that carries out of slot 0
+// moves down one digit with the carry as its leading digit; one that does
+// not has the high operand's leading digit in place.  Only a difference
+// must look for its leading digit.  `negative` are the signs as the
+// operation sees them.
+template <int32_t W>
+int32_t combineShort(const char* high, int32_t highPairs, bool highNegative, int32_t highExponent,
+                     const char* low, int32_t lowPairs, bool lowNegative, int32_t lowStart,
+                     bool shifted, int32_t integerLimit, ResultSink& out) {
+  uint64_t x[W];
+  uint64_t y[W];
+  uint64_t r[W];
+  loadLine<W>(high, highPairs, high[0] == 'n', x);
+  loadLine<W>(low, lowPairs, low[0] == 'n', y);
+  shiftSlotsDown<W>(y, lowStart);
+  if (shifted) digitDownLine<W>(y);
+  if (highNegative == lowNegative) {
+    const uint64_t carry = addLines<W>(x, y, r);
+    if (carry != 0) digitDownLine<W>(r, carry);
+    return writeLine<W>(r, highExponent + static_cast<int32_t>(carry), highNegative, integerLimit,
+                        out);
+  }
+  const int order = differenceLines<W>(x, y, r);
+  if (order == 0) {
+    writeZero(out);
+    return 1;
+  }
+  return finishLine<W>(r, highExponent, order > 0 ? highNegative : lowNegative, integerLimit, out);
+}
 
-int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,
-                     ResultSink& out) {
-  const int32_t exponentA = exponentOf(a.bytes, a.bytes[0] == 'n');
-  const int32_t exponentB = exponentOf(b.bytes, b.bytes[0] == 'n');
+// Operands too far apart or too long for a three-word line, on the
+// variable-width line-up.  Kept out of line so that its large frame is not
+// set up for the short sums.
+__attribute__((noinline)) int32_t combineLong(const Encoding& a, const Encoding& b,
+                                              bool subtractB, int32_t integerLimit,
+                                              ResultSink& out) {
+  const bool negativeA = a.bytes[0] == 'n';
+  const bool negativeB = b.bytes[0] == 'n';
+  const int32_t exponentA = exponentOf(a.bytes, negativeA);
+  const int32_t exponentB = exponentOf(b.bytes, negativeB);
   const int32_t pairsA = static_cast<int32_t>(a.length) - 2;
   const int32_t pairsB = static_cast<int32_t>(b.length) - 2;
   // The line-up follows a's pairs; b's digits move one place when the
@@ -230,8 +226,6 @@ int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32
   const int32_t end = startA + pairsA > startB + slotsB ? startA + pairsA : startB + slotsB;
   if (end > kMaxLinedUpPairs) return kPairsDeclined;
 
-  const bool negativeA = a.bytes[0] == 'n';
-  const bool negativeB = b.bytes[0] == 'n';
   const LineUp u{{reinterpret_cast<const uint8_t*>(a.bytes) + 2, pairsA, startA, negativeA},
                  {reinterpret_cast<const uint8_t*>(b.bytes) + 2, pairsB, startB, negativeB},
                  shifted,
@@ -247,6 +241,46 @@ int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32
   if (words <= 3) return combineWords<3>(u, out);
   if (words <= 7) return combineWords<7>(u, out);
   return combineWords<kMaxWords>(u, out);
+}
+
+}  // namespace
+
+int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,
+                     ResultSink& out) {
+  const char* high = a.bytes;
+  const char* low = b.bytes;
+  int32_t highPairs = static_cast<int32_t>(a.length) - 2;
+  int32_t lowPairs = static_cast<int32_t>(b.length) - 2;
+  bool highNegative = high[0] == 'n';
+  bool lowNegative = low[0] == 'n';
+  int32_t highExponent = exponentOf(high, highNegative);
+  int32_t lowExponent = exponentOf(low, lowNegative);
+  lowNegative = lowNegative != subtractB;
+  if (lowExponent > highExponent) {
+    std::swap(high, low);
+    std::swap(highPairs, lowPairs);
+    std::swap(highNegative, lowNegative);
+    std::swap(highExponent, lowExponent);
+  }
+  const int32_t apart = highExponent - lowExponent;
+  const int32_t shifted = apart & 1;
+  const int32_t lowStart = (apart - shifted) >> 1;
+  const int32_t lowEnd = lowStart + lowPairs + shifted;
+  // One slot to spare for the digit a carry pushes out of the last slot.
+  const int32_t end = (lowEnd > highPairs ? lowEnd : highPairs) + 1;
+  if (end <= 8) {
+    return combineShort<1>(high, highPairs, highNegative, highExponent, low, lowPairs, lowNegative,
+                           lowStart, shifted != 0, integerLimit, out);
+  }
+  if (end <= 16) {
+    return combineShort<2>(high, highPairs, highNegative, highExponent, low, lowPairs, lowNegative,
+                           lowStart, shifted != 0, integerLimit, out);
+  }
+  if (end <= 24) {
+    return combineShort<3>(high, highPairs, highNegative, highExponent, low, lowPairs, lowNegative,
+                           lowStart, shifted != 0, integerLimit, out);
+  }
+  return combineLong(a, b, subtractB, integerLimit, out);
 }
 
 }  // namespace decimal_internal

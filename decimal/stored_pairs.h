@@ -14,15 +14,11 @@
 #include <cstdint>
 
 #include "decimal/big_decimal.h"
+#include "decimal/pair_lines.h"
 #include "decimal/pair_words.h"
 
 namespace bw {
 namespace decimal_internal {
-
-// Answers of combinePairs besides a length.
-constexpr int32_t kPairsDeclined = 0;   // outside this path: use the group routine
-constexpr int32_t kPairsOverflow = -1;  // the result needs too many integer digits
-
 
 // Widest line-up of the two operands, in pairs, the carry slot included: 208
 // digits, enough for any two values of one precision and scale.  Operands of
