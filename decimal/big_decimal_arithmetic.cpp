@@ -1,15 +1,17 @@
 // Addition, subtraction, multiplication and power of BigDecimal.
 //
 // Sums and differences that need no rounding are formed straight on the
-// stored pairs (stored_pairs.h); the rest of the work is done on unpacked
-// digit groups, whose exact result goes to store(), which rounds where the operation asks for it (half away from
-// zero, on the first dropped digit) and refuses results with more integer
-// digits than precision - scale.  Results keep this number's precision and
+// stored pairs (stored_pairs.h), and so are products of operands of up to 40
+// digits (pair_products.h); the rest of the work is done on unpacked digit
+// groups, whose exact result goes to store(), which rounds where the
+// operation asks for it (half away from zero, on the first dropped digit)
+// and refuses results with more integer digits than precision - scale.  Results keep this number's precision and
 // scale, except that a zero or empty left operand of add or subtract takes
 // the other operand whole.
 #include "decimal/big_decimal.h"
 #include "decimal/digit_groups.h"
 #include "decimal/own_string.h"
+#include "decimal/pair_products.h"
 #include "decimal/stored_pairs.h"
 
 namespace bw {
@@ -68,6 +70,13 @@ BigDecimal::Status BigDecimal::multiply(const BigDecimal& other) {
   if (other.isZeroOrEmpty()) {
     setEncoding(other.bytes_, other.length_);  // zero stays zero, no value spreads
     return ok;
+  }
+  {
+    OwnString own(*this);
+    const int32_t written = decimal_internal::multiplyPairs(encoding(), other.encoding(), scale_,
+                                                            integerLimit(), own);
+    if (written == decimal_internal::kPairsOverflow) return setStatus(overflow);
+    if (written != decimal_internal::kPairsDeclined) return ok;
   }
   DigitGroups a;
   DigitGroups b;

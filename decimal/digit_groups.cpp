@@ -17,11 +17,7 @@ constexpr int kPairBias = 10;
 // An exponent byte holds E + 10 or E - 10 as a signed byte.
 constexpr int32_t kMaxStoredExponent = 127 - 10;
 constexpr uint64_t kBase = kGroupBase;
-constexpr uint64_t kByteLanes = 0x00FF00FF00FF00FFull;
-constexpr uint64_t kShortLanes = 0x0000FFFF0000FFFFull;
 
-constexpr uint32_t kPowerOfTen[kDigitsPerGroup + 1] = {
-    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
 int signedByte(char c) { return static_cast<int>(static_cast<signed char>(c)); }
 
@@ -44,36 +40,6 @@ int32_t trailingZeroDigits(uint32_t v) {
     v /= 100;
   }
   return v % 10 == 0 ? n + 1 : n;
-}
-
-// v / 10^k for k in 0..8.  Each case divides by a constant, which the
-// compiler turns into a multiplication; a division by a power looked up at
-// run time would be a hardware division, slower than a whole sum.
-uint32_t dropDigits(uint32_t v, int32_t k) {
-  switch (k) {
-    case 0: return v;
-    case 1: return v / 10;
-    case 2: return v / 100;
-    case 3: return v / 1000;
-    case 4: return v / 10000;
-    case 5: return v / 100000;
-    case 6: return v / 1000000;
-    case 7: return v / 10000000;
-    default: return v / 100000000;
-  }
-}
-
-// The four pair values of a group value (below 10^8), most significant in
-// the top byte.  The two halves of the group go to the two 32-bit lanes of
-// one word and are split into pairs together: a half is below 10^4, so its
-// product with 5243 stays inside its lane, and (h * 5243) >> 19 is h / 100.
-uint32_t pairValues(uint32_t v) {
-  const uint32_t high = v / 10000;
-  const uint64_t halves = static_cast<uint64_t>(high) << 32 | (v - high * 10000);
-  const uint64_t hundreds = ((halves * 5243) >> 19) & 0x0000007F0000007Full;
-  const uint64_t units = halves - hundreds * 100;
-  return static_cast<uint32_t>(hundreds >> 8) | static_cast<uint32_t>(units >> 16) |
-         static_cast<uint32_t>(hundreds << 8) | static_cast<uint32_t>(units);
 }
 
 // Digit `position` (0 = units) of the coefficient; 0 past the top.
@@ -151,9 +117,7 @@ bool decode(const char* encoding, uint32_t length, DigitGroups& out) {
     uint64_t raw;
     std::memcpy(&raw, pair + end - 8, sizeof(raw));
     raw = __builtin_bswap64(raw);
-    const uint64_t v = negative ? kNegativeZeroPairs - raw : raw - kZeroPairs;
-    const uint64_t fours = ((v >> 8) & kByteLanes) * 100 + (v & kByteLanes);
-    const uint64_t eights = ((fours >> 16) & kShortLanes) * 10000 + (fours & kShortLanes);
+    const uint64_t eights = groupsOfPairs(negative ? kNegativeZeroPairs - raw : raw - kZeroPairs);
     out.group[g++] = static_cast<uint32_t>(eights);
     out.group[g++] = static_cast<uint32_t>(eights >> 32);
   }

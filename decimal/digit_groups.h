@@ -31,6 +31,26 @@ constexpr int32_t kMaxGroups = 42;
 // most 101 digits (51 pairs) long.
 constexpr int32_t kMaxEncodedLength = 64;
 
+constexpr uint32_t kPowerOfTen[kDigitsPerGroup + 1] = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// v / 10^k for k in 0..8.  Each case divides by a constant, which the
+// compiler turns into a multiplication; a division by a power looked up at
+// run time would be a hardware division, slower than a whole sum.
+inline uint32_t dropDigits(uint32_t v, int32_t k) {
+  switch (k) {
+    case 0: return v;
+    case 1: return v / 10;
+    case 2: return v / 100;
+    case 3: return v / 1000;
+    case 4: return v / 10000;
+    case 5: return v / 100000;
+    case 6: return v / 1000000;
+    case 7: return v / 10000000;
+    default: return v / 100000000;
+  }
+}
+
 struct DigitGroups {
   int32_t count = 0;  // groups in use; 0 is the value zero
   int32_t low = 0;    // power of ten of the units digit of group 0

@@ -24,15 +24,16 @@ namespace decimal_internal {
 constexpr int32_t kPairsDeclined = 0;   // outside this path: use the group routine
 constexpr int32_t kPairsOverflow = -1;  // the result needs too many integer digits
 
-// Widest line an operand is loaded into.
+// Widest line an operand is loaded into, and widest result line.
 constexpr int32_t kMaxLoadWords = 3;
-constexpr int32_t kMaxLoadSlots = 8 * kMaxLoadWords;
+constexpr int32_t kMaxLineWords = 6;
+constexpr int32_t kMaxLineSlots = 8 * kMaxLineWords;
 
 // kTopSlots.word[n][j]: the bytes of word j that hold slots 0 to n - 1.
 struct TopSlotMasks {
-  uint64_t word[kMaxLoadSlots + 1][kMaxLoadWords] = {};
+  uint64_t word[kMaxLineSlots + 1][kMaxLineWords] = {};
   constexpr TopSlotMasks() {
-    for (int32_t n = 0; n <= kMaxLoadSlots; ++n) {
+    for (int32_t n = 0; n <= kMaxLineSlots; ++n) {
       for (int32_t slot = 0; slot < n; ++slot) {
         word[n][slot / 8] |= 0xFFull << (56 - 8 * (slot % 8));
       }
@@ -40,6 +41,14 @@ struct TopSlotMasks {
   }
 };
 constexpr TopSlotMasks kTopSlots;
+
+// The power of ten of a present, nonzero encoding's leading digit: its
+// exponent byte holds E + 10 or E - 10, negated for a negative value.
+inline int32_t leadingExponentOf(const char* number, bool negative) {
+  const int byte = static_cast<signed char>(number[1]);
+  const int stored = negative ? -byte : byte;
+  return stored >= 10 ? stored - 10 : stored + 10;
+}
 
 // The pair values of a number's `count` stored pairs (its bytes from 2 on)
 // in slots 0 to count - 1 of a W-word line; every other slot is 0.  count <=
@@ -182,6 +191,7 @@ inline int differenceLines(const uint64_t* x, const uint64_t* y, uint64_t* r) {
 template <int32_t W>
 inline int32_t writeLine(const uint64_t* line, int32_t exponent, bool negative,
                          int32_t integerLimit, ResultSink& out) {
+  static_assert(W <= kMaxLineWords, "result lines are at most six words");
   constexpr int32_t kPairBias = 10;
   constexpr int32_t kMaxStoredExponent = 127 - 10;
   if (exponent >= integerLimit) return kPairsOverflow;

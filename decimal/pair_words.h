@@ -40,6 +40,29 @@ inline uint64_t unbiasPairs(uint64_t stored, bool negative) {
   return negative ? kNegativeZeroPairs - stored : stored - kZeroPairs;
 }
 
+// Eight pair values as two groups of eight digits (below 10^8), the first
+// four pairs' group in the high 32 bits: pairs are joined in 16-bit lanes,
+// then the lanes in 32-bit ones.
+inline uint64_t groupsOfPairs(uint64_t values) {
+  constexpr uint64_t kByteLanes = 0x00FF00FF00FF00FFull;
+  constexpr uint64_t kShortLanes = 0x0000FFFF0000FFFFull;
+  const uint64_t fours = ((values >> 8) & kByteLanes) * 100 + (values & kByteLanes);
+  return ((fours >> 16) & kShortLanes) * 10000 + (fours & kShortLanes);
+}
+
+// The four pair values of a group value (below 10^8), most significant in
+// the top byte.  The two halves of the group go to the two 32-bit lanes of
+// one word and are split into pairs together: a half is below 10^4, so its
+// product with 5243 stays inside its lane, and (h * 5243) >> 19 is h / 100.
+inline uint32_t pairValues(uint32_t v) {
+  const uint32_t high = v / 10000;
+  const uint64_t halves = static_cast<uint64_t>(high) << 32 | (v - high * 10000);
+  const uint64_t hundreds = ((halves * 5243) >> 19) & 0x0000007F0000007Full;
+  const uint64_t units = halves - hundreds * 100;
+  return static_cast<uint32_t>(hundreds >> 8) | static_cast<uint32_t>(units >> 16) |
+         static_cast<uint32_t>(hundreds << 8) | static_cast<uint32_t>(units);
+}
+
 // The tens and units digits of the eight pair values of a word, each in its
 // own byte.  The tens are (v * 103) >> 10, exact for v below 100, worked out
 // in 16-bit lanes (odd and even bytes apart) so that no lane overflows.

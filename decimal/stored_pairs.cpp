@@ -38,11 +38,6 @@ struct PairTables {
 };
 constexpr PairTables kTables;
 
-int32_t exponentOf(const char* encoding, bool negative) {
-  const int byte = static_cast<signed char>(encoding[1]);
-  const int stored = negative ? -byte : byte;
-  return stored >= kPairBias ? stored - kPairBias : stored + kPairBias;
-}
 
 // One operand as it lies in the line-up: its stored pairs, their count, the
 // slot of the first one and its sign.
@@ -210,8 +205,8 @@ __attribute__((noinline)) int32_t combineLong(const Encoding& a, const Encoding&
                                               ResultSink& out) {
   const bool negativeA = a.bytes[0] == 'n';
   const bool negativeB = b.bytes[0] == 'n';
-  const int32_t exponentA = exponentOf(a.bytes, negativeA);
-  const int32_t exponentB = exponentOf(b.bytes, negativeB);
+  const int32_t exponentA = leadingExponentOf(a.bytes, negativeA);
+  const int32_t exponentB = leadingExponentOf(b.bytes, negativeB);
   const int32_t pairsA = static_cast<int32_t>(a.length) - 2;
   const int32_t pairsB = static_cast<int32_t>(b.length) - 2;
   // The line-up follows a's pairs; b's digits move one place when the
@@ -253,8 +248,8 @@ int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32
   int32_t lowPairs = static_cast<int32_t>(b.length) - 2;
   bool highNegative = high[0] == 'n';
   bool lowNegative = low[0] == 'n';
-  int32_t highExponent = exponentOf(high, highNegative);
-  int32_t lowExponent = exponentOf(low, lowNegative);
+  int32_t highExponent = leadingExponentOf(high, highNegative);
+  int32_t lowExponent = leadingExponentOf(low, lowNegative);
   lowNegative = lowNegative != subtractB;
   if (lowExponent > highExponent) {
     std::swap(high, low);
