@@ -93,9 +93,10 @@ class BigDecimal : public QELObject {
   BigDecimal& operator=(uint32_t value);
 
   // Queries.
-  // An empty value's first byte is its terminator, so one byte answers each.
+  // An empty value's first byte is its terminator, so one byte answers each;
+  // zero ("o") is the only value shorter than 2 bytes.
   bool isEmpty() const { return length_ == 0; }
-  bool isZeroOrEmpty() const { return bytes_[0] == 0 || bytes_[0] == 'o'; }
+  bool isZeroOrEmpty() const { return length_ < 2; }
   bool isZero() const { return bytes_[0] == 'o'; }
   bool isNegative() const { return bytes_[0] == 'n'; }
   // Digits after the point in toText()'s result; 0 for zero and no value.

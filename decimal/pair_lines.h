@@ -45,9 +45,10 @@ constexpr TopSlotMasks kTopSlots;
 // The power of ten of a present, nonzero encoding's leading digit: its
 // exponent byte holds E + 10 or E - 10, negated for a negative value.
 inline int32_t leadingExponentOf(const char* number, bool negative) {
-  const int byte = static_cast<signed char>(number[1]);
-  const int stored = negative ? -byte : byte;
-  return stored >= 10 ? stored - 10 : stored + 10;
+  const int32_t flip = negative ? -1 : 0;
+  const int32_t stored = (static_cast<signed char>(number[1]) ^ flip) - flip;
+  // stored is at least 10 or at most -11: its sign bit tells which.
+  return stored - 10 + (static_cast<int32_t>(static_cast<uint32_t>(stored) >> 31) * 20);
 }
 
 // The pair values of a number's `count` stored pairs (its bytes from 2 on)
@@ -188,14 +189,16 @@ inline int differenceLines(const uint64_t* x, const uint64_t* y, uint64_t* r) {
 // length is returned.  The pairs go out as whole words at the places
 // loadLine reads, the bytes past the last pair masked to 0 so that the last
 // word carries the terminator.
-template <int32_t W>
+// A sum, whose exponent is never below its operands', passes mayBeTiny =
+// false and skips that test.
+template <int32_t W, bool mayBeTiny = true>
 inline int32_t writeLine(const uint64_t* line, int32_t exponent, bool negative,
                          int32_t integerLimit, ResultSink& out) {
   static_assert(W <= kMaxLineWords, "result lines are at most six words");
   constexpr int32_t kPairBias = 10;
   constexpr int32_t kMaxStoredExponent = 127 - 10;
   if (exponent >= integerLimit) return kPairsOverflow;
-  if (exponent < -kMaxStoredExponent) return kPairsDeclined;
+  if (mayBeTiny && exponent < -kMaxStoredExponent) return kPairsDeclined;
   int32_t lastWord = W - 1;
   while (line[lastWord] == 0) --lastWord;
   const int32_t pairs =

@@ -12,6 +12,7 @@
 #define BRINDLEWORK_DECIMAL_STORED_PAIRS_H
 
 #include <cstdint>
+#include <utility>
 
 #include "decimal/big_decimal.h"
 #include "decimal/pair_lines.h"
@@ -29,15 +30,92 @@ constexpr int32_t kMaxLinedUpPairs = 104;
 // terminator, and its length.
 using Encoding = DecimalEncoding;
 
+// Operands too far apart or too long for a three-word line, on the
+// variable-width line-up (combinePairs' answers).  Out of line, so that its
+// large frame is not set up for the short sums.
+int32_t combineLongPairs(const Encoding& a, const Encoding& b, bool subtractB,
+                         int32_t integerLimit, ResultSink& out);
+
+// The sum or difference of operands that fit a W-word line with a slot to
+// spare (W <= 3, up to 23 pairs).  The operand with the larger exponent
+// lies in the line as it is stored, its leading digit the high digit of
+// slot 0; the other is moved down by whole slots and, when the exponents
+// differ by an odd number, by one digit.  A sum that carries out of slot 0
+// moves down one digit with the carry as its leading digit; one that does
+// not has the high operand's leading digit in place.  Only a difference
+// must look for its leading digit.  `negative` are the signs as the
+// operation sees them.
+template <int32_t W>
+inline __attribute__((always_inline)) int32_t combineShort(const char* high, int32_t highPairs, bool highNegative, int32_t highExponent,
+                     const char* low, int32_t lowPairs, bool lowNegative, int32_t lowStart,
+                     bool shifted, int32_t integerLimit, ResultSink& out) {
+  uint64_t x[W];
+  uint64_t y[W];
+  uint64_t r[W];
+  loadLine<W>(high, highPairs, high[0] == 'n', x);
+  loadLine<W>(low, lowPairs, low[0] == 'n', y);
+  shiftSlotsDown<W>(y, lowStart);
+  if (shifted) digitDownLine<W>(y);
+  if (highNegative == lowNegative) {
+    const uint64_t carry = addLines<W>(x, y, r);
+    if (carry != 0) digitDownLine<W>(r, carry);
+    return writeLine<W, false>(r, highExponent + static_cast<int32_t>(carry), highNegative, integerLimit,
+                        out);
+  }
+  const int order = differenceLines<W>(x, y, r);
+  if (order == 0) {
+    writeZero(out);
+    return 1;
+  }
+  return finishLine<W>(r, highExponent, order > 0 ? highNegative : lowNegative, integerLimit, out);
+}
+
 // a and b are present, nonzero encodings (not 'o').  Adds b to a, or
 // subtracts it when subtractB, with the signs taken into account, and writes
 // the exact result's encoding to out (pair_words.h).  Both operands are read
 // in full before out is asked for its place, so that place may be a's or
 // b's own array.  Returns the encoding's length (1 for zero), or
 // kPairsOverflow when the result's leading exponent reaches integerLimit, or
-// kPairsDeclined; in those two cases out is not asked.
-int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,
-                     ResultSink& out);
+// kPairsDeclined; in those two cases out is not asked.  Inline, so that
+// the short sums are set up in the caller's registers rather than through
+// the operands' and the place's structures in memory.
+inline int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,
+                     ResultSink& out) {
+  const char* high = a.bytes;
+  const char* low = b.bytes;
+  int32_t highPairs = static_cast<int32_t>(a.length) - 2;
+  int32_t lowPairs = static_cast<int32_t>(b.length) - 2;
+  bool highNegative = high[0] == 'n';
+  bool lowNegative = low[0] == 'n';
+  int32_t highExponent = leadingExponentOf(high, highNegative);
+  int32_t lowExponent = leadingExponentOf(low, lowNegative);
+  lowNegative = lowNegative != subtractB;
+  if (lowExponent > highExponent) {
+    std::swap(high, low);
+    std::swap(highPairs, lowPairs);
+    std::swap(highNegative, lowNegative);
+    std::swap(highExponent, lowExponent);
+  }
+  const int32_t apart = highExponent - lowExponent;
+  const int32_t shifted = apart & 1;
+  const int32_t lowStart = (apart - shifted) >> 1;
+  const int32_t lowEnd = lowStart + lowPairs + shifted;
+  // One slot to spare for the digit a carry pushes out of the last slot.
+  const int32_t end = (lowEnd > highPairs ? lowEnd : highPairs) + 1;
+  if (end <= 8) {
+    return combineShort<1>(high, highPairs, highNegative, highExponent, low, lowPairs, lowNegative,
+                           lowStart, shifted != 0, integerLimit, out);
+  }
+  if (end <= 16) {
+    return combineShort<2>(high, highPairs, highNegative, highExponent, low, lowPairs, lowNegative,
+                           lowStart, shifted != 0, integerLimit, out);
+  }
+  if (end <= 24) {
+    return combineShort<3>(high, highPairs, highNegative, highExponent, low, lowPairs, lowNegative,
+                           lowStart, shifted != 0, integerLimit, out);
+  }
+  return combineLongPairs(a, b, subtractB, integerLimit, out);
+}
 
 }  // namespace decimal_internal
 }  // namespace bw
