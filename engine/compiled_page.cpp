@@ -11,9 +11,26 @@
 namespace bw {
 namespace {
 
-bool holdsReference(std::string_view text) { return text.find("${") != std::string_view::npos; }
+// The lists every item's segments and values are kept in.
+struct Pools {
+  std::vector<TextSegment>& segments;
+  std::vector<CompiledValue>& values;
 
-void compileText(const TagTable& tags, std::string_view text, size_t base, unsigned depth,
+  // Cuts text into the segments list: true, with the range, when it holds a
+  // reference or an escape; otherwise nothing is kept, as the text stands
+  // for itself.
+  bool cut(std::string_view text, SegmentRange& range) {
+    const size_t first = segments.size();
+    if (!cutReferences(text, segments)) {
+      segments.resize(first);
+      return false;
+    }
+    range = SegmentRange{first, segments.size() - first};
+    return true;
+  }
+};
+
+void compileText(const TagTable& tags, Pools& pools, std::string_view text, size_t base, unsigned depth,
                  std::vector<CompiledItem>& items) {
   size_t runStart = 0;
   auto endRun = [&](size_t upTo) {
@@ -21,7 +38,7 @@ void compileText(const TagTable& tags, std::string_view text, size_t base, unsig
     CompiledItem run;
     run.offset = base + runStart;
     run.text = text.substr(runStart, upTo - runStart);
-    run.mayExpand = holdsReference(run.text);
+    run.mayExpand = run.text.find('$') != std::string_view::npos && pools.cut(run.text, run.segments);
     items.push_back(std::move(run));
   };
   auto mark = [&](CompiledItem::Kind kind, size_t at, std::string_view name) {
@@ -68,8 +85,15 @@ void compileText(const TagTable& tags, std::string_view text, size_t base, unsig
     item.tag = &tag;
     // A copy takes one allocation where adding them one by one takes several.
     item.parameters = start.parameters;
-    for (const TagParameter& p : start.parameters)
-      if (p.value.find('$') != std::string_view::npos) item.parametersPlain = false;
+    item.values.first = pools.values.size();
+    for (size_t i = 0; i < start.parameters.size(); ++i) {
+      const std::string_view value = start.parameters[i].value;
+      CompiledValue cutValue{i, {}};
+      if (value.find('$') != std::string_view::npos && pools.cut(value, cutValue.segments))
+        pools.values.push_back(cutValue);
+    }
+    item.values.count = pools.values.size() - item.values.first;
+    item.parametersPlain = item.values.count == 0;
     if (withBody) {
       item.body = text.substr(start.end, extent.bodyEnd - start.end);
       item.bodyOffset = base + start.end;
@@ -77,8 +101,10 @@ void compileText(const TagTable& tags, std::string_view text, size_t base, unsig
       after = extent.after;
       // Only a body processed before the call is walked; a raw one travels as written.
       if (!tag.rawBody() && item.bodyHasMarkup && depth < CompiledPage::kDeepestCompiledBody) {
-        compileText(tags, item.body, item.bodyOffset, depth + 1, item.bodyItems);
+        compileText(tags, pools, item.body, item.bodyOffset, depth + 1, item.bodyItems);
         item.bodyCompiled = true;
+      } else if (!tag.rawBody() && !item.bodyHasMarkup && item.body.find('$') != std::string_view::npos) {
+        item.bodyExpands = pools.cut(item.body, item.bodySegments);
       }
     }
     item.endsText = after == text.size();
@@ -94,7 +120,8 @@ CompiledPage CompiledPage::compile(const TagTable& tags, std::string_view page) 
   CompiledPage compiled;
   compiled.text_ = std::make_unique<const std::string>(page);
   compiled.tags_ = &tags;
-  compileText(tags, *compiled.text_, 0, 0, compiled.items_);
+  Pools pools{compiled.segments_, compiled.values_};
+  compileText(tags, pools, *compiled.text_, 0, 0, compiled.items_);
   return compiled;
 }
 

@@ -21,10 +21,17 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/reference_segments.h"
 #include "engine/tag_parameters.h"
 #include "engine/tag_table.h"
 
 namespace bw {
+
+// A parameter value that holds references, cut at them.
+struct CompiledValue {
+  size_t entry = 0;  // its place in the tag's parameters
+  SegmentRange segments;
+};
 
 struct CompiledItem {
   enum class Kind : unsigned char {
@@ -37,17 +44,21 @@ struct CompiledItem {
   Kind kind = Kind::Text;
   size_t offset = 0;      // in the page, of the text or of the tag's "<"
   std::string_view text;  // Text: the run
-  bool mayExpand = false;  // Text: holds "${", so a reference may start in it
+  bool mayExpand = false;  // Text: holds a reference or "$${"; segments is the run cut at them
+  SegmentRange segments;
 
   // Tag (name also for the reports)
   std::string_view name;  // as spelled
   const RegisteredTag* tag = nullptr;
   TagParameters parameters;    // values as written
-  bool parametersPlain = true;  // no value holds "$": the list is handed over as it stands
+  bool parametersPlain = true;  // no value holds a reference: the list is handed over as it stands
+  SegmentRange values;          // otherwise, the CompiledValues of those that do, in order
   std::string_view body;        // as written; empty without one
   size_t bodyOffset = 0;        // in the page
   bool bodyHasMarkup = false;   // the body holds "<"
   bool bodyCompiled = false;    // bodyItems is the body; otherwise the body is walked as text
+  bool bodyExpands = false;     // a body without "<" holds references; bodySegments is it cut
+  SegmentRange bodySegments;
   bool endsText = false;        // nothing follows the tag in the text it sits in
   std::vector<CompiledItem> bodyItems;
 };
@@ -63,6 +74,9 @@ class CompiledPage {
   std::string_view text() const { return *text_; }
   const TagTable& tags() const { return *tags_; }
   const std::vector<CompiledItem>& items() const { return items_; }
+  // What the items' ranges are ranges of.
+  const std::vector<TextSegment>& segments() const { return segments_; }
+  const std::vector<CompiledValue>& values() const { return values_; }
 
  private:
   CompiledPage() = default;
@@ -70,6 +84,8 @@ class CompiledPage {
   std::unique_ptr<const std::string> text_;
   const TagTable* tags_ = nullptr;
   std::vector<CompiledItem> items_;
+  std::vector<TextSegment> segments_;
+  std::vector<CompiledValue> values_;
 };
 
 }  // namespace bw

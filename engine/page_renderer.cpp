@@ -51,7 +51,11 @@ class Rendering {
   }
 
   void run() { process(page_, 0, 0, Escaping::Html, outcome_.output, 0); }
-  void run(const std::vector<CompiledItem>& items) { walk(items, Escaping::Html, outcome_.output, 0); }
+  void run(const CompiledPage& page) {
+    segments_ = page.segments().data();
+    values_ = page.values().data();
+    walk(page.items(), Escaping::Html, outcome_.output, 0);
+  }
 
  private:
   void process(std::string_view text, size_t pageBase, size_t origin, Escaping escaping,
@@ -62,12 +66,21 @@ class Rendering {
             uint32_t depth);
   bool walkTag(const CompiledItem& item, Escaping escaping, std::string& out, uint32_t depth);
   bool emitText(std::string& out, const CompiledItem& run, Escaping escaping);
+  // A run cut at its references, output piece by piece as the text walk
+  // would, so that the output limit stops it at the same place.
+  bool emitSegments(std::string& out, const CompiledItem& run, Escaping escaping);
+  // The parameters of a compiled tag whose values hold references, expanded.
+  const TagParameters& expandedParameters(const CompiledItem& item, uint32_t depth);
   // The output limit passed by a run of text without references appended
   // whole: where the piece that passed it starts, as the walk would have met it.
   bool overflowInRun(std::string& out, std::string_view run, size_t offset);
   // A body of a tag, processed before the call; false once the page stopped.
-  template <class Walk>
-  bool processBody(std::string_view& body, bool hasMarkup, uint32_t level, size_t offset, Walk walkBody);
+  // A body without "<" is expanded by expand(into), which gives the body
+  // expanded (in `into`, or the body itself when it has nothing to expand);
+  // one with "<" is walked by walkBody(into).
+  template <class Expand, class Walk>
+  bool processBody(std::string_view& body, bool hasMarkup, uint32_t level, size_t offset, Expand expand,
+                   Walk walkBody);
   // The answer of a raw-body tag, walked in place; framesLeft counts the
   // frame of the text the tag sits in, when it goes on after the tag.
   void walkAnswer(size_t offset, Escaping escaping, std::string& out, uint32_t depth, size_t framesLeft);
@@ -119,6 +132,9 @@ class Rendering {
   // Parameter lists of compiled tags whose values hold references, expanded
   // per render; one per depth, as a tag's list is in use while its body is.
   std::vector<std::unique_ptr<TagParameters>> parameterLists_;
+  // The segment and value lists of the compiled page walked, if any.
+  const TextSegment* segments_ = nullptr;
+  const CompiledValue* values_ = nullptr;
 
   std::vector<Frame>& frameStack(uint32_t depth);
   void popFrame(std::vector<Frame>& frames);
@@ -203,10 +219,13 @@ void Rendering::process(std::string_view text, size_t pageBase, size_t origin, E
       const size_t bodyBase = f.pageBase == kNotInPage ? kNotInPage : f.pageBase + start.end;
       const size_t origin = f.origin;
       const std::string_view written = body;
-      if (!processBody(body, body.find('<') != std::string_view::npos, level, tagOffset,
-                       [&](std::string& into) {
-                         process(written, bodyBase, origin, Escaping::Exact, into, level);
-                       }))
+      if (!processBody(
+              body, body.find('<') != std::string_view::npos, level, tagOffset,
+              [&](std::string& into) {
+                appendExpandedExactly(into, written, scope_);
+                return std::string_view(into);
+              },
+              [&](std::string& into) { process(written, bodyBase, origin, Escaping::Exact, into, level); }))
         return;
     }
 
@@ -242,9 +261,9 @@ void Rendering::process(std::string_view text, size_t pageBase, size_t origin, E
   }
 }
 
-template <class Walk>
+template <class Expand, class Walk>
 bool Rendering::processBody(std::string_view& body, bool hasMarkup, uint32_t level, size_t offset,
-                            Walk walkBody) {
+                            Expand expand, Walk walkBody) {
   if (level > limits_.maxNesting) {
     stopNestedBodies(offset);
     return false;
@@ -253,15 +272,15 @@ bool Rendering::processBody(std::string_view& body, bool hasMarkup, uint32_t lev
   // A body without "<" holds no tag, so processing it is expanding its
   // references, done without a walk; the walk still makes a body that
   // passes the limit, so that it stops the page where it does.
-  bool walkIt = hasMarkup;
-  if (!walkIt) {
-    appendExpandedExactly(processedBody, body, scope_);
-    walkIt = processedBody.size() > limits_.maxOutputBytes;
-  }
-  if (walkIt) {
+  if (!hasMarkup) {
+    std::string_view expanded = expand(processedBody);
+    if (expanded.size() <= limits_.maxOutputBytes) {
+      body = expanded;
+      return true;
+    }
     processedBody.clear();
-    walkBody(processedBody);
   }
+  walkBody(processedBody);
   if (outcome_.stopped) return false;
   body = processedBody;
   return true;
@@ -303,21 +322,29 @@ bool Rendering::emitText(std::string& out, const CompiledItem& run, Escaping esc
       out.append(text.data(), text.size());
     return out.size() <= limits_.maxOutputBytes || overflowInRun(out, text, offset);
   }
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t next = nextMarkup(text, pos);
-    if (!emit(out, text.substr(pos, next - pos), offset + pos)) return false;
-    pos = next;
-    if (next == text.size()) break;
-    if (text[next] == '$') {
-      size_t used = expandReferenceAt(text, next, scope_, escaping, out);
-      if (used == 0) out += '$';
-      pos += std::max<size_t>(used, 1);
-      if (!emit(out, {}, offset + next)) return false;
+  return emitSegments(out, run, escaping);
+}
+
+bool Rendering::emitSegments(std::string& out, const CompiledItem& run, Escaping escaping) {
+  // A literal holds the pieces between references, each "<" and "$" of it a
+  // piece of its own, which overflowInRun tells apart; a reference or an
+  // escape is one piece.
+  const TextSegment* const first = segments_ + run.segments.first;
+  for (const TextSegment* s = first; s != first + run.segments.count; ++s) {
+    if (s->kind == TextSegment::Kind::Literal) {
+      out.append(s->text.data(), s->text.size());
+      if (out.size() > limits_.maxOutputBytes) return overflowInRun(out, s->text, run.offset + s->at);
       continue;
     }
-    if (!emit(out, "<", offset + next)) return false;  // a "<" of the run starts no tag
-    ++pos;
+    if (s->kind == TextSegment::Kind::Escape) {
+      out.append(s->text.data(), s->text.size());
+    } else if (const std::string* value = valueOf(*s, scope_)) {
+      if (escaping == Escaping::Html && !s->raw)
+        appendHtmlEscaped(out, *value);
+      else
+        out.append(value->data(), value->size());
+    }
+    if (out.size() > limits_.maxOutputBytes) return overflow(out, run.offset + s->at);
   }
   return true;
 }
@@ -337,27 +364,43 @@ TagParameters& Rendering::parameterScratch(uint32_t depth) {
   return *parameterLists_[depth];
 }
 
+const TagParameters& Rendering::expandedParameters(const CompiledItem& item, uint32_t depth) {
+  TagParameters& expanded = parameterScratch(depth);
+  expanded.assignEntries(item.parameters);
+  // Every value that holds a reference holds a "$", so it is offered.
+  const CompiledValue* next = values_ + item.values.first;
+  const CompiledValue* const end = next + item.values.count;
+  expanded.rewriteEntries([&](size_t entry, std::string_view, std::string& into) {
+    if (next == end || next->entry != entry) return false;
+    appendSegmentsExactly(into, segments_ + next->segments.first, next->segments.count, scope_);
+    ++next;
+    return true;
+  });
+  return expanded;
+}
+
 bool Rendering::walkTag(const CompiledItem& item, Escaping escaping, std::string& out, uint32_t depth) {
   const RegisteredTag& tag = *item.tag;
-  const TagParameters* parameters = &item.parameters;
-  if (!item.parametersPlain) {
-    TagParameters& expanded = parameterScratch(depth);
-    expanded.assignEntries(item.parameters);
-    expandParameterValues(expanded, scope_);
-    parameters = &expanded;
-  }
+  const TagParameters& parameters = item.parametersPlain ? item.parameters : expandedParameters(item, depth);
   std::string_view body = item.body;
   const uint32_t level = depth + 1;
   if (tag.hasBody() && !tag.rawBody() && !body.empty() &&
-      !processBody(body, item.bodyHasMarkup, level, item.offset, [&](std::string& into) {
-        if (item.bodyCompiled)
-          walk(item.bodyItems, Escaping::Exact, into, level);
-        else
-          process(item.body, item.bodyOffset, 0, Escaping::Exact, into, level);
-      }))
+      !processBody(
+          body, item.bodyHasMarkup, level, item.offset,
+          [&](std::string& into) {
+            if (!item.bodyExpands) return item.body;
+            appendSegmentsExactly(into, segments_ + item.bodySegments.first, item.bodySegments.count, scope_);
+            return std::string_view(into);
+          },
+          [&](std::string& into) {
+            if (item.bodyCompiled)
+              walk(item.bodyItems, Escaping::Exact, into, level);
+            else
+              process(item.body, item.bodyOffset, 0, Escaping::Exact, into, level);
+          }))
     return false;
 
-  if (!callTag(item.name, tag, *parameters, body, item.offset)) return false;
+  if (!callTag(item.name, tag, parameters, body, item.offset)) return false;
   std::string& answer = session_.output;
   if (!tag.rawBody()) {
     if (!emit(out, answer, item.offset)) return false;
@@ -507,7 +550,7 @@ RenderOutcome renderPage(ModuleLibrary& library, const CompiledPage& page, PageC
   // Compiled for another library's tags, the items may not be this one's.
   if (&page.tags() != &library.tags()) return renderPage(library, page.text(), context, limits);
   RenderOutcome outcome;
-  Rendering(library, page.text(), context, limits, outcome).run(page.items());
+  Rendering(library, page.text(), context, limits, outcome).run(page);
   return outcome;
 }
 

@@ -11,46 +11,72 @@ namespace {
 constexpr std::string_view kRawPrefix = "raw:";
 constexpr std::string_view kParamPrefix = "param.";
 
-const std::string* lookUp(std::string_view name, const VariableScope& scope) {
-  if (startsWithIgnoringCase(name, kParamPrefix)) {
-    if (scope.requestFields == nullptr) return nullptr;
-    return findNamed(*scope.requestFields, name.substr(kParamPrefix.size()));
-  }
+}  // namespace
+
+const std::string* lookUpVariable(std::string_view name, const VariableScope& scope) {
   if (scope.variables == nullptr) return nullptr;
   if (scope.index != nullptr) return scope.index->find(*scope.variables, name);
   auto it = scope.variables->find(std::string(name));
   return it == scope.variables->end() ? nullptr : &it->second;
 }
 
-}  // namespace
+const std::string* lookUpRequestField(std::string_view name, const VariableScope& scope) {
+  return scope.requestFields == nullptr ? nullptr : findNamed(*scope.requestFields, name);
+}
 
-size_t expandReferenceAt(std::string_view text, size_t pos, const VariableScope& scope,
-                         Escaping escaping, std::string& out) {
+ReferenceAt readReferenceAt(std::string_view text, size_t pos) {
   // Tested byte by byte: a reference is a few bytes long, and a call of a
   // string comparison costs more than the whole test.
+  ReferenceAt ref;
   const size_t n = text.size();
-  if (pos + 1 >= n || text[pos] != '$') return 0;
+  if (pos + 1 >= n || text[pos] != '$') return ref;
   if (text[pos + 1] == '$' && pos + 2 < n && text[pos + 2] == '{') {
-    out.append("${", 2);
-    return 3;
+    ref.kind = ReferenceAt::Kind::Escape;
+    ref.length = 3;
+    return ref;
   }
-  if (text[pos + 1] != '{') return 0;
+  if (text[pos + 1] != '{') return ref;
   size_t i = pos + 2;
   size_t limit = std::min(n, i + kLongestVariableReference);
   while (i < limit && isNameByte(text[i])) ++i;
-  if (i >= limit || text[i] != '}' || i == pos + 2) return 0;
+  if (i >= limit || text[i] != '}' || i == pos + 2) return ref;
   std::string_view name = text.substr(pos + 2, i - pos - 2);
   if (name.size() >= kRawPrefix.size() && sameBytes(name.data(), kRawPrefix.data(), kRawPrefix.size())) {
     name.remove_prefix(kRawPrefix.size());
-    escaping = Escaping::Exact;
+    ref.raw = true;
   }
-  if (const std::string* value = lookUp(name, scope)) {
-    if (escaping == Escaping::Html)
+  ref.kind = ReferenceAt::Kind::Variable;
+  if (startsWithIgnoringCase(name, kParamPrefix)) {
+    name.remove_prefix(kParamPrefix.size());
+    ref.kind = ReferenceAt::Kind::RequestField;
+  }
+  ref.name = name;
+  ref.length = i + 1 - pos;
+  return ref;
+}
+
+size_t expandReferenceAt(std::string_view text, size_t pos, const VariableScope& scope,
+                         Escaping escaping, std::string& out) {
+  const ReferenceAt ref = readReferenceAt(text, pos);
+  switch (ref.kind) {
+    case ReferenceAt::Kind::None:
+      return 0;
+    case ReferenceAt::Kind::Escape:
+      out.append("${", 2);
+      return ref.length;
+    case ReferenceAt::Kind::Variable:
+    case ReferenceAt::Kind::RequestField:
+      break;
+  }
+  const std::string* value = ref.kind == ReferenceAt::Kind::Variable ? lookUpVariable(ref.name, scope)
+                                                                      : lookUpRequestField(ref.name, scope);
+  if (value != nullptr) {
+    if (escaping == Escaping::Html && !ref.raw)
       appendHtmlEscaped(out, *value);
     else
       out += *value;
   }
-  return i + 1 - pos;
+  return ref.length;
 }
 
 std::string expandExact(std::string_view text, const VariableScope& scope) {

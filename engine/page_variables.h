@@ -36,6 +36,29 @@ struct VariableScope {
 
 enum class Escaping { Html, Exact };
 
+// What a "$" starts: the one reading of a reference, shared by the text walk
+// and by pages compiled ahead (reference_segments.h).
+struct ReferenceAt {
+  enum class Kind : unsigned char {
+    None,          // no reference: the "$" is a byte like any other
+    Escape,        // "$${", which stands for "${"
+    Variable,      // ${name}
+    RequestField,  // ${param.NAME}
+  };
+  Kind kind = Kind::None;
+  bool raw = false;       // written ${raw:...}: never HTML-escaped
+  size_t length = 0;      // the bytes it spans
+  std::string_view name;  // Variable and RequestField: what is looked up
+};
+
+// The reference at text[pos] == '$'; kind None when there is none.
+ReferenceAt readReferenceAt(std::string_view text, size_t pos);
+
+// A variable or request field by name, as a reference finds it; null when
+// absent (which expands to nothing).
+const std::string* lookUpVariable(std::string_view name, const VariableScope& scope);
+const std::string* lookUpRequestField(std::string_view name, const VariableScope& scope);
+
 // At text[pos] == '$': when a reference (or "$${") starts there, appends its
 // value to out and returns the number of bytes it spans; otherwise returns 0.
 size_t expandReferenceAt(std::string_view text, size_t pos, const VariableScope& scope,

@@ -84,11 +84,17 @@ class TagParameters {
   // would read values out of the storage it writes.
   template <class Rewrite>
   void rewriteValues(Rewrite rewrite) {
+    rewriteEntries([&rewrite](size_t, std::string_view value, std::string& out) { return rewrite(value, out); });
+  }
+  // The same, with rewrite(entry, value, out) told the place of the entry;
+  // the entries are offered in order.
+  template <class Rewrite>
+  void rewriteEntries(Rewrite rewrite) {
     owned_.clear();
     rewritten_.clear();
     auto visit = [&](size_t i) {
       size_t start = owned_.size();
-      if (rewrite(entries_[i].value, owned_)) rewritten_.emplace_back(i, start);
+      if (rewrite(i, entries_[i].value, owned_)) rewritten_.emplace_back(i, start);
     };
     // In order of the entries, as the storage is laid out: the marked ones,
     // then any past the marks.

@@ -11,6 +11,7 @@
 #include "engine/page_renderer.h"
 #include "tests/engine/fake_module_fixture.h"
 #include "tests/engine/render_both_ways.h"
+#include "tests/engine/seeded_random.h"
 
 namespace bw {
 namespace {
@@ -18,11 +19,7 @@ namespace {
 class CompiledPages : public WithFakeModule {
  protected:
   PageContext context() const {
-    PageContext c;
-    c.fileName = "c.html";
-    c.requestFields = &fields;
-    c.variables = {{"name", "<World>"}, {"long", std::string(40, 'v')}};
-    return c;
+    return pageContext("c.html", &fields, {{"name", "<World>"}, {"long", std::string(40, 'v')}});
   }
 
   NamedValues fields{{"q", "<b>"}};
@@ -96,11 +93,8 @@ TEST_F(CompiledPages, PiecedPagesRenderAlike) {
       "<wrap/>", "<rawLength>", "</rawLength>", "\n", "text", "<fail message=\"m\">", "<again>", "</again>",
   };
   const size_t pieceCount = sizeof pieces / sizeof pieces[0];
-  uint64_t seed = 12345;
-  auto next = [&seed](uint64_t bound) {
-    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-    return (seed >> 33) % bound;
-  };
+  SeededRandom random(12345);
+  auto next = [&random](uint64_t bound) { return random.below(bound); };
   for (int round = 0; round < 3000; ++round) {
     std::string page;
     for (uint64_t n = next(12) + 1; n > 0; --n) page += pieces[next(pieceCount)];

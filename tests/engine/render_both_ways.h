@@ -9,13 +9,25 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/compiled_page.h"
 #include "engine/page_renderer.h"
 
 namespace bw {
+
+// A starting state: the file name reports show, request fields and variables.
+inline PageContext pageContext(std::string fileName, const NamedValues* requestFields,
+                               std::map<std::string, std::string> variables) {
+  PageContext c;
+  c.fileName = std::move(fileName);
+  c.requestFields = requestFields;
+  c.variables = std::move(variables);
+  return c;
+}
 
 struct RenderedState {
   RenderOutcome outcome;

@@ -1,0 +1,62 @@
+// A text's ${...} references cut out once, for a page rendered many times.
+//
+// Where the references of a text stand, and what each one names, depends on
+// the text alone; only the values change from render to render (and within
+// a render, as tags set variables).  So a compiled page keeps each text that
+// holds a "$" as segments: bytes to copy as they stand, and references whose
+// name is already cut out, the raw: and param. forms decided and "$${"
+// turned into its "${".  Expanding the segments looks every value up by name
+// at that moment, and gives exactly what expanding the text does
+// (page_variables.h), malformed references included: those are bytes.
+#ifndef BRINDLE_ENGINE_REFERENCE_SEGMENTS_H
+#define BRINDLE_ENGINE_REFERENCE_SEGMENTS_H
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/page_variables.h"
+
+namespace bw {
+
+struct TextSegment {
+  enum class Kind : unsigned char {
+    Literal,       // bytes of the text, copied as they stand
+    Escape,        // "$${": its text is the "${" it stands for
+    Variable,      // text is the variable's name
+    RequestField,  // text is the field's name
+  };
+  Kind kind = Kind::Literal;
+  bool raw = false;       // a reference written ${raw:...}
+  size_t at = 0;          // where the segment starts in its text (a reference: its "$")
+  std::string_view text;  // a view of the text cut
+
+  bool isReference() const { return kind == Kind::Variable || kind == Kind::RequestField; }
+};
+
+// A run of segments in a list kept elsewhere (a compiled page keeps all of
+// its segments in one list).
+struct SegmentRange {
+  size_t first = 0;
+  size_t count = 0;
+};
+
+// Appends the segments of `text` to `segments`, and tells whether any of
+// them is a reference or an escape: when none is, the text expands to
+// itself and is left whole, as one literal.  The views are of `text`.
+bool cutReferences(std::string_view text, std::vector<TextSegment>& segments);
+
+// The value a reference segment names now, or null when it is absent.
+inline const std::string* valueOf(const TextSegment& reference, const VariableScope& scope) {
+  return reference.kind == TextSegment::Kind::Variable ? lookUpVariable(reference.text, scope)
+                                                       : lookUpRequestField(reference.text, scope);
+}
+
+// The segments expanded exactly (no HTML escaping), appended to out.
+void appendSegmentsExactly(std::string& out, const TextSegment* segments, size_t count,
+                           const VariableScope& scope);
+
+}  // namespace bw
+
+#endif
