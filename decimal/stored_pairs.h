@@ -81,6 +81,11 @@ inline __attribute__((always_inline)) int32_t combineShort(const char* high, int
 // the operands' and the place's structures in memory.
 inline int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,
                      ResultSink& out) {
+  // Either operand alone too long for the short line: no line-up to work out.
+  constexpr uint32_t kLongest = 2 + 8 * kMaxLoadWords - 1;  // 23 pairs and a spare slot
+  if (a.length > kLongest || b.length > kLongest) {
+    return combineLongPairs(a, b, subtractB, integerLimit, out);
+  }
   const char* high = a.bytes;
   const char* low = b.bytes;
   int32_t highPairs = static_cast<int32_t>(a.length) - 2;
