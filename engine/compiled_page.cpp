@@ -6,6 +6,8 @@
 // text.  A body is compiled from its own text, as the walk processes it.
 #include "engine/compiled_page.h"
 
+#include <map>
+
 #include "engine/page_scanner.h"
 
 namespace bw {
@@ -15,6 +17,9 @@ namespace {
 struct Pools {
   std::vector<TextSegment>& segments;
   std::vector<CompiledValue>& values;
+  size_t& slots;  // given out so far
+  // The slot of each name referred to, one per name and kind.
+  std::map<std::string_view, size_t> variableSlots, fieldSlots;
 
   // Cuts text into the segments list: true, with the range, when it holds a
   // reference or an escape; otherwise nothing is kept, as the text stands
@@ -26,6 +31,14 @@ struct Pools {
       return false;
     }
     range = SegmentRange{first, segments.size() - first};
+    for (size_t i = first; i < segments.size(); ++i) {
+      TextSegment& s = segments[i];
+      if (!s.isReference()) continue;
+      auto& named = s.kind == TextSegment::Kind::Variable ? variableSlots : fieldSlots;
+      auto [entry, added] = named.try_emplace(s.text, slots);
+      if (added) ++slots;
+      s.slot = entry->second;
+    }
     return true;
   }
 };
@@ -120,7 +133,7 @@ CompiledPage CompiledPage::compile(const TagTable& tags, std::string_view page) 
   CompiledPage compiled;
   compiled.text_ = std::make_unique<const std::string>(page);
   compiled.tags_ = &tags;
-  Pools pools{compiled.segments_, compiled.values_};
+  Pools pools{compiled.segments_, compiled.values_, compiled.referenceSlots_, {}, {}};
   compileText(tags, pools, *compiled.text_, 0, 0, compiled.items_);
   return compiled;
 }

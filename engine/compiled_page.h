@@ -77,6 +77,8 @@ class CompiledPage {
   // What the items' ranges are ranges of.
   const std::vector<TextSegment>& segments() const { return segments_; }
   const std::vector<CompiledValue>& values() const { return values_; }
+  // How many names the references refer to (ReferenceValues' slots).
+  size_t referenceSlots() const { return referenceSlots_; }
 
  private:
   CompiledPage() = default;
@@ -86,6 +88,7 @@ class CompiledPage {
   std::vector<CompiledItem> items_;
   std::vector<TextSegment> segments_;
   std::vector<CompiledValue> values_;
+  size_t referenceSlots_ = 0;
 };
 
 }  // namespace bw

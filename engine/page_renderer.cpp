@@ -54,6 +54,7 @@ class Rendering {
   void run(const CompiledPage& page) {
     segments_ = page.segments().data();
     values_ = page.values().data();
+    referenceValues_.reset(scope_, page.referenceSlots());
     walk(page.items(), Escaping::Html, outcome_.output, 0);
   }
 
@@ -71,6 +72,9 @@ class Rendering {
   bool emitSegments(std::string& out, const CompiledItem& run, Escaping escaping);
   // The parameters of a compiled tag whose values hold references, expanded.
   const TagParameters& expandedParameters(const CompiledItem& item, uint32_t depth);
+  auto valueNow() {
+    return [this](const TextSegment& reference) { return referenceValues_.valueOf(reference); };
+  }
   // The output limit passed by a run of text without references appended
   // whole: where the piece that passed it starts, as the walk would have met it.
   bool overflowInRun(std::string& out, std::string_view run, size_t offset);
@@ -135,6 +139,7 @@ class Rendering {
   // The segment and value lists of the compiled page walked, if any.
   const TextSegment* segments_ = nullptr;
   const CompiledValue* values_ = nullptr;
+  ReferenceValues referenceValues_;
 
   std::vector<Frame>& frameStack(uint32_t depth);
   void popFrame(std::vector<Frame>& frames);
@@ -338,7 +343,7 @@ bool Rendering::emitSegments(std::string& out, const CompiledItem& run, Escaping
     }
     if (s->kind == TextSegment::Kind::Escape) {
       out.append(s->text.data(), s->text.size());
-    } else if (const std::string* value = valueOf(*s, scope_)) {
+    } else if (const std::string* value = referenceValues_.valueOf(*s)) {
       if (escaping == Escaping::Html && !s->raw)
         appendHtmlEscaped(out, *value);
       else
@@ -372,7 +377,7 @@ const TagParameters& Rendering::expandedParameters(const CompiledItem& item, uin
   const CompiledValue* const end = next + item.values.count;
   expanded.rewriteEntries([&](size_t entry, std::string_view, std::string& into) {
     if (next == end || next->entry != entry) return false;
-    appendSegmentsExactly(into, segments_ + next->segments.first, next->segments.count, scope_);
+    appendSegments(into, segments_ + next->segments.first, next->segments.count, valueNow());
     ++next;
     return true;
   });
@@ -389,7 +394,7 @@ bool Rendering::walkTag(const CompiledItem& item, Escaping escaping, std::string
           body, item.bodyHasMarkup, level, item.offset,
           [&](std::string& into) {
             if (!item.bodyExpands) return item.body;
-            appendSegmentsExactly(into, segments_ + item.bodySegments.first, item.bodySegments.count, scope_);
+            appendSegments(into, segments_ + item.bodySegments.first, item.bodySegments.count, valueNow());
             return std::string_view(into);
           },
           [&](std::string& into) {

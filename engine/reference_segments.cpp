@@ -9,9 +9,11 @@ namespace bw {
 bool cutReferences(std::string_view text, std::vector<TextSegment>& segments) {
   size_t literalStart = 0;
   auto endLiteral = [&](size_t upTo) {
-    if (upTo > literalStart)
-      segments.push_back(TextSegment{TextSegment::Kind::Literal, false, literalStart,
-                                     text.substr(literalStart, upTo - literalStart)});
+    if (upTo <= literalStart) return;
+    TextSegment literal;
+    literal.at = literalStart;
+    literal.text = text.substr(literalStart, upTo - literalStart);
+    segments.push_back(literal);
   };
   bool cut = false;
   // Every "$" is tried, and one that starts nothing is a byte of the literal
@@ -47,17 +49,6 @@ bool cutReferences(std::string_view text, std::vector<TextSegment>& segments) {
   }
   endLiteral(text.size());
   return cut;
-}
-
-void appendSegmentsExactly(std::string& out, const TextSegment* segments, size_t count,
-                           const VariableScope& scope) {
-  for (const TextSegment* s = segments; s != segments + count; ++s) {
-    if (!s->isReference()) {
-      out.append(s->text.data(), s->text.size());
-    } else if (const std::string* value = valueOf(*s, scope)) {
-      out.append(value->data(), value->size());
-    }
-  }
 }
 
 }  // namespace bw

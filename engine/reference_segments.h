@@ -12,6 +12,7 @@
 #define BRINDLE_ENGINE_REFERENCE_SEGMENTS_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,7 @@ struct TextSegment {
   };
   Kind kind = Kind::Literal;
   bool raw = false;       // a reference written ${raw:...}
+  size_t slot = 0;        // a reference: its name's place in ReferenceValues, given by its page
   size_t at = 0;          // where the segment starts in its text (a reference: its "$")
   std::string_view text;  // a view of the text cut
 
@@ -53,9 +55,56 @@ inline const std::string* valueOf(const TextSegment& reference, const VariableSc
                                                        : lookUpRequestField(reference.text, scope);
 }
 
-// The segments expanded exactly (no HTML escaping), appended to out.
-void appendSegmentsExactly(std::string& out, const TextSegment* segments, size_t count,
-                           const VariableScope& scope);
+// The segments expanded exactly (no HTML escaping), appended to out, with
+// valueNow(reference) giving each reference's value.
+template <class Lookup>
+void appendSegments(std::string& out, const TextSegment* segments, size_t count, Lookup valueNow) {
+  for (const TextSegment* s = segments; s != segments + count; ++s) {
+    if (!s->isReference()) {
+      out.append(s->text.data(), s->text.size());
+    } else if (const std::string* value = valueNow(*s)) {
+      out.append(value->data(), value->size());
+    }
+  }
+}
+
+inline void appendSegmentsExactly(std::string& out, const TextSegment* segments, size_t count,
+                                  const VariableScope& scope) {
+  appendSegments(out, segments, count, [&scope](const TextSegment& s) { return valueOf(s, scope); });
+}
+
+// The values of a compiled page's references during one render, each name
+// looked up once rather than at every reference to it.  A request field
+// stays as it was found; so does a variable once found, as tags set
+// variables during a page but never remove them, and the map keeps a node
+// where it is.  A variable not found is looked for again once the map has
+// grown, since only a new name can be the one missing.
+class ReferenceValues {
+ public:
+  // For a render in scope of a page whose references use `slots` slots.
+  void reset(const VariableScope& scope, size_t slots) {
+    scope_ = &scope;
+    slots_.assign(slots, Slot{});
+  }
+
+  const std::string* valueOf(const TextSegment& reference) {
+    Slot& slot = slots_[reference.slot];
+    const size_t now = scope_->variables == nullptr ? 1 : scope_->variables->size() + 1;
+    if (slot.lookedUpAt == kForGood || slot.lookedUpAt == now) return slot.value;
+    slot.value = bw::valueOf(reference, *scope_);
+    slot.lookedUpAt = slot.value != nullptr || reference.kind == TextSegment::Kind::RequestField ? kForGood : now;
+    return slot.value;
+  }
+
+ private:
+  static constexpr size_t kForGood = SIZE_MAX;
+  struct Slot {
+    const std::string* value = nullptr;
+    size_t lookedUpAt = 0;  // the variables' count + 1 when looked up, kForGood, or 0: never
+  };
+  const VariableScope* scope_ = nullptr;
+  std::vector<Slot> slots_;
+};
 
 }  // namespace bw
 

@@ -91,6 +91,34 @@ TEST_F(Segments, ExpansionReadsTheValuesOfTheMoment) {
   EXPECT_EQ(expand(), "changed|added|G");
 }
 
+// Values looked up once per name see what a render changes: a value set
+// for a name already found, and a name first missing and then added.
+TEST_F(Segments, ReferenceValuesSeeVariablesSetDuringTheRender) {
+  std::vector<TextSegment> segments;
+  ASSERT_TRUE(cutReferences("${a}|${later}|${param.a}|${param.none}", segments));
+  size_t slot = 0;
+  for (TextSegment& s : segments)
+    if (s.isReference()) s.slot = slot++;
+  ReferenceValues values;
+  values.reset(scope, slot);
+  auto expand = [&] {
+    std::string out;
+    appendSegments(out, segments.data(), segments.size(),
+                   [&values](const TextSegment& s) { return values.valueOf(s); });
+    return out;
+  };
+  EXPECT_EQ(expand(), "1||F|");
+  EXPECT_EQ(expand(), "1||F|");
+  variables["a"] = "again";
+  EXPECT_EQ(expand(), "again||F|");
+  variables["other"] = "o";
+  EXPECT_EQ(expand(), "again||F|");
+  variables["later"] = "now";
+  EXPECT_EQ(expand(), "again|now|F|");
+  variables["later"] = "changed";
+  EXPECT_EQ(expand(), "again|changed|F|");
+}
+
 // Random texts of the bytes and words references are made of.
 TEST_F(Segments, RandomTextsExpandAsTheText) {
   const std::string pieces[] = {"$", "{", "}", "a", "b", ".", "_", ":", "raw:", "param.", "PARAM.", "${",
