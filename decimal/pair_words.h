@@ -126,7 +126,8 @@ class ResultSink {
     return place_;
   }
   // The same place for a writer that stores the terminator itself, in
-  // whole words (at least 2 + 8 * 4 bytes of room).
+  // whole words: pair_lines.h's writeLine, which needs 2 + 8 * 7 bytes of
+  // room for its widest line.
   char* reserveWords(uint32_t length) {
     length_ = static_cast<uint8_t>(length);
     return place_;
