@@ -15,6 +15,7 @@
 //
 // `engine_bench --write-page FILE` writes the MixedPage page to FILE and
 // stops, so that `brindle render` can be profiled on the very same page.
+// BRINDLE_BENCH_MODULE=path loads that module instead of this build's.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -63,7 +64,10 @@ constexpr int kPageTags = 10000;
 ModuleLibrary& library() {
   static std::unique_ptr<ModuleLibrary> loaded = [] {
     std::string error;
-    auto opened = ModuleLibrary::open(BRINDLE_MODULE_PATH, error);
+    // BRINDLE_BENCH_MODULE names another build's module, so that two builds
+    // of the engine can be timed on one and the same module.
+    const char* path = std::getenv("BRINDLE_BENCH_MODULE");
+    auto opened = ModuleLibrary::open(path != nullptr ? path : BRINDLE_MODULE_PATH, error);
     if (!opened) {
       std::fprintf(stderr, "engine_bench: %s\n", error.c_str());
       std::exit(1);

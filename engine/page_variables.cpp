@@ -11,20 +11,20 @@ namespace {
 constexpr std::string_view kRawPrefix = "raw:";
 constexpr std::string_view kParamPrefix = "param.";
 
-}  // namespace
-
-const std::string* lookUpVariable(std::string_view name, const VariableScope& scope) {
+// The readings and lookups below are also the text walk's, at every "$" of
+// a page; inlined there, as a call costs a good part of what they do.
+[[gnu::always_inline]] inline const std::string* variableNamed(std::string_view name, const VariableScope& scope) {
   if (scope.variables == nullptr) return nullptr;
   if (scope.index != nullptr) return scope.index->find(*scope.variables, name);
   auto it = scope.variables->find(std::string(name));
   return it == scope.variables->end() ? nullptr : &it->second;
 }
 
-const std::string* lookUpRequestField(std::string_view name, const VariableScope& scope) {
+[[gnu::always_inline]] inline const std::string* fieldNamed(std::string_view name, const VariableScope& scope) {
   return scope.requestFields == nullptr ? nullptr : findNamed(*scope.requestFields, name);
 }
 
-ReferenceAt readReferenceAt(std::string_view text, size_t pos) {
+[[gnu::always_inline]] inline ReferenceAt readReference(std::string_view text, size_t pos) {
   // Tested byte by byte: a reference is a few bytes long, and a call of a
   // string comparison costs more than the whole test.
   ReferenceAt ref;
@@ -55,9 +55,21 @@ ReferenceAt readReferenceAt(std::string_view text, size_t pos) {
   return ref;
 }
 
-size_t expandReferenceAt(std::string_view text, size_t pos, const VariableScope& scope,
+}  // namespace
+
+const std::string* lookUpVariable(std::string_view name, const VariableScope& scope) {
+  return variableNamed(name, scope);
+}
+
+const std::string* lookUpRequestField(std::string_view name, const VariableScope& scope) {
+  return fieldNamed(name, scope);
+}
+
+ReferenceAt readReferenceAt(std::string_view text, size_t pos) { return readReference(text, pos); }
+
+[[gnu::flatten]] size_t expandReferenceAt(std::string_view text, size_t pos, const VariableScope& scope,
                          Escaping escaping, std::string& out) {
-  const ReferenceAt ref = readReferenceAt(text, pos);
+  const ReferenceAt ref = readReference(text, pos);
   switch (ref.kind) {
     case ReferenceAt::Kind::None:
       return 0;
@@ -68,8 +80,8 @@ size_t expandReferenceAt(std::string_view text, size_t pos, const VariableScope&
     case ReferenceAt::Kind::RequestField:
       break;
   }
-  const std::string* value = ref.kind == ReferenceAt::Kind::Variable ? lookUpVariable(ref.name, scope)
-                                                                      : lookUpRequestField(ref.name, scope);
+  const std::string* value =
+      ref.kind == ReferenceAt::Kind::Variable ? variableNamed(ref.name, scope) : fieldNamed(ref.name, scope);
   if (value != nullptr) {
     if (escaping == Escaping::Html && !ref.raw)
       appendHtmlEscaped(out, *value);
