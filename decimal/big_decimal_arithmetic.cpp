@@ -29,7 +29,12 @@ BigDecimal::Status BigDecimal::combine(const BigDecimal& other, bool negateOther
     if (negateOther) negate();
     return ok;
   }
-  const bool roundToScale = other.scale_ > scale_;
+  // A wider operand needs the sum rounded to this scale, unless both
+  // operands' digits already end within it: then the exact sum does too.
+  const bool roundToScale =
+      other.scale_ > scale_ &&
+      (decimal_internal::fractionDigitsOf(other.bytes_, other.length_) > scale_ ||
+       decimal_internal::fractionDigitsOf(bytes_, length_) > scale_);
   if (!roundToScale) {
     OwnString own(*this);
     const int32_t written = decimal_internal::combinePairs(encoding(), other.encoding(),

@@ -51,6 +51,17 @@ inline int32_t leadingExponentOf(const char* number, bool negative) {
   return stored - 10 + (static_cast<int32_t>(static_cast<uint32_t>(stored) >> 31) * 20);
 }
 
+// Digits after the point of a present, nonzero encoding: its last pair
+// ends at the power E - 2 * pairs + 1, one higher when its low digit is 0.
+inline int32_t fractionDigitsOf(const char* number, uint32_t length) {
+  const bool negative = number[0] == 'n';
+  const int32_t last = static_cast<signed char>(number[length - 1]);
+  const int32_t value = (negative ? -last : last) - 10;
+  const int32_t lowest = leadingExponentOf(number, negative) - 2 * static_cast<int32_t>(length - 2) +
+                         1 + (value % 10 == 0 ? 1 : 0);
+  return lowest < 0 ? -lowest : 0;
+}
+
 // The pair values of a number's `count` stored pairs (its bytes from 2 on)
 // in slots 0 to count - 1 of a W-word line; every other slot is 0.  count <=
 // 8W <= 24.  A negative number's byte is 246 - v, whose complement is v + 9,

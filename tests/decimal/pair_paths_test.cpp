@@ -112,17 +112,31 @@ std::string text(const BigDecimal& d) { return d.toText().cString(); }
 
 std::string repeated(char c, int n) { return std::string(static_cast<size_t>(n), c); }
 
+// x op y as text (or "overflow"), and its encoding against the digit groups.
+void expectCombined(const BigDecimal& x, char operation, const BigDecimal& y, const char* expected) {
+  ASSERT_FALSE(x.isEmpty() || y.isEmpty()) << text(x) << ' ' << text(y);
+  BigDecimal r(x);
+  const BigDecimal::Status status = operation == '+' ? r.add(y) : r.subtract(y);
+  EXPECT_EQ(status == BigDecimal::overflow ? "overflow" : text(r), expected)
+      << text(x) << ' ' << operation << ' ' << text(y);
+  EXPECT_EQ(resultOf(x, y, operation), referenceOf(x, y, operation))
+      << text(x) << ' ' << operation << ' ' << text(y);
+}
+
 // --- Fixed cases -------------------------------------------------------------
+
+// a op b at a scale (both operands', or b's alone where a's is fixed).
+struct CombineCase {
+  const char* a;
+  char operation;
+  const char* b;
+  int scale;
+  const char* expected;
+};
 
 TEST(PairPaths, SumsAndDifferencesAgainstKnownResults) {
   // At precision 38: scale 0 for the long integers, 36 for the rest.
-  const struct {
-    const char* a;
-    char operation;
-    const char* b;
-    int scale;
-    const char* expected;
-  } cases[] = {
+  const CombineCase cases[] = {
       // carries through the word boundaries at 8, 16 and 24 pairs
       {"0.9999999999999999", '+', "0.0000000000000001", 36, "1"},
       {"0.99999999999999999999999999999999", '+', "0.00000000000000000000000000000001", 36, "1"},
@@ -153,15 +167,23 @@ TEST(PairPaths, SumsAndDifferencesAgainstKnownResults) {
       {"0.0006", '-', "1234.5", 30, "-1234.4994"},
   };
   for (const auto& c : cases) {
-    const BigDecimal x = number(c.a, 38, c.scale);
-    const BigDecimal y = number(c.b, 38, c.scale);
-    ASSERT_FALSE(x.isEmpty() || y.isEmpty()) << c.a << ' ' << c.b;
-    BigDecimal r(x);
-    const BigDecimal::Status status = c.operation == '+' ? r.add(y) : r.subtract(y);
-    EXPECT_EQ(status == BigDecimal::overflow ? "overflow" : text(r), c.expected)
-        << c.a << ' ' << c.operation << ' ' << c.b;
-    EXPECT_EQ(resultOf(x, y, c.operation), referenceOf(x, y, c.operation))
-        << c.a << ' ' << c.operation << ' ' << c.b;
+    expectCombined(number(c.a, 38, c.scale), c.operation, number(c.b, 38, c.scale), c.expected);
+  }
+}
+
+TEST(PairPaths, WiderOperandsRoundOnlyWhenTheirDigitsPassTheScale) {
+  // The receiver keeps scale 2; b has a wider scale.  b's digits decide
+  // whether the sum must be rounded, so a last pair ending in 0 counts one
+  // digit less than one that does not.
+  const CombineCase cases[] = {
+      {"1", '+', "0.125", 3, "1.13"},   {"1", '-', "0.125", 3, "0.88"},
+      {"1", '+', "0.12", 3, "1.12"},    {"-1", '+', "-0.005", 5, "-1.01"},
+      {"1.5", '+', "0.25", 4, "1.75"},  {"1.5", '+', "0.255", 4, "1.76"},
+      {"1.5", '-', "0.25", 4, "1.25"},  {"0.1", '+', "0.10", 4, "0.2"},
+      {"-0.01", '-', "0.005", 3, "-0.02"}, {"0.01", '-', "0.015", 3, "-0.01"},
+  };
+  for (const auto& c : cases) {
+    expectCombined(number(c.a, 20, 2), c.operation, number(c.b, 20, c.scale), c.expected);
   }
 }
 
