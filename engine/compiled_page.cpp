@@ -7,19 +7,42 @@
 #include "engine/compiled_page.h"
 
 #include <map>
+#include <utility>
 
 #include "engine/page_scanner.h"
+#include "engine/text_util.h"
 
 namespace bw {
 namespace {
+
+// The slot of each name referred to.  A page names few, and those are
+// compared in a short list, length first; past kFew the rest go to a map.
+class SlotNames {
+ public:
+  size_t slotOf(std::string_view name, size_t& given) {
+    for (const auto& [known, slot] : few_)
+      if (equalsExactly(known, name)) return slot;
+    if (few_.size() < kFew) {
+      few_.emplace_back(name, given);
+      return given++;
+    }
+    auto [entry, added] = many_.try_emplace(name, given);
+    if (added) ++given;
+    return entry->second;
+  }
+
+ private:
+  static constexpr size_t kFew = 16;
+  std::vector<std::pair<std::string_view, size_t>> few_;
+  std::map<std::string_view, size_t> many_;
+};
 
 // The lists every item's segments and values are kept in.
 struct Pools {
   std::vector<TextSegment>& segments;
   std::vector<CompiledValue>& values;
   size_t& slots;  // given out so far
-  // The slot of each name referred to, one per name and kind.
-  std::map<std::string_view, size_t> variableSlots, fieldSlots;
+  SlotNames variableSlots, fieldSlots;  // one slot per name and kind
 
   // Cuts text into the segments list: true, with the range, when it holds a
   // reference or an escape; otherwise nothing is kept, as the text stands
@@ -34,10 +57,7 @@ struct Pools {
     for (size_t i = first; i < segments.size(); ++i) {
       TextSegment& s = segments[i];
       if (!s.isReference()) continue;
-      auto& named = s.kind == TextSegment::Kind::Variable ? variableSlots : fieldSlots;
-      auto [entry, added] = named.try_emplace(s.text, slots);
-      if (added) ++slots;
-      s.slot = entry->second;
+      s.slot = (s.kind == TextSegment::Kind::Variable ? variableSlots : fieldSlots).slotOf(s.text, slots);
     }
     return true;
   }
@@ -51,7 +71,7 @@ void compileText(const TagTable& tags, Pools& pools, std::string_view text, size
     CompiledItem run;
     run.offset = base + runStart;
     run.text = text.substr(runStart, upTo - runStart);
-    run.mayExpand = run.text.find('$') != std::string_view::npos && pools.cut(run.text, run.segments);
+    run.mayExpand = findByte(run.text, 0, '$') != std::string_view::npos && pools.cut(run.text, run.segments);
     items.push_back(std::move(run));
   };
   auto mark = [&](CompiledItem::Kind kind, size_t at, std::string_view name) {
@@ -102,7 +122,7 @@ void compileText(const TagTable& tags, Pools& pools, std::string_view text, size
     for (size_t i = 0; i < start.parameters.size(); ++i) {
       const std::string_view value = start.parameters[i].value;
       CompiledValue cutValue{i, {}};
-      if (value.find('$') != std::string_view::npos && pools.cut(value, cutValue.segments))
+      if (findByte(value, 0, '$') != std::string_view::npos && pools.cut(value, cutValue.segments))
         pools.values.push_back(cutValue);
     }
     item.values.count = pools.values.size() - item.values.first;
@@ -116,7 +136,7 @@ void compileText(const TagTable& tags, Pools& pools, std::string_view text, size
       if (!tag.rawBody() && item.bodyHasMarkup && depth < CompiledPage::kDeepestCompiledBody) {
         compileText(tags, pools, item.body, item.bodyOffset, depth + 1, item.bodyItems);
         item.bodyCompiled = true;
-      } else if (!tag.rawBody() && !item.bodyHasMarkup && item.body.find('$') != std::string_view::npos) {
+      } else if (!tag.rawBody() && !item.bodyHasMarkup && findByte(item.body, 0, '$') != std::string_view::npos) {
         item.bodyExpands = pools.cut(item.body, item.bodySegments);
       }
     }
