@@ -43,36 +43,26 @@ void reportOversizedText(const ModuleRequest* request, uint32_t demanded) {
 
 }  // namespace
 
-bool fetchInto(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
-               FetchedText& out) {
-  // Most values fit the first buffer, which lives in out itself; only a
-  // longer value gets a block of the size the host asked for.
-  unsigned char* buffer = out.first_;
-  uint32_t capacity = kFirstValueBufferSize;
-  uint32_t size = capacity;
-  auto ask = [&]() {
-    if (name != nullptr)
-      return callHost(request, code, name->bytes(), name->count(), buffer, &size, occurrence);
-    return callHost(request, code, buffer, &size, nullptr, nullptr, occurrence);
-  };
-  uint32_t answer = ask();
-  if (answer == MBtS) {
-    if (size > kMaxHostTextBytes) {
-      reportOversizedText(request, size);
-      answer = MUnF;
-    } else {
-      // A demand within the first buffer offers that buffer again, cut to it.
-      if (size > capacity) buffer = out.larger_.resize(size + 1, false);
-      capacity = size;
-      answer = ask();
-    }
+bool fetchLarger(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
+                 uint32_t demanded, FetchedText& out) {
+  if (demanded > kMaxHostTextBytes) {
+    reportOversizedText(request, demanded);
+    return out.finish(MUnF, out.first_, 0, kFirstValueBufferSize);
   }
-  if (answer != 0) size = 0;
-  if (size > capacity) size = capacity;
-  out.bytes_ = buffer;
-  out.size_ = size;
-  buffer[size] = 0;
-  return answer == 0;
+  // A demand within the first buffer offers that buffer again, cut to it.
+  unsigned char* buffer = out.first_;
+  if (demanded > kFirstValueBufferSize) {
+    // A FetchedText used for a second exchange drops the first one's block.
+    buffer = static_cast<unsigned char*>(allocate(demanded + 1));
+    release(out.larger_);
+    out.larger_ = buffer;
+  }
+  const uint32_t capacity = demanded;
+  uint32_t size = capacity;
+  const uint32_t answer =
+      name != nullptr ? callHost(request, code, name->bytes(), name->count(), buffer, &size, occurrence)
+                      : callHost(request, code, buffer, &size, nullptr, nullptr, occurrence);
+  return out.finish(answer, buffer, size, capacity);
 }
 
 bool fetchText(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,

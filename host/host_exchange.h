@@ -77,6 +77,9 @@ class TextIn {
 class FetchedText {
  public:
   FetchedText() { first_[0] = 0; }
+  ~FetchedText() {
+    if (larger_ != nullptr) release(larger_);
+  }
   FetchedText(const FetchedText&) = delete;
   FetchedText& operator=(const FetchedText&) = delete;
   const char* data() const { return reinterpret_cast<const char*>(bytes_); }
@@ -84,16 +87,42 @@ class FetchedText {
 
  private:
   friend bool fetchInto(const ModuleRequest*, uint32_t, TextIn*, int32_t*, FetchedText&);
+  friend bool fetchLarger(const ModuleRequest*, uint32_t, TextIn*, int32_t*, uint32_t, FetchedText&);
+  // Ends the exchange with size bytes at buffer (cut to capacity).
+  bool finish(uint32_t answer, unsigned char* buffer, uint32_t size, uint32_t capacity) {
+    if (answer != 0) size = 0;
+    if (size > capacity) size = capacity;
+    bytes_ = buffer;
+    size_ = size;
+    buffer[size] = 0;
+    return answer == 0;
+  }
+
   unsigned char first_[kFirstValueBufferSize + 1];
-  ByteBuffer larger_;
+  unsigned char* larger_ = nullptr;  // from allocate, for a value past the first buffer
   unsigned char* bytes_ = first_;
   uint32_t size_ = 0;
 };
 
+// The second round of an exchange the host answered with MBtS and the size
+// it needs (out of line: most values fit the first buffer).
+bool fetchLarger(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
+                 uint32_t demanded, FetchedText& out);
+
 // The MBtS exchange into a FetchedText; see fetchText.  A failed exchange
-// leaves it empty.
-bool fetchInto(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
-               FetchedText& out);
+// leaves it empty.  Inline: every parameter, tag name and region property
+// a tag call reads goes through here, and the first round is all most of
+// them need.
+inline bool fetchInto(const ModuleRequest* request, uint32_t code, TextIn* name,
+                      int32_t* occurrence, FetchedText& out) {
+  unsigned char* buffer = out.first_;
+  uint32_t size = kFirstValueBufferSize;
+  const uint32_t answer =
+      name != nullptr ? callHost(request, code, name->bytes(), name->count(), buffer, &size, occurrence)
+                      : callHost(request, code, buffer, &size, nullptr, nullptr, occurrence);
+  if (answer == MBtS) return fetchLarger(request, code, name, occurrence, size, out);
+  return out.finish(answer, buffer, size, kFirstValueBufferSize);
+}
 
 // Runs the MBtS exchange for code.  With name, it travels in a1/a2 and the
 // buffer in a3/a4; without, the buffer is a1/a2.  occurrence, if given, is
