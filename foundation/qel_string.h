@@ -175,6 +175,16 @@ class QelString : public QELObject {
   bool isTrue() const;
   // The same test on count bytes that are not a string.
   static bool isTrueText(const char* bytes, uint32_t count);
+  // compare, startsWith, endsWith and a whole-text find on bytes that are not
+  // a string (a host's answer read in place), with the same results.
+  static CompareResult compareTexts(const char* text, uint32_t length, const char* bytes,
+                                    uint32_t count, uint32_t options = NoOptions);
+  static bool textStartsWith(const char* text, uint32_t length, const char* bytes, uint32_t count,
+                             uint32_t options = NoOptions);
+  static bool textEndsWith(const char* text, uint32_t length, const char* bytes, uint32_t count,
+                           uint32_t options = NoOptions);
+  static bool textContains(const char* text, uint32_t length, const char* pattern, uint32_t count,
+                           uint32_t options = NoOptions);
 
   QelString substring(uint32_t position, uint32_t count = kToEnd) const;
   void cut(uint32_t position, uint32_t count, QelString& out);

@@ -219,9 +219,29 @@ bool QelString::find(const QelString& pattern, uint32_t start, uint32_t maxLengt
 // ---------------------------------------------------------------------------
 // startsWith, endsWith
 
+bool QelString::textStartsWith(const char* text, uint32_t length, const char* bytes, uint32_t count,
+                               uint32_t options) {
+  if (count == 0 || count > length) return false;
+  return detail::bytesEqual(ubytes(text), ubytes(bytes), count, (options & IgnoreCase) != 0);
+}
+
+bool QelString::textEndsWith(const char* text, uint32_t length, const char* bytes, uint32_t count,
+                             uint32_t options) {
+  if (count == 0 || count > length) return false;
+  return detail::bytesEqual(ubytes(text) + length - count, ubytes(bytes), count,
+                            (options & IgnoreCase) != 0);
+}
+
+bool QelString::textContains(const char* text, uint32_t length, const char* pattern, uint32_t count,
+                             uint32_t options) {
+  if (count == 0 || length == 0 || count > length) return false;
+  Searcher searcher(ubytes(pattern), count, (options & IgnoreCase) != 0, Searcher::Forward);
+  uint32_t position = 0;
+  return searcher.forward(ubytes(text), 0, length, position);
+}
+
 bool QelString::startsWith(const char* bytes, uint32_t count, uint32_t options) const {
-  if (count == 0 || count > rep_->length) return false;
-  return detail::bytesEqual(rep_->data(), ubytes(bytes), count, (options & IgnoreCase) != 0);
+  return textStartsWith(cString(), rep_->length, bytes, count, options);
 }
 
 bool QelString::startsWith(char byte, uint32_t options) const { return startsWith(&byte, 1, options); }
@@ -231,9 +251,7 @@ bool QelString::startsWith(const QelString& text, uint32_t options) const {
 }
 
 bool QelString::endsWith(const char* bytes, uint32_t count, uint32_t options) const {
-  if (count == 0 || count > rep_->length) return false;
-  return detail::bytesEqual(rep_->data() + rep_->length - count, ubytes(bytes), count,
-                            (options & IgnoreCase) != 0);
+  return textEndsWith(cString(), rep_->length, bytes, count, options);
 }
 
 bool QelString::endsWith(char byte, uint32_t options) const { return endsWith(&byte, 1, options); }
@@ -254,9 +272,13 @@ bool QelString::endsWith(const char* text, SearchOption options) const {
 // compare
 
 CompareResult QelString::compare(const char* bytes, uint32_t count, uint32_t options) const {
-  const unsigned char* mine = rep_->data();
+  return compareTexts(cString(), rep_->length, bytes, count, options);
+}
+
+CompareResult QelString::compareTexts(const char* text, uint32_t length, const char* bytes,
+                                      uint32_t count, uint32_t options) {
+  const unsigned char* mine = ubytes(text);
   const unsigned char* theirs = ubytes(bytes);
-  const uint32_t length = rep_->length;
   const bool fold = (options & IgnoreCase) != 0;
   for (uint32_t i = 0;; ++i) {
     if (i == length) return i == count ? CompareResult::Equal : CompareResult::Less;

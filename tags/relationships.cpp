@@ -69,16 +69,17 @@ int threeWay(CompareResult result) {
   return result == CompareResult::Less ? -1 : result == CompareResult::Equal ? 0 : 1;
 }
 
+uint32_t sizeOf(std::string_view text) { return static_cast<uint32_t>(text.size()); }
+
 // An empty right side is never found.
-bool containsText(const QelString& left, const QelString& right, uint32_t options) {
-  uint32_t position = 0;
-  return !right.isEmpty() && left.find(right, 0, kToEnd, options, position);
+bool containsText(std::string_view left, std::string_view right, uint32_t options) {
+  return QelString::textContains(left.data(), sizeOf(left), right.data(), sizeOf(right), options);
 }
-bool beginsWithText(const QelString& left, const QelString& right, uint32_t options) {
-  return !right.isEmpty() && left.startsWith(right, options);
+bool beginsWithText(std::string_view left, std::string_view right, uint32_t options) {
+  return QelString::textStartsWith(left.data(), sizeOf(left), right.data(), sizeOf(right), options);
 }
-bool endsWithText(const QelString& left, const QelString& right, uint32_t options) {
-  return !right.isEmpty() && left.endsWith(right, options);
+bool endsWithText(std::string_view left, std::string_view right, uint32_t options) {
+  return QelString::textEndsWith(left.data(), sizeOf(left), right.data(), sizeOf(right), options);
 }
 
 }  // namespace
@@ -99,7 +100,7 @@ bool needsRightSide(Relation relation) {
 const NameKey& alphabeticalOrder() { return kAlphabetical; }
 const NameKey& numericalOrder() { return kNumerical; }
 
-bool evaluateCondition(const QelString& left, const NameKey& relationship, const QelString& right,
+bool evaluateCondition(std::string_view left, const NameKey& relationship, std::string_view right,
                        bool caseSensitive, const NameKey& order) {
   const uint32_t options = caseSensitive ? NoOptions : IgnoreCase;
   const Relation relation = findRelation(relationship);
@@ -110,8 +111,8 @@ bool evaluateCondition(const QelString& left, const NameKey& relationship, const
     case Relation::DoesNotBeginWith: return !beginsWithText(left, right, options);
     case Relation::EndsWith: return endsWithText(left, right, options);
     case Relation::DoesNotEndWith: return !endsWithText(left, right, options);
-    case Relation::IsEmpty: return left.isEmpty();
-    case Relation::IsNotEmpty: return !left.isEmpty();
+    case Relation::IsEmpty: return left.empty();
+    case Relation::IsNotEmpty: return !left.empty();
     case Relation::Unknown: return false;
     default: break;
   }
@@ -119,12 +120,14 @@ bool evaluateCondition(const QelString& left, const NameKey& relationship, const
   BigDecimal leftNumber(kComparePrecision, kCompareScale);
   BigDecimal rightNumber(kComparePrecision, kCompareScale);
   if (order == kNumerical) {
-    leftNumber = left;
-    rightNumber = right;
+    leftNumber.fromText(left.data(), sizeOf(left));
+    rightNumber.fromText(right.data(), sizeOf(right));
     if (leftNumber.isEmpty() || rightNumber.isEmpty()) alphabetical = true;
   }
-  const int result = alphabetical ? threeWay(left.compare(right, options))
-                                  : BigDecimal::compare(leftNumber, rightNumber);
+  const int result =
+      alphabetical
+          ? threeWay(QelString::compareTexts(left.data(), sizeOf(left), right.data(), sizeOf(right), options))
+          : BigDecimal::compare(leftNumber, rightNumber);
   return orderingHolds(relation, result);
 }
 

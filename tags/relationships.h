@@ -8,6 +8,8 @@
 #ifndef BRINDLEWORK_TAGS_RELATIONSHIPS_H
 #define BRINDLEWORK_TAGS_RELATIONSHIPS_H
 
+#include <string_view>
+
 #include "foundation/name_key.h"
 #include "foundation/qel_string.h"
 
@@ -32,8 +34,9 @@ const NameKey& numericalOrder();
 
 // Whether the relationship holds.  An order that is neither keyword
 // compares the ordering relationships as two numbers without value, which
-// are equal.
-bool evaluateCondition(const QelString& left, const NameKey& relationship, const QelString& right,
+// are equal.  The sides are read in place, so a handler can hand over the
+// host's answers without copying them into strings.
+bool evaluateCondition(std::string_view left, const NameKey& relationship, std::string_view right,
                        bool caseSensitive, const NameKey& order);
 
 }  // namespace bw

@@ -137,6 +137,34 @@ TEST(StringFind, MatchesTheReferenceOnRandomTexts) {
   }
 }
 
+// The in-place forms read only the bytes they are given: each is run on a
+// slice of a longer buffer and must agree with the string holding the slice.
+TEST(TextsInPlace, AgreeWithTheStringOperationsOnSlices) {
+  uint32_t seed = 777;
+  auto next = [&]() { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+  const char alphabet[] = "aAbB\xE9";
+  for (int round = 0; round < 20000; ++round) {
+    std::string buffer, pattern;
+    const int n = next() % 12, m = next() % 5;
+    for (int i = 0; i < n + 8; ++i) buffer += alphabet[next() % 5];
+    for (int i = 0; i < m; ++i) pattern += alphabet[next() % 5];
+    const uint32_t from = next() % 4, length = static_cast<uint32_t>(n);
+    const char* text = buffer.data() + from;
+    const QelString slice(text, length);
+    const uint32_t count = static_cast<uint32_t>(pattern.size());
+    const uint32_t options = next() % 2;  // IgnoreCase or not
+    uint32_t at = 0;
+    ASSERT_EQ(QelString::textContains(text, length, pattern.data(), count, options),
+              slice.find(pattern.data(), count, 0, kToEnd, options, at));
+    ASSERT_EQ(QelString::textStartsWith(text, length, pattern.data(), count, options),
+              slice.startsWith(pattern.data(), count, options));
+    ASSERT_EQ(QelString::textEndsWith(text, length, pattern.data(), count, options),
+              slice.endsWith(pattern.data(), count, options));
+    ASSERT_EQ(QelString::compareTexts(text, length, pattern.data(), count, options),
+              slice.compare(QelString(pattern.data(), count), options));
+  }
+}
+
 TEST(StringStartsEnds, Cases) {
   QelString s("Hello");
   EXPECT_TRUE(s.startsWith("He", 2));

@@ -96,6 +96,14 @@ const std::vector<RelationCase> kRelationCases = {
     // Both sides are decoded: \t and \ddd stand for their bytes.
     {"a\\tb", "equals", "a\tb", "TTTT"},
     {"\\065", "equals", "A", "TTTT"},
+    {"a\\", "equals", "a\\", "TTTT"},  // a trailing backslash stays
+    {"\\\\t", "beginsWith", "\\\\", "TTTT"},  // an escaped backslash, then a plain t
+    // Sides longer than the first exchange buffer, read after the host asked
+    // for more room, with and without escapes.
+    {"a left side well past thirty-two bytes, ending in TAB\\t", "endsWith", "TAB\t", "TTTT"},
+    {"a left side well past thirty-two bytes", "beginsWith", "A LEFT", "TFTF"},
+    {"x", "doesNotContain", "a right side well past thirty-two bytes\\n", "TTTT"},
+    {"12345678901234567890123456789012345678.5", "<", "12345678901234567890123456789012345678.50001", "TTTT"},
 };
 
 TEST_F(ConditionTag, EveryRelationshipUnderBothOrdersAndCaseSettings) {
