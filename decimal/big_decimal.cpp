@@ -36,6 +36,24 @@ uint32_t magnitudeOf(int32_t value) {
 
 int signedByte(char c) { return static_cast<int>(static_cast<signed char>(c)); }
 
+// Where the digits of a nonzero encoding lie, read without decoding it: the
+// power of ten of the leading digit and of the last nonzero one.  The
+// leading pair holds two digits, and no "00" pair is stored last.
+struct DigitSpan {
+  int32_t leading;
+  int32_t lowest;
+};
+
+DigitSpan digitSpanOf(const char* encoding, uint32_t length) {
+  constexpr int kStoredBias = 10;
+  const int sign = encoding[0] == 'n' ? -1 : 1;
+  const int stored = sign * signedByte(encoding[1]);
+  const int32_t leading = stored >= kStoredBias ? stored - kStoredBias : stored + kStoredBias;
+  const int lastPair = sign * signedByte(encoding[length - 1]) - kStoredBias;
+  const int32_t digits = 2 * static_cast<int32_t>(length - 2) - (lastPair % 10 == 0 ? 1 : 0);
+  return {leading, leading - digits + 1};
+}
+
 }  // namespace
 
 BigDecimal::BigDecimal() = default;
@@ -80,17 +98,14 @@ void BigDecimal::setEncoding(const char* bytes, uint32_t length) {
 
 int32_t BigDecimal::integerDigitCount() const {
   if (length_ < 2) return 0;
-  DigitGroups m;
-  unpack(m);
-  const int32_t exponent = decimal_internal::leadingExponent(m);
-  return exponent >= 0 ? exponent + 1 : 0;
+  const int32_t leading = digitSpanOf(bytes_, length_).leading;
+  return leading >= 0 ? leading + 1 : 0;
 }
 
 int32_t BigDecimal::fractionDigitCount() const {
   if (length_ < 2) return 0;
-  DigitGroups m;
-  unpack(m);
-  return decimal_internal::fractionDigits(m);
+  const int32_t lowest = digitSpanOf(bytes_, length_).lowest;
+  return lowest < 0 ? -lowest : 0;
 }
 
 bool BigDecimal::unpack(DigitGroups& out) const {
@@ -139,10 +154,10 @@ BigDecimal::Status BigDecimal::setPrecision(int32_t precision, int32_t scale) {
 
 BigDecimal::Status BigDecimal::round(int32_t n) {
   if (n < 0 || n > scale_) n = scale_;
-  if (length_ < 2) return ok;
+  // A value already short enough is left as it is, without decoding it.
+  if (fractionDigitCount() <= n) return ok;
   DigitGroups m;
   const bool negative = unpack(m);
-  if (decimal_internal::fractionDigits(m) <= n) return ok;
   decimal_internal::roundTo(m, n);
   return store(m, negative, false);
 }

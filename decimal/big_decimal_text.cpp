@@ -1,6 +1,8 @@
 // BigDecimal's text output: the plain form, the fixed form and the integer
 // part.  The plain form never has an exponent, grouping separators or
 // trailing fraction zeros, so it reads back to the same value.
+#include <cstring>
+
 #include "decimal/big_decimal.h"
 #include "decimal/digit_groups.h"
 #include "foundation/codecs.h"
@@ -12,27 +14,32 @@ namespace {
 // '-', "0.", up to 117 zeros and 122 digits, or the digits and up to 117
 // padding zeros.
 constexpr int32_t kMaxPlainTextLength = 256;
+// Fraction zeros toFixedText adds in its own buffer; more go through the
+// string.
+constexpr int32_t kMaxFixedPadding = 128;
 
-}  // namespace
+constexpr int kStoredBias = 10;  // of the exponent byte and of every pair
 
-void BigDecimal::toText(QelString& out) const {
-  if (isEmpty()) {
-    out.clear();
-    return;
+// The plain form of a nonzero value, read straight from its encoding: the
+// leading pair always holds two digits, the first of them nonzero, so the
+// digits are the pairs' in order and the exponent places the point.  Returns
+// the text's length.
+int32_t plainText(const DecimalEncoding& encoding, char* text) {
+  const bool negative = encoding.bytes[0] == 'n';
+  const int sign = negative ? -1 : 1;
+  const int stored = sign * static_cast<signed char>(encoding.bytes[1]);
+  const int32_t exponent = stored >= kStoredBias ? stored - kStoredBias : stored + kStoredBias;
+
+  char digits[2 * decimal_internal::kMaxEncodedLength];
+  int32_t count = 0;
+  for (uint32_t i = 2; i < encoding.length; ++i) {
+    const int pair = sign * static_cast<signed char>(encoding.bytes[i]) - kStoredBias;
+    digits[count++] = static_cast<char>('0' + pair / 10);
+    digits[count++] = static_cast<char>('0' + pair % 10);
   }
-  if (isZero()) {
-    out.assign('0');
-    return;
-  }
-  decimal_internal::DigitGroups m;
-  const bool negative = unpack(m);
-  const int32_t exponent = decimal_internal::leadingExponent(m);
+  // No "00" pair is stored last, so at most its second digit is a zero.
+  if (count > 1 && digits[count - 1] == '0') --count;
 
-  char digits[decimal_internal::kDigitsPerGroup * decimal_internal::kMaxGroups];
-  int32_t count = decimal_internal::coefficientDigits(m, digits);
-  while (count > 1 && digits[count - 1] == '0') --count;
-
-  char text[kMaxPlainTextLength];
   int32_t n = 0;
   if (negative) text[n++] = '-';
   if (exponent < 0) {
@@ -47,7 +54,22 @@ void BigDecimal::toText(QelString& out) const {
     }
     for (int32_t z = count; z < exponent + 1; ++z) text[n++] = '0';
   }
-  out.assign(text, static_cast<uint32_t>(n));
+  return n;
+}
+
+}  // namespace
+
+void BigDecimal::toText(QelString& out) const {
+  if (isEmpty()) {
+    out.clear();
+    return;
+  }
+  if (isZero()) {
+    out.assign('0');
+    return;
+  }
+  char text[kMaxPlainTextLength];
+  out.assign(text, static_cast<uint32_t>(plainText(encoding(), text)));
 }
 
 QelString BigDecimal::toText() const {
@@ -57,26 +79,47 @@ QelString BigDecimal::toText() const {
 }
 
 QelString BigDecimal::toFixedText(int32_t n, bool roundFirst) const {
-  QelString text;
+  BigDecimal rounded;
+  const BigDecimal* shown = this;
   if (roundFirst) {
-    BigDecimal copy(*this);
-    copy.round(n);
-    copy.toText(text);
-  } else {
-    toText(text);
+    rounded = *this;
+    rounded.round(n);
+    shown = &rounded;
   }
+  // The plain form, then a point and zeros up to n fraction digits, and a
+  // "0" before a leading point (the text of no value is empty).
+  char text[1 + kMaxPlainTextLength + kMaxFixedPadding];
+  char* const plain = text + 1;
+  int32_t length = 0;
+  if (shown->isZero()) {
+    plain[length++] = '0';
+  } else if (!shown->isEmpty()) {
+    length = plainText(shown->encoding(), plain);
+  }
+  int32_t padding = 0;
   if (n > 0) {
-    uint32_t point = 0;
-    int32_t have = 0;
-    if (text.find('.', 0, kToEnd, NoOptions, point)) {
-      have = static_cast<int32_t>(text.length() - point - 1);
-    } else {
-      text.append('.');
-    }
-    for (; have < n; ++have) text.append('0');
+    const void* point = std::memchr(plain, '.', static_cast<size_t>(length));
+    const int32_t have =
+        point != nullptr ? static_cast<int32_t>(plain + length - static_cast<const char*>(point)) - 1 : 0;
+    padding = n - have;
+    if (point == nullptr) plain[length++] = '.';
   }
-  if (text.startsWith('.')) text.prepend('0');
-  return text;
+  const char* begin = plain;
+  if (length > 0 && plain[0] == '.') {
+    text[0] = '0';
+    begin = text;
+    ++length;
+  }
+  QelString result;
+  if (padding <= kMaxFixedPadding) {
+    char* end = const_cast<char*>(begin) + length;
+    for (int32_t z = 0; z < padding; ++z) *end++ = '0';
+    result.assign(begin, static_cast<uint32_t>(end - begin));
+  } else {
+    result.assign(begin, static_cast<uint32_t>(length));
+    for (int32_t z = 0; z < padding; ++z) result.append('0');
+  }
+  return result;
 }
 
 int32_t BigDecimal::toInteger() const {
