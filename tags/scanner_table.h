@@ -35,6 +35,7 @@ struct Step {
   Action action;
   uint8_t kind;  // the token's kind afterwards, or kKeepKind
   State next;
+  bool plain;    // only appends the byte and moves to next: the common step inside a tag
 };
 
 // Classes of bytes the rules speak about, as bits so a rule can name several.
@@ -145,7 +146,8 @@ constexpr Table compile() {
     for (unsigned byte = 0; byte < 256; ++byte) {
       for (const Rule& rule : kRules) {
         if (rule.state == state && (rule.bytes & classOf(byte)) != 0) {
-          table.steps[state][byte] = Step{rule.action, rule.kind, rule.next};
+          const bool plain = rule.action == Append && rule.kind == kKeepKind;
+          table.steps[state][byte] = Step{rule.action, rule.kind, rule.next, plain};
           break;
         }
       }

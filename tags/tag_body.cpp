@@ -9,6 +9,19 @@
 
 namespace bw {
 
+namespace {
+
+// The scan reads the byte after a "<" of a text run together with it, and
+// relies on no step from TagOpen starting or finishing a token.
+constexpr bool tagOpenStepsOnlyAppend() {
+  for (unsigned byte = 0; byte < 256; ++byte)
+    if (scanner::kTable.steps[scanner::TagOpen][byte].action != scanner::Append) return false;
+  return true;
+}
+static_assert(tagOpenStepsOnlyAppend(), "a step after \"<\" must only append");
+
+}  // namespace
+
 TagBody::TagBody(const QelString& body, bool pairAll) : pairAllTags(pairAll), body_(body) {
   OpenTagIndex index;
   index_ = &index;
@@ -64,45 +77,48 @@ void TagBody::scan(const char* text) {
       open = nullptr;
     }
   };
-  // A "<" inside a text run only starts a new token once the byte after it
-  // shows a tag: when that byte turns the "<" back into text ("x < y",
-  // "a<=b"), the run goes on as one text token.  Until then the "<" waits
-  // at held, inside the run.
-  const unsigned char* held = nullptr;
-  auto startHeldTag = [&] {
-    settle(held);
-    current = addToken(kTagToken);
-    open = held;
-    held = nullptr;
+  auto startToken = [&](const unsigned char* at, uint8_t kind) {
+    settle(at);
+    current = addToken(kind);
+    open = at;
   };
   scanner::State state = scanner::Start;
   for (;;) {
     // Bytes that only join the token and keep the state go in one step (the
     // set never holds the terminator's 0).
-    if (held == nullptr) {
-      const bool* stays = scanner::kRuns.stays[state];
-      while (stays[*p]) ++p;
-    }
+    const bool* stays = scanner::kRuns.stays[state];
+    while (stays[*p]) ++p;
     const unsigned char byte = *p;
     if (byte == 0) break;  // the end, or a 0 inside the text: nothing past it is scanned
-    ++p;
     const scanner::Step& step = scanner::kTable.steps[state][byte];
-    if (held != nullptr) {
-      // state is TagOpen: the byte after the held "<".
-      if (step.kind == kTextToken) {
-        held = nullptr;
-      } else {
-        startHeldTag();
-        if (step.kind != scanner::kKeepKind) current->kind = step.kind;
+    if (step.plain) {
+      ++p;
+      state = step.next;
+      continue;
+    }
+    if (step.action == scanner::NewToken && state == scanner::Text) {
+      // A "<" inside a text run only starts a new token once the byte after
+      // it shows a tag: when that byte turns the "<" back into text ("x < y",
+      // "a<=b"), the run goes on as one text token.  A body that ends right
+      // after the "<" leaves it an unfinished tag.
+      const unsigned char after = p[1];
+      if (after == 0) {
+        startToken(p++, step.kind);
+        break;
       }
-    } else if (step.action == scanner::NewToken) {
-      if (state == scanner::Text) {
-        held = p - 1;
-      } else {
-        settle(p - 1);
-        current = addToken(step.kind);
-        open = p - 1;
+      const scanner::Step& following = scanner::kTable.steps[scanner::TagOpen][after];
+      if (following.kind != kTextToken) {
+        startToken(p, step.kind);
+        if (following.kind != scanner::kKeepKind) current->kind = following.kind;
       }
+      // No step after a "<" completes a tag.
+      p += 2;
+      state = following.next;
+      continue;
+    }
+    ++p;
+    if (step.action == scanner::NewToken) {
+      startToken(p - 1, step.kind);
     } else if (step.kind != scanner::kKeepKind) {
       current->kind = step.kind;
     }
@@ -112,8 +128,6 @@ void TagBody::scan(const char* text) {
     }
     state = step.next;
   }
-  // A body that ends right after the "<" leaves it an unfinished tag.
-  if (held != nullptr) startHeldTag();
   settle(p);
 }
 
