@@ -65,14 +65,14 @@ void Equation::remove(EquationToken* token) {
   destroyToken(token);
 }
 
-void Equation::finishNumber() {
+void Equation::finishNumber(const char* bytes) {
   if (tail_ == nullptr || tail_->kind != EquationToken::number) return;
   EquationToken* number = tail_;
   number->value.setPrecision(precision_, scale_);
   if (number->textCopied) {
     number->value.fromText(number->text);
   } else {
-    number->value.fromText(text_.data() + number->textStart, number->textLength);
+    number->value.fromText(bytes + number->textStart, number->textLength);
   }
 }
 
@@ -94,20 +94,19 @@ void appendDigit(EquationToken& number, const char* bytes, uint32_t i) {
 
 }  // namespace
 
-uint32_t Equation::parse(const QelString& text) {
-  text_ = text;
+uint32_t Equation::parse(const QelString& text) { return parse(text.data(), text.length()); }
+
+uint32_t Equation::parse(const char* bytes, uint32_t length) {
   bool expectOperand = true;
   int64_t depth = 0;
   auto startToken = [&](uint8_t kind, char symbol) {
-    finishNumber();
+    finishNumber(bytes);
     EquationToken* token = newToken();
     token->kind = kind;
     token->symbol = symbol;
     append(token);
     return token;
   };
-  const char* bytes = text_.data();
-  const uint32_t length = text_.length();
   for (uint32_t i = 0; i < length; ++i) {
     const char c = bytes[i];
     switch (c) {
@@ -159,7 +158,7 @@ uint32_t Equation::parse(const QelString& text) {
         break;
     }
   }
-  finishNumber();
+  finishNumber(bytes);
   if (tail_ == nullptr) return MIFt;  // nothing but ignored characters
   if (tail_->kind == EquationToken::operation || depth != 0) return MIFt;
   return 0;

@@ -59,6 +59,9 @@ class Equation : public QELObject {
   // trailing operator, unbalanced parentheses, or no token at all (a text of
   // nothing but ignored characters, such as "abc").
   uint32_t parse(const QelString& text);
+  // The same on bytes that need to stay valid only during the call: every
+  // number is converted while the text is read.
+  uint32_t parse(const char* bytes, uint32_t length);
 
   // Reduces the list and stores the one remaining number (with its precision
   // and scale) in result; otherwise result has no value.  0, or MIFt when a
@@ -73,7 +76,7 @@ class Equation : public QELObject {
   void destroyToken(EquationToken* token);
   void append(EquationToken* token);
   void remove(EquationToken* token);
-  void finishNumber();
+  void finishNumber(const char* bytes);
   // Passes 2 to 5 on the tokens strictly between before and after (null
   // meaning the ends of the list); the range holds no parenthesis.
   uint32_t reduceRange(EquationToken* before, EquationToken* after);
@@ -88,7 +91,6 @@ class Equation : public QELObject {
   alignas(EquationToken) unsigned char inlineTokens_[kInlineTokens * sizeof(EquationToken)];
   uint32_t inlineUsed_ = 0;
 
-  QelString text_;
   EquationToken* head_ = nullptr;
   EquationToken* tail_ = nullptr;
   int32_t precision_;

@@ -12,6 +12,7 @@
 #include "brindlework/module.h"
 #include "decimal/big_decimal.h"
 #include "decimal/equation.h"
+#include "host/host_exchange.h"
 #include "host/numeric_parameters.h"
 #include "host/parameters.h"
 #include "host/tag_handlers.h"
@@ -45,6 +46,9 @@ uint32_t reportOutOfRange(const ModuleRequest* request, const NameKey& name) {
   return MIPV;
 }
 
+// The blanks trimmed from both ends of the body.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 }  // namespace
 
 uint32_t handleMath(const ModuleRequest* request, QelString& output, int /*mode*/) {
@@ -64,9 +68,14 @@ uint32_t handleMath(const ModuleRequest* request, QelString& output, int /*mode*
     }
   }
 
-  QelString body = getTagBody(request);
-  body.trim(" \t\r\n");
-  if (body.isEmpty()) {
+  // The body is only read, so it stays in the exchange's buffer.
+  FetchedText body;
+  fetchBodyInto(request, body);
+  const char* first = body.data();
+  const char* last = first + body.size();
+  while (first < last && isBlank(*first)) ++first;
+  while (first < last && isBlank(last[-1])) --last;
+  if (first == last) {
     output.clear();
     return 0;
   }
@@ -74,7 +83,7 @@ uint32_t handleMath(const ModuleRequest* request, QelString& output, int /*mode*
   BigDecimal result;
   {
     Equation equation(kEquationPrecision, work);
-    if (equation.parse(body) != 0) {
+    if (equation.parse(first, static_cast<uint32_t>(last - first)) != 0) {
       setErrorInfo(request, QelString("The equation was improperly formatted."),
                    QelString("Please check the syntax of your equation."));
       return MIFt;

@@ -44,14 +44,14 @@ void reportOversizedText(const ModuleRequest* request, uint32_t demanded) {
 }  // namespace
 
 bool fetchLarger(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
-                 uint32_t demanded, FetchedText& out) {
+                 uint32_t first, uint32_t demanded, FetchedText& out) {
   if (demanded > kMaxHostTextBytes) {
     reportOversizedText(request, demanded);
-    return out.finish(MUnF, out.first_, 0, kFirstValueBufferSize);
+    return out.finish(MUnF, out.first_, 0, first);
   }
   // A demand within the first buffer offers that buffer again, cut to it.
   unsigned char* buffer = out.first_;
-  if (demanded > kFirstValueBufferSize) {
+  if (demanded > first) {
     // A FetchedText used for a second exchange drops the first one's block.
     buffer = static_cast<unsigned char*>(allocate(demanded + 1));
     release(out.larger_);

@@ -87,7 +87,8 @@ class FetchedText {
 
  private:
   friend bool fetchInto(const ModuleRequest*, uint32_t, TextIn*, int32_t*, FetchedText&);
-  friend bool fetchLarger(const ModuleRequest*, uint32_t, TextIn*, int32_t*, uint32_t, FetchedText&);
+  friend bool fetchLarger(const ModuleRequest*, uint32_t, TextIn*, int32_t*, uint32_t, uint32_t,
+                          FetchedText&);
   // Ends the exchange with size bytes at buffer (cut to capacity).
   bool finish(uint32_t answer, unsigned char* buffer, uint32_t size, uint32_t capacity) {
     if (answer != 0) size = 0;
@@ -98,30 +99,40 @@ class FetchedText {
     return answer == 0;
   }
 
-  unsigned char first_[kFirstValueBufferSize + 1];
+  // Room for the first buffer of any code: a body's is the largest.
+  unsigned char first_[kFirstBodyBufferSize + 1];
   unsigned char* larger_ = nullptr;  // from allocate, for a value past the first buffer
   unsigned char* bytes_ = first_;
   uint32_t size_ = 0;
 };
 
 // The second round of an exchange the host answered with MBtS and the size
-// it needs (out of line: most values fit the first buffer).
+// it needs, after a first buffer of `first` bytes (out of line: most values
+// fit the first buffer).
 bool fetchLarger(const ModuleRequest* request, uint32_t code, TextIn* name, int32_t* occurrence,
-                 uint32_t demanded, FetchedText& out);
+                 uint32_t first, uint32_t demanded, FetchedText& out);
 
 // The MBtS exchange into a FetchedText; see fetchText.  A failed exchange
-// leaves it empty.  Inline: every parameter, tag name and region property
-// a tag call reads goes through here, and the first round is all most of
-// them need.
+// leaves it empty.  The first buffer offered is a body's size for MTBd and
+// a value's for every other code.  Inline: every parameter, tag name and
+// region property a tag call reads goes through here, and the first round
+// is all most of them need.
 inline bool fetchInto(const ModuleRequest* request, uint32_t code, TextIn* name,
                       int32_t* occurrence, FetchedText& out) {
+  const uint32_t first = code == MTBd ? kFirstBodyBufferSize : kFirstValueBufferSize;
   unsigned char* buffer = out.first_;
-  uint32_t size = kFirstValueBufferSize;
+  uint32_t size = first;
   const uint32_t answer =
       name != nullptr ? callHost(request, code, name->bytes(), name->count(), buffer, &size, occurrence)
                       : callHost(request, code, buffer, &size, nullptr, nullptr, occurrence);
-  if (answer == MBtS) return fetchLarger(request, code, name, occurrence, size, out);
-  return out.finish(answer, buffer, size, kFirstValueBufferSize);
+  if (answer == MBtS) return fetchLarger(request, code, name, occurrence, first, size, out);
+  return out.finish(answer, buffer, size, first);
+}
+
+// The tag's body into a FetchedText, for a body the handler only reads (the
+// same exchange as fetchBody).  A failed exchange leaves it empty.
+inline bool fetchBodyInto(const ModuleRequest* request, FetchedText& out) {
+  return fetchInto(request, MTBd, nullptr, nullptr, out);
 }
 
 // Runs the MBtS exchange for code.  With name, it travels in a1/a2 and the

@@ -172,6 +172,24 @@ TEST_F(MathTag, EmptyBodyGivesEmptyOutput) {
   EXPECT_EQ(noBody.blocksLeft, 0);
 }
 
+// The body is read in place from the exchange's first buffer of 63 bytes, or
+// from a block after the host asks for more room; the blanks around it are
+// trimmed either way.
+TEST_F(MathTag, BodiesAroundTheFirstBufferSize) {
+  for (size_t length : {1u, 61u, 62u, 63u, 64u, 65u, 200u}) {
+    std::string body = "\t 2";
+    int terms = 1;
+    while (body.size() + 3 <= length) {
+      body += "+ 2";
+      ++terms;
+    }
+    body.resize(length < body.size() ? body.size() : length, ' ');
+    Result r = math(body);
+    EXPECT_EQ(r.result, 0u) << length;
+    EXPECT_EQ(r.output, std::to_string(2 * terms)) << length;
+  }
+}
+
 TEST_F(MathTag, DeepParenthesesEvaluate) {
   const int depth = 100000;
   std::string body(depth, '(');
