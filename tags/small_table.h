@@ -94,11 +94,14 @@ class KeyHeads {
   static_assert(N >= 2 && (N & (N - 1)) == 0, "a power of two");
 
  public:
-  KeyHeads() { std::memset(inline_, 0, sizeof inline_); }
+  // The inline slots are cleared on the first set: most tables of a short
+  // body are never used.
+  KeyHeads() = default;
   KeyHeads(const KeyHeads&) = delete;
   KeyHeads& operator=(const KeyHeads&) = delete;
 
   uint32_t get(uint64_t key) const {
+    if (!cleared_) return 0;
     const Slot* slots = table();
     for (uint32_t i = home(key);; i = (i + 1) & mask_) {
       if (slots[i].value == 0) return 0;
@@ -108,6 +111,10 @@ class KeyHeads {
 
   // Value 0 removes the key.
   void set(uint64_t key, uint32_t value) {
+    if (!cleared_) {
+      std::memset(inline_, 0, sizeof inline_);
+      cleared_ = true;
+    }
     Slot* slots = table();
     uint32_t i = home(key);
     while (slots[i].value != 0 && slots[i].key != key) i = (i + 1) & mask_;
@@ -181,6 +188,7 @@ class KeyHeads {
   }
 
   Slot inline_[N];
+  bool cleared_ = false;
   uint32_t mask_ = N - 1;
   uint32_t count_ = 0;
   small_table::Block block_;

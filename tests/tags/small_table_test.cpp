@@ -3,6 +3,9 @@
 // shift probe runs back.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <new>
+
 #include <cstdint>
 #include <map>
 #include <random>
@@ -50,6 +53,22 @@ TEST(KeyHeadsTest, KeyZeroIsAKeyLikeAnyOther) {
   EXPECT_EQ(heads.get(0), 0u);
   EXPECT_EQ(heads.get(1), 8u);
   EXPECT_EQ(heads.get(2), 9u);
+}
+
+// The slots are only cleared by the first set: lookups and removals before
+// it must see an empty table, whatever the storage held.
+TEST(KeyHeadsTest, UnusedTableAnswersEmpty) {
+  alignas(KeyHeads<4>) unsigned char storage[sizeof(KeyHeads<4>)];
+  std::memset(storage, 0xA5, sizeof storage);
+  auto* heads = new (storage) KeyHeads<4>;
+  EXPECT_EQ(heads->get(0), 0u);
+  EXPECT_EQ(heads->get(0xA5A5A5A5A5A5A5A5ull), 0u);
+  heads->set(3, 0);  // removing an absent key
+  EXPECT_EQ(heads->get(3), 0u);
+  heads->set(3, 5);
+  EXPECT_EQ(heads->get(3), 5u);
+  EXPECT_EQ(heads->get(0xA5A5A5A5A5A5A5A5ull), 0u);
+  heads->~KeyHeads<4>();
 }
 
 TEST(SmallArrayTest, KeepsEntriesAcrossGrowthAndShrinking) {
