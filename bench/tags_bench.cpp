@@ -84,7 +84,7 @@ void BM_IfSelect(benchmark::State& state) {
 void BM_SwitchSelect(benchmark::State& state) {
   const size_t size = static_cast<size_t>(state.range(0));
   const bw::QelString body = asText(manyCases(size));
-  const bw::QelString value = asText("v" + std::to_string(size / kBytesPerUnit - 1));
+  const std::string value = "v" + std::to_string(size / kBytesPerUnit - 1);
   for (auto _ : state) {
     bw::SwitchBody scanned(body);
     bw::QelString chosen = scanned.select(value, false);

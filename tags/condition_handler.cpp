@@ -1,12 +1,9 @@
 // The handler of qelIf (mode 0) and qelInlineIf (mode 1): reads the two
 // sides and the relationship, evaluates the condition, and replaces the
 // output with the chosen branch of the body or the chosen parameter.
-#include <cstring>
-#include <string_view>
-
 #include "foundation/codecs.h"
 #include "foundation/name_key.h"
-#include "host/host_exchange.h"
+#include "host/decoded_parameter.h"
 #include "host/parameters.h"
 #include "host/tag_handlers.h"
 #include "tags/if_body.h"
@@ -35,46 +32,17 @@ void reportInvalidOrder(const ModuleRequest* request, const NameKey& order) {
   setErrorInfo(request, message, "Please provide only valid orders.");
 }
 
-// One side of the condition, read in place from the exchange's buffer: a
-// condition is evaluated on every call, and most sides are short values
-// without escapes, which then need no string of their own.
-class ConditionSide {
- public:
-  ConditionSide() = default;
-  ConditionSide(const ConditionSide&) = delete;
-  ConditionSide& operator=(const ConditionSide&) = delete;
-
-  // False when the host has no such parameter (the side stays empty).
-  bool fetch(const ModuleRequest* request, const NameKey& name) {
-    if (!fetchParameter(request, name, 0, fetched_)) return false;
-    text_ = std::string_view(fetched_.data(), fetched_.size());
-    // Backslash escapes are decoded with decimal escapes allowed.
-    if (std::memchr(text_.data(), '\\', text_.size()) != nullptr) {
-      decoded_.assign(text_.data(), static_cast<uint32_t>(text_.size()));
-      unescapeBackslashes(decoded_, true);
-      text_ = std::string_view(decoded_.data(), decoded_.length());
-    }
-    return true;
-  }
-  std::string_view text() const { return text_; }
-
- private:
-  FetchedText fetched_;
-  QelString decoded_;
-  std::string_view text_;
-};
-
 }  // namespace
 
 uint32_t handleCondition(const ModuleRequest* request, QelString& output, int mode) {
-  ConditionSide left;
+  DecodedParameter left;
   if (!left.fetch(request, kLhs)) {
     reportMissingParameter(request, kLhs);
     return MMRP;
   }
   NameKey relationship;
   if (!requireKeywordParameter(request, kRelationship, 0, relationship)) return MMRP;
-  ConditionSide right;
+  DecodedParameter right;
   if (needsRightSide(findRelation(relationship)) && !right.fetch(request, kRhs)) {
     reportMissingParameter(request, kRhs);
     return MMRP;

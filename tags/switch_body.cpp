@@ -46,7 +46,7 @@ bool isBlank(char byte) { return byte == ' ' || byte == '\t' || byte == '\r' || 
 
 }  // namespace
 
-CaseKind classifyCase(const TokenText& tagText, const QelString& switchValue, bool caseSensitive) {
+CaseKind classifyCase(const TokenText& tagText, std::string_view switchValue, bool caseSensitive) {
   if (!isCaseTag(tagText)) return CaseKind::Other;
   // The tag's text after "<qelCase", read in place between first and last:
   // a case is classified on every qelSwitch call, mostly without a copy.
@@ -70,19 +70,23 @@ CaseKind classifyCase(const TokenText& tagText, const QelString& switchValue, bo
   --last;
   const uint32_t count = static_cast<uint32_t>(last - first);
   const uint32_t options = caseSensitive ? NoOptions : IgnoreCase;
+  const uint32_t valueLength = static_cast<uint32_t>(switchValue.size());
+  auto sameAsValue = [&](const char* label, uint32_t length) {
+    return length == valueLength &&
+           QelString::compareTexts(label, length, switchValue.data(), valueLength, options) ==
+               CompareResult::Equal;
+  };
   if (std::memchr(first, '\\', count) == nullptr)
-    return switchValue.compare(first, count, options) == CompareResult::Equal ? CaseKind::Matching
-                                                                              : CaseKind::Other;
+    return sameAsValue(first, count) ? CaseKind::Matching : CaseKind::Other;
   QelString label(first, count);
   unescapeBackslashes(label, true);
-  return label.compare(switchValue, options) == CompareResult::Equal ? CaseKind::Matching
-                                                                     : CaseKind::Other;
+  return sameAsValue(label.data(), label.length()) ? CaseKind::Matching : CaseKind::Other;
 }
 
 SwitchBody::SwitchBody(const QelString& body) : TagBody(body, false) {}
 SwitchBody::~SwitchBody() = default;
 
-QelString SwitchBody::select(const QelString& value, bool caseSensitive) {
+QelString SwitchBody::select(std::string_view value, bool caseSensitive) {
   QelString result;
   bool collecting = false;
   bool matched = false;

@@ -8,6 +8,7 @@
 #define BRINDLEWORK_TAGS_SWITCH_BODY_H
 
 #include <cstdint>
+#include <string_view>
 
 #include "foundation/qel_string.h"
 #include "tags/tag_body.h"
@@ -20,7 +21,7 @@ enum class CaseKind { Matching, Default, Other };
 // value is everything between the first double quote after "value" plus one
 // byte and the last double quote before the final ">", backslash escapes
 // decoded.  Malformed case tags are Other.
-CaseKind classifyCase(const TokenText& tagText, const QelString& switchValue, bool caseSensitive);
+CaseKind classifyCase(const TokenText& tagText, std::string_view switchValue, bool caseSensitive);
 
 // Whether a tag text starts with "<qelCase", ignoring case.
 bool isCaseTag(const TokenText& tagText);
@@ -32,7 +33,7 @@ class SwitchBody : public TagBody {
 
   // The text the switch value selects, trimmed of blanks at both ends; empty
   // when no case matches and there is no default.
-  QelString select(const QelString& value, bool caseSensitive);
+  QelString select(std::string_view value, bool caseSensitive);
 };
 
 }  // namespace bw

@@ -1,7 +1,7 @@
 // The handler of qelSwitch: reads the switch value and replaces the output
 // with the content of the case the value selects.
-#include "foundation/codecs.h"
 #include "foundation/name_key.h"
+#include "host/decoded_parameter.h"
 #include "host/parameters.h"
 #include "host/tag_handlers.h"
 #include "tags/switch_body.h"
@@ -14,13 +14,15 @@ const NameKey kCaseSensitive("caseSensitive");
 }  // namespace
 
 uint32_t handleSwitch(const ModuleRequest* request, QelString& output, int /*mode*/) {
-  QelString value;
-  if (!requireStringParameter(request, kValue, 0, value)) return MMRP;
-  unescapeBackslashes(value, true);
+  DecodedParameter value;
+  if (!value.fetch(request, kValue)) {
+    reportMissingParameter(request, kValue);
+    return MMRP;
+  }
   bool caseSensitive = false;
   getBooleanParameter(request, kCaseSensitive, 0, caseSensitive, false);
   SwitchBody body(getTagBody(request));
-  output = body.select(value, caseSensitive);
+  output = body.select(value.text(), caseSensitive);
   return 0;
 }
 

@@ -61,6 +61,12 @@ const std::vector<SwitchCase> kCases = {
     // Case values: escapes, quotes, case.
     {"x\ty", false, "<qelCase value=\"x\\ty\">tab</qelCase>", "tab"},
     {"\\065", false, "<qelCase value=\"A\">A</qelCase>", "A"},
+    // Values past the exchange's first buffer, with and without escapes.
+    {"a switch value well past thirty-two bytes", false,
+     "<qelCase value=\"A SWITCH VALUE WELL PAST THIRTY-TWO BYTES\">long</qelCase>", "long"},
+    {"a switch value well past thirty-two bytes\\t", true,
+     "<qelCase value=\"a switch value well past thirty-two bytes\\t\">long tab</qelCase>", "long tab"},
+    {"ab", false, "<qelCase value=\"a\">short</qelCase><qelCase value=\"abc\">longer</qelCase>", ""},
     {"say \"hi\"", false, "<qelCase value=\"say \"hi\"\">Q</qelCase>", "Q"},
     {"a", false, "<QELCASE VALUE=\"A\">up</QELCASE>", "up"},
     {"a", false, "<qelCase value=\"a\" >sp</qelCase>", "sp"},
