@@ -62,7 +62,10 @@ uint32_t handleCondition(const ModuleRequest* request, QelString& output, int mo
   if (mode == kInlineMode) {
     getStringParameter(request, holds ? kThen : kElse, 0, output, QelString());
   } else {
-    IfBody body(getTagBody(request));
+    // The body is only read: it stays in the exchange's buffer.
+    FetchedText bodyText;
+    fetchBodyInto(request, bodyText);
+    const IfBody body(TokenText(bodyText.data(), bodyText.size()));
     output = body.select(holds);
   }
   return result;

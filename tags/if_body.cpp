@@ -14,6 +14,7 @@ constexpr const char* kTrimSet = " \t\r\n";
 }  // namespace
 
 IfBody::IfBody(const QelString& body) : TagBody(body, false) {}
+IfBody::IfBody(TokenText bytes) : TagBody(bytes, false) {}
 IfBody::~IfBody() = default;
 
 const BodyToken* IfBody::elseMarker() const {

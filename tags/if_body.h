@@ -14,6 +14,8 @@ namespace bw {
 class IfBody : public TagBody {
  public:
   explicit IfBody(const QelString& body);
+  // Over bytes the caller keeps, as TagBody(TokenText, bool) describes.
+  explicit IfBody(TokenText bytes);
   ~IfBody() override;
 
   // The branch the condition chooses, trimmed of blanks at both ends.  A

@@ -84,6 +84,7 @@ CaseKind classifyCase(const TokenText& tagText, std::string_view switchValue, bo
 }
 
 SwitchBody::SwitchBody(const QelString& body) : TagBody(body, false) {}
+SwitchBody::SwitchBody(TokenText bytes) : TagBody(bytes, false) {}
 SwitchBody::~SwitchBody() = default;
 
 QelString SwitchBody::select(std::string_view value, bool caseSensitive) {

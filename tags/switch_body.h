@@ -29,6 +29,8 @@ bool isCaseTag(const TokenText& tagText);
 class SwitchBody : public TagBody {
  public:
   explicit SwitchBody(const QelString& body);
+  // Over bytes the caller keeps, as TagBody(TokenText, bool) describes.
+  explicit SwitchBody(TokenText bytes);
   ~SwitchBody() override;
 
   // The text the switch value selects, trimmed of blanks at both ends; empty

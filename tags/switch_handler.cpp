@@ -21,7 +21,10 @@ uint32_t handleSwitch(const ModuleRequest* request, QelString& output, int /*mod
   }
   bool caseSensitive = false;
   getBooleanParameter(request, kCaseSensitive, 0, caseSensitive, false);
-  SwitchBody body(getTagBody(request));
+  // The body is only read: it stays in the exchange's buffer.
+  FetchedText bodyText;
+  fetchBodyInto(request, bodyText);
+  SwitchBody body(TokenText(bodyText.data(), bodyText.size()));
   output = body.select(value.text(), caseSensitive);
   return 0;
 }

@@ -23,10 +23,16 @@ static_assert(tagOpenStepsOnlyAppend(), "a step after \"<\" must only append");
 }  // namespace
 
 TagBody::TagBody(const QelString& body, bool pairAll) : pairAllTags(pairAll), body_(body) {
+  scanAll(body_.cString());
+}
+
+TagBody::TagBody(TokenText bytes, bool pairAll) : pairAllTags(pairAll) { scanAll(bytes.data()); }
+
+void TagBody::scanAll(const char* text) {
   OpenTagIndex index;
   index_ = &index;
   try {
-    scan(body_.cString());
+    scan(text);
   } catch (...) {
     // No destructor runs for a body whose construction failed.
     index_ = nullptr;

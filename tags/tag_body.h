@@ -29,6 +29,10 @@ class TagBody : public QELObject {
   // Scans the body.  With pairAllTags set, ordinary end tags are paired as
   // well as the module's own.
   TagBody(const QelString& body, bool pairAllTags);
+  // Scans bytes the caller keeps: they must stay valid and unchanged while
+  // the body lives, and be followed by a 0 byte (a handler's exchange
+  // buffer, which outlives the body it holds).
+  TagBody(TokenText bytes, bool pairAllTags);
   ~TagBody() override;
   TagBody(const TagBody&) = delete;
   TagBody& operator=(const TagBody&) = delete;
@@ -57,12 +61,14 @@ class TagBody : public QELObject {
   const bool pairAllTags;
 
  private:
-  // Reads text up to its first 0 byte (the terminator, or one inside it).
+  // Scans text up to its first 0 byte (the terminator, or one inside it);
+  // the tokens are destroyed when the scan fails.
+  void scanAll(const char* text);
   void scan(const char* text);
   BodyToken* addToken(uint8_t kind);
   void destroyTokens();
 
-  const QelString body_;  // shared with the caller's body: the bytes the token texts view
+  const QelString body_;  // shared with the caller's body (or empty): the bytes the token texts view
   TokenArena arena_;  // the tokens' storage; every token is destroyed before it goes
   OpenTagIndex* index_ = nullptr;  // only while scanning
 };

@@ -246,10 +246,17 @@ TEST(TagBodyScan, RandomBodiesMatchTheTableWalk) {
     const int length = static_cast<int>(random() % 40);
     for (int i = 0; i < length; ++i) body += alphabet[random() % alphabet.size()];
     if (random() % 8 == 0) body.insert(random() % (body.size() + 1), 1, '\0');
-    TagBody scanned(text(body), random() % 2 == 0);
-    std::vector<Token> tokens = read(scanned).tokens;
+    const bool pairAll = random() % 2 == 0;
+    TagBody scanned(text(body), pairAll);
+    const Scanned fromString = read(scanned);
+    std::vector<Token> tokens = fromString.tokens;
     for (Token& t : tokens) t.kind &= ~kPairedFlag;
     ASSERT_EQ(tokens, tableWalk(body)) << "body: " << body;
+    // Scanning bytes the caller keeps gives the same list and pairs.
+    const TagBody overBytes(TokenText(body.c_str(), static_cast<uint32_t>(body.size())), pairAll);
+    const Scanned fromBytes = read(overBytes);
+    ASSERT_EQ(fromBytes.tokens, fromString.tokens) << "body: " << body;
+    ASSERT_EQ(fromBytes.pairs, fromString.pairs) << "body: " << body;
   }
 }
 
