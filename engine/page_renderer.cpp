@@ -72,6 +72,7 @@ class Rendering {
   bool emitSegments(std::string& out, const CompiledItem& run, Escaping escaping);
   // The parameters of a compiled tag whose values hold references, expanded.
   const TagParameters& expandedParameters(const CompiledItem& item, uint32_t depth);
+  // Each reference's value as the render has it at this moment.
   auto valueNow() {
     return [this](const TextSegment& reference) { return referenceValues_.valueOf(reference); };
   }
