@@ -13,7 +13,8 @@ constexpr std::string_view kParamPrefix = "param.";
 
 // The readings and lookups below are also the text walk's, at every "$" of
 // a page; inlined there, as a call costs a good part of what they do.
-[[gnu::always_inline]] inline const std::string* variableNamed(std::string_view name, const VariableScope& scope) {
+[[gnu::always_inline]] inline const std::string* variableNamed(std::string_view name,
+                                                               const VariableScope& scope) {
   if (scope.variables == nullptr) return nullptr;
   if (scope.index != nullptr) return scope.index->find(*scope.variables, name);
   auto it = scope.variables->find(std::string(name));
@@ -67,8 +68,10 @@ const std::string* lookUpRequestField(std::string_view name, const VariableScope
 
 ReferenceAt readReferenceAt(std::string_view text, size_t pos) { return readReference(text, pos); }
 
+// Flattened, so that the text walk's lookups are inlined as they were
+// before the reading was shared with compiled pages.
 [[gnu::flatten]] size_t expandReferenceAt(std::string_view text, size_t pos, const VariableScope& scope,
-                         Escaping escaping, std::string& out) {
+                                          Escaping escaping, std::string& out) {
   const ReferenceAt ref = readReference(text, pos);
   switch (ref.kind) {
     case ReferenceAt::Kind::None:
