@@ -119,6 +119,27 @@ TEST_F(CompiledReferences, ValuesChangeBetweenRenders) {
   EXPECT_EQ(renderPage(*library, compiled, without).output, "|||:|[]|[]|");
 }
 
+// Every name keeps its own value, however many a page names: a variable
+// and a field of the same name, and more names than are compared in a list.
+TEST_F(CompiledReferences, ManyNamesEachKeepTheirValue) {
+  PageContext c = context();
+  NamedValues many{{"name", "field"}};
+  std::string page = "${name}|${param.name}|";
+  for (int i = 0; i < 40; ++i) {
+    const std::string n = std::to_string(i);
+    if (i % 3 == 0) c.variables["v" + n] = "<" + n + ">";
+    if (i % 4 == 0) many.push_back({"f" + n, "F" + n});
+    page += "${v" + n + "}${param.f" + n + "}<echo text=\"${v" + n + "}:${raw:param.f" + n + "}\">";
+    if (i % 5 == 0) page += "<setVar name=\"v" + std::to_string(i + 1) + "\" value=\"set" + n + "\">";
+  }
+  c.requestFields = &many;
+  rendersAlike(page, c);
+  const CompiledPage compiled = CompiledPage::compile(library->tags(), page);
+  PageContext again = c;
+  const std::string start = "&lt;World &amp; &quot;you&quot;&gt;|field|&lt;0&gt;F0<0>:F0set0set0:";
+  EXPECT_EQ(renderPage(*library, compiled, again).output.substr(0, start.size()), start);
+}
+
 // Random pages of reference pieces in text, parameter values and bodies,
 // under random output limits.
 TEST_F(CompiledReferences, RandomPagesRenderAlike) {
