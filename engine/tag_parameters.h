@@ -54,7 +54,6 @@ class TagParameters {
     nameLengths_ = source.nameLengths_;
     mayRewrite_ = source.mayRewrite_;
     owned_.clear();
-    rewritten_.clear();
   }
   // `plain`: the caller has seen that the value holds no "$", so that
   // rewriteValues need not offer it (past kMarkedEntries entries it still
@@ -91,10 +90,13 @@ class TagParameters {
   template <class Rewrite>
   void rewriteEntries(Rewrite rewrite) {
     owned_.clear();
-    rewritten_.clear();
+    // Room for every entry, made only when the list is longer than any
+    // before it, so that noting a rewrite is a store, not a call.
+    if (rewritten_.size() < entries_.size()) rewritten_.resize(entries_.size());
+    size_t count = 0;
     auto visit = [&](size_t i) {
       size_t start = owned_.size();
-      if (rewrite(i, entries_[i].value, owned_)) rewritten_.emplace_back(i, start);
+      if (rewrite(i, entries_[i].value, owned_)) rewritten_[count++] = {i, start};
     };
     // In order of the entries, as the storage is laid out: the marked ones,
     // then any past the marks.
@@ -102,9 +104,9 @@ class TagParameters {
       if ((mayRewrite_ >> i) & 1) visit(i);
     for (size_t i = kMarkedEntries; i < entries_.size(); ++i) visit(i);
     // The views are taken only now, when the storage has stopped growing.
-    for (size_t k = 0; k < rewritten_.size(); ++k) {
+    for (size_t k = 0; k < count; ++k) {
       size_t start = rewritten_[k].second;
-      size_t stop = k + 1 < rewritten_.size() ? rewritten_[k + 1].second : owned_.size();
+      size_t stop = k + 1 < count ? rewritten_[k + 1].second : owned_.size();
       entries_[rewritten_[k].first].value = std::string_view(owned_).substr(start, stop - start);
     }
   }
@@ -118,7 +120,8 @@ class TagParameters {
   uint64_t nameLengths_ = 0;  // bit (length % 64) set for the length of every name
   uint64_t mayRewrite_ = 0;   // bit i set when entry i (below kMarkedEntries) was not added as plain
   std::string owned_;                                // rewritten values, one after another
-  std::vector<std::pair<size_t, size_t>> rewritten_;  // entry, where its value starts in owned_
+  // Room for one per entry: entry, where its value starts in owned_.
+  std::vector<std::pair<size_t, size_t>> rewritten_;
 };
 
 }  // namespace bw
