@@ -6,7 +6,10 @@
 // module's answers change.  A compiled page keeps that answer: the page as a
 // list of items (runs of text, tags with their parameters and bodies, and the
 // spots where the page is malformed, which are reported when rendered), so
-// that rendering it walks the list instead of the text.  Rendering a compiled
+// that rendering it walks the list instead of the text.  The texts that hold
+// ${...} references (runs, parameter values, bodies without tags) are kept
+// cut at them (reference_segments.h), so that a render looks the names up
+// without reading the references again.  Rendering a compiled
 // page gives exactly what rendering its text does, reports and limits
 // included (see renderPage in page_renderer.h).
 //
