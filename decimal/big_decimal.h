@@ -25,6 +25,7 @@
 #define BRINDLEWORK_DECIMAL_BIG_DECIMAL_H
 
 #include <cstdint>
+#include <cstring>
 
 #include "foundation/object.h"
 #include "foundation/qel_string.h"
@@ -80,7 +81,14 @@ class BigDecimal : public QELObject {
   explicit BigDecimal(uint32_t value);
   explicit BigDecimal(const char* text);
   explicit BigDecimal(const QelString& text);
-  BigDecimal(const BigDecimal& other) = default;
+  // Copies value, precision and scale.  The value goes over in the 8-byte
+  // words the sums read it in (from its third byte on), so that a sum on a
+  // fresh copy reads each word straight from one store; the bytes past the
+  // value's words keep their 0, and nothing reads past the terminator.
+  BigDecimal(const BigDecimal& other)
+      : QELObject(other), length_(other.length_), precision_(other.precision_), scale_(other.scale_) {
+    copyValue(other);
+  }
   ~BigDecimal() override = default;
 
   // Copies value, precision and scale: the whole fixed array, which is
@@ -178,6 +186,15 @@ class BigDecimal : public QELObject {
   // Sets the value to the encoding's first length bytes (length < kStorage).
   void setEncoding(const char* bytes, uint32_t length);
   void setZero() { setEncoding("o", 1); }
+  // The copy constructor's part: up to 23 pairs in three words, longer
+  // values' pairs in one more fixed-size copy.
+  void copyValue(const BigDecimal& other) {
+    constexpr uint32_t kShortWords = 3;
+    constexpr uint32_t kShortEnd = 2 + 8 * kShortWords;
+    std::memcpy(bytes_, other.bytes_, 2);
+    for (uint32_t j = 0; j < kShortWords; ++j) std::memcpy(bytes_ + 2 + 8 * j, other.bytes_ + 2 + 8 * j, 8);
+    if (length_ > kShortEnd) std::memcpy(bytes_ + kShortEnd, other.bytes_ + kShortEnd, kLongestValue - kShortEnd);
+  }
   void clearValue() {
     length_ = 0;
     bytes_[0] = 0;
@@ -197,6 +214,7 @@ class BigDecimal : public QELObject {
   // terminator, and the whole 8-byte words a result is written in, which may
   // run past its end; with the length byte the storage is 72 bytes.
   static constexpr uint32_t kStorage = 71;
+  static constexpr uint32_t kLongestValue = 64;  // digit_groups.h's kMaxEncodedLength
   char bytes_[kStorage] = {};
   uint8_t length_ = 0;
   int32_t precision_ = kDefaultPrecision;

@@ -23,6 +23,8 @@ class BigDecimal::OwnString final : public decimal_internal::ResultSink {
 
   static_assert(kStorage - 1 >= 2 + 8 * ((decimal_internal::kMaxEncodedLength - 2 + 7) / 8),
                 "the longest encoding's whole words fit in the array");
+  static_assert(kLongestValue == decimal_internal::kMaxEncodedLength,
+                "the copy constructor copies the longest encoding");
 };
 
 }  // namespace bw

@@ -139,24 +139,34 @@ inline void digitUpLine(uint64_t* line) {
   }
 }
 
+// Which bytes of word w of a line carried (or borrowed) out, one bit at the
+// bottom of each: t holds x ^ y ^ result for every word, whose bit 8k + 8 is
+// the carry into byte k + 1, that is out of byte k; the top byte's carry out
+// is bit 0 of the word above (or `out` for word 0).  One double shift per
+// word, with no flag to keep from the chain.
+template <int32_t W>
+inline uint64_t carriedBytes(const uint64_t* t, int32_t w, uint64_t out) {
+  const uint64_t above = w > 0 ? t[w - 1] : out;
+  return ((t[w] >> 8) | (above << 56)) & kOnes;
+}
+
 // r = x + y; returns the carry out of slot 0 (0 or 1).  One operand's
 // bytes are raised by 156 so that a byte pair reaching 100 carries through
 // the hardware's chain; the bytes that did not carry lose the 156 again.
-// Which bytes carried is read off x ^ y ^ sum.
+// The words are summed as one wide number first, so that the chain runs in
+// add-with-carry steps, and corrected after.
 template <int32_t W>
 inline uint64_t addLines(const uint64_t* x, const uint64_t* y, uint64_t* r) {
   constexpr uint64_t kCarryBias = kOnes * 156;
+  uint64_t sum[W];
+  uint64_t t[W];
   uint64_t carry = 0;
   for (int32_t w = W - 1; w >= 0; --w) {
     const uint64_t biased = x[w] + kCarryBias;
-    const uint64_t partial = biased + y[w];
-    const uint64_t sum = partial + carry;
-    const uint64_t carryOut =
-        static_cast<uint64_t>(partial < biased) | static_cast<uint64_t>(sum < partial);
-    const uint64_t carried = (((biased ^ y[w] ^ sum) >> 8) & kOnes) | (carryOut << 56);
-    r[w] = sum - (carried ^ kOnes) * 156;
-    carry = carryOut;
+    sum[w] = addWithCarry(biased, y[w], carry);
+    t[w] = biased ^ y[w] ^ sum[w];
   }
+  for (int32_t w = 0; w < W; ++w) r[w] = sum[w] - (carriedBytes<W>(t, w, carry) ^ kOnes) * 156;
   return carry;
 }
 
@@ -164,16 +174,15 @@ inline uint64_t addLines(const uint64_t* x, const uint64_t* y, uint64_t* r) {
 // 156 of it.
 template <int32_t W>
 inline void subtractLines(const uint64_t* x, const uint64_t* y, uint64_t* r) {
+  uint64_t difference[W];
+  uint64_t t[W];
   uint64_t borrow = 0;
   for (int32_t w = W - 1; w >= 0; --w) {
-    const uint64_t partial = x[w] - y[w];
-    const uint64_t difference = partial - borrow;
-    const uint64_t borrowOut =
-        static_cast<uint64_t>(x[w] < y[w]) | static_cast<uint64_t>(partial < borrow);
-    const uint64_t borrowed = (((x[w] ^ y[w] ^ difference) >> 8) & kOnes) | (borrowOut << 56);
-    r[w] = difference - borrowed * 156;
-    borrow = borrowOut;
+    difference[w] = subtractWithBorrow(x[w], y[w], borrow);
+    t[w] = x[w] ^ y[w] ^ difference[w];
   }
+  // x >= y: nothing borrows out of slot 0.
+  for (int32_t w = 0; w < W; ++w) r[w] = difference[w] - carriedBytes<W>(t, w, 0) * 156;
 }
 
 template <int32_t W>

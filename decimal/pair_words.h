@@ -14,6 +14,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace bw {
 namespace decimal_internal {
 
@@ -30,6 +34,35 @@ inline uint64_t loadBigEndian(const uint8_t* bytes) {
 inline void storeBigEndian(uint8_t* bytes, uint64_t v) {
   v = __builtin_bswap64(v);
   std::memcpy(bytes, &v, sizeof(v));
+}
+
+// a + b + carry and a - b - borrow, the carry or borrow (0 or 1) updated in
+// place: one add-with-carry step where the machine has it, so that a chain
+// of words keeps its carry in the flag.
+inline uint64_t addWithCarry(uint64_t a, uint64_t b, uint64_t& carry) {
+#if defined(__x86_64__)
+  unsigned long long sum;
+  carry = _addcarry_u64(static_cast<unsigned char>(carry), a, b, &sum);
+  return sum;
+#else
+  const uint64_t partial = a + b;
+  const uint64_t sum = partial + carry;
+  carry = static_cast<uint64_t>(partial < a) | static_cast<uint64_t>(sum < partial);
+  return sum;
+#endif
+}
+
+inline uint64_t subtractWithBorrow(uint64_t a, uint64_t b, uint64_t& borrow) {
+#if defined(__x86_64__)
+  unsigned long long difference;
+  borrow = _subborrow_u64(static_cast<unsigned char>(borrow), a, b, &difference);
+  return difference;
+#else
+  const uint64_t partial = a - b;
+  const uint64_t difference = partial - borrow;
+  borrow = static_cast<uint64_t>(a < b) | static_cast<uint64_t>(partial < borrow);
+  return difference;
+#endif
 }
 
 // The stored bytes of eight pair values, and back.

@@ -36,6 +36,13 @@ using Encoding = DecimalEncoding;
 int32_t combineLongPairs(const Encoding& a, const Encoding& b, bool subtractB,
                          int32_t integerLimit, ResultSink& out);
 
+// combineLongPairs on copies of the operands' and the place's structures:
+// only the copies have their addresses taken, so that the short sums keep
+// the originals in registers rather than stored in the caller's frame.
+inline int32_t longPairs(Encoding a, Encoding b, bool subtractB, int32_t integerLimit, ResultSink out) {
+  return combineLongPairs(a, b, subtractB, integerLimit, out);
+}
+
 // The sum or difference of operands that fit a W-word line with a slot to
 // spare (W <= 3, up to 23 pairs).  The operand with the larger exponent
 // lies in the line as it is stored, its leading digit the high digit of
@@ -79,19 +86,38 @@ inline __attribute__((always_inline)) int32_t combineShort(const char* high, int
 // kPairsDeclined; in those two cases out is not asked.  Inline, so that
 // the short sums are set up in the caller's registers rather than through
 // the operands' and the place's structures in memory.
-inline int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB, int32_t integerLimit,
-                     ResultSink& out) {
+inline __attribute__((always_inline)) int32_t combinePairs(const Encoding& a, const Encoding& b,
+                                                           bool subtractB, int32_t integerLimit,
+                                                           ResultSink& out) {
   // Either operand alone too long for the short line: no line-up to work out.
   constexpr uint32_t kLongest = 2 + 8 * kMaxLoadWords - 1;  // 23 pairs and a spare slot
-  if (a.length > kLongest || b.length > kLongest) {
-    return combineLongPairs(a, b, subtractB, integerLimit, out);
-  }
+  if (a.length > kLongest || b.length > kLongest) return longPairs(a, b, subtractB, integerLimit, out);
   const char* high = a.bytes;
   const char* low = b.bytes;
   int32_t highPairs = static_cast<int32_t>(a.length) - 2;
   int32_t lowPairs = static_cast<int32_t>(b.length) - 2;
   bool highNegative = high[0] == 'n';
   bool lowNegative = low[0] == 'n';
+  // The exponent bytes as a positive value would hold them (E + 10 or
+  // E - 10): equal exactly when the leading digits lie at one power, the
+  // common case of values of one scale, which needs no line-up.
+  const int32_t highStored = highNegative ? -static_cast<signed char>(high[1]) : static_cast<signed char>(high[1]);
+  const int32_t lowStored = lowNegative ? -static_cast<signed char>(low[1]) : static_cast<signed char>(low[1]);
+  if (highStored == lowStored) {
+    const int32_t exponent = leadingExponentOf(high, highNegative);
+    lowNegative = lowNegative != subtractB;
+    const int32_t end = (highPairs > lowPairs ? highPairs : lowPairs) + 1;
+    if (end <= 8) {
+      return combineShort<1>(high, highPairs, highNegative, exponent, low, lowPairs, lowNegative, 0,
+                             false, integerLimit, out);
+    }
+    if (end <= 16) {
+      return combineShort<2>(high, highPairs, highNegative, exponent, low, lowPairs, lowNegative, 0,
+                             false, integerLimit, out);
+    }
+    return combineShort<3>(high, highPairs, highNegative, exponent, low, lowPairs, lowNegative, 0,
+                           false, integerLimit, out);
+  }
   int32_t highExponent = leadingExponentOf(high, highNegative);
   int32_t lowExponent = leadingExponentOf(low, lowNegative);
   lowNegative = lowNegative != subtractB;
@@ -119,7 +145,7 @@ inline int32_t combinePairs(const Encoding& a, const Encoding& b, bool subtractB
     return combineShort<3>(high, highPairs, highNegative, highExponent, low, lowPairs, lowNegative,
                            lowStart, shifted != 0, integerLimit, out);
   }
-  return combineLongPairs(a, b, subtractB, integerLimit, out);
+  return longPairs(a, b, subtractB, integerLimit, out);
 }
 
 }  // namespace decimal_internal

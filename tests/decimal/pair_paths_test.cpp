@@ -333,6 +333,57 @@ TEST(PairPaths, RandomSumsDifferencesAndProductsMatchTheDigitGroups) {
   EXPECT_GT(compared, 100000);
 }
 
+TEST(PairPaths, OperandsWithOneLeadingPowerMatchTheDigitGroups) {
+  // Both leading digits at one power: the sums skip the line-up.  Lengths,
+  // signs and runs of 9s vary, so that sums carry into a new leading digit
+  // and differences cancel leading pairs or the whole value.
+  std::mt19937 random(1208);
+  int compared = 0;
+  for (int lead : {-30, -11, -10, -9, -1, 0, 1, 9, 10, 11, 28}) {
+    for (int i = 0; i < 3000; ++i) {
+      const BigDecimal a = number(randomValue(random, 38, lead, -lead), 100, 60);
+      const BigDecimal b = number(randomValue(random, 38, lead, -lead), 100, 60);
+      if (a.isEmpty() || b.isEmpty()) continue;
+      for (char operation : {'+', '-'}) {
+        ASSERT_EQ(resultOf(a, b, operation), referenceOf(a, b, operation))
+            << text(a) << ' ' << operation << ' ' << text(b);
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GT(compared, 60000);
+  // At the integer limit: a carry out of the leading digit overflows, a sum
+  // without one does not.
+  expectCombined(number("9.5", 3, 2), '+', number("0.5", 3, 2), "overflow");
+  expectCombined(number("5.5", 3, 2), '+', number("4.4", 3, 2), "9.9");
+  expectCombined(number("-9.5", 3, 2), '-', number("0.5", 3, 2), "overflow");
+}
+
+TEST(PairPaths, CopiesOfValuesThatOnceWereLongerKeepTheirBytes) {
+  // A copy carries the value only; whatever lies past a shorter value's
+  // terminator in the source must not reach the copy's value or order.
+  const char* longer = "0.1234567890123456789012345678901234567890123456789012345678901";
+  for (const char* shorter : {"0.5", "0.1234567890123456", "0.12345678901234567890123456789012",
+                              "-0.1234567890123456789012345678901234", "0", "12"}) {
+    BigDecimal source(100, 70);
+    source = longer;
+    source = shorter;
+    const BigDecimal copy(source);
+    EXPECT_EQ(bytesOf(copy), bytesOf(source)) << shorter;
+    EXPECT_EQ(BigDecimal::compare(copy, source), 0) << shorter;
+    EXPECT_EQ(text(copy), text(source)) << shorter;
+    BigDecimal sum(copy);
+    sum.add(source);
+    EXPECT_EQ(bytesOf(sum), referenceCombine(source, source, false)) << shorter;
+  }
+  BigDecimal empty(100, 70);
+  empty = longer;
+  empty.setStatus(BigDecimal::overflow);
+  const BigDecimal copy(empty);
+  EXPECT_TRUE(copy.isEmpty());
+  EXPECT_EQ(bytesOf(copy), "");
+}
+
 TEST(PairPaths, OperandsMayBeTheReceiver) {
   std::mt19937 random(7);
   for (int i = 0; i < 2000; ++i) {
