@@ -219,10 +219,17 @@ inline int32_t writeLine(const uint64_t* line, int32_t exponent, bool negative,
   constexpr int32_t kMaxStoredExponent = 127 - 10;
   if (exponent >= integerLimit) return kPairsOverflow;
   if (mayBeTiny && exponent < -kMaxStoredExponent) return kPairsDeclined;
+  // The last nonzero word, picked with fixed indices so that the line is
+  // never indexed in memory and stays in registers.
+  uint64_t last = line[W - 1];
   int32_t lastWord = W - 1;
-  while (line[lastWord] == 0) --lastWord;
-  const int32_t pairs =
-      8 * lastWord + 8 - static_cast<int32_t>(__builtin_ctzll(line[lastWord]) >> 3);
+  for (int32_t j = W - 2; j >= 0; --j) {
+    if (last == 0) {
+      last = line[j];
+      lastWord = j;
+    }
+  }
+  const int32_t pairs = 8 * lastWord + 8 - static_cast<int32_t>(__builtin_ctzll(last) >> 3);
   const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
   uint8_t* const to = reinterpret_cast<uint8_t*>(out.reserveWords(static_cast<uint32_t>(2 + pairs)));
   const uint8_t head[2] = {static_cast<uint8_t>(negative ? 'n' : 'p'),
@@ -242,13 +249,20 @@ inline int32_t writeLine(const uint64_t* line, int32_t exponent, bool negative,
 template <int32_t W>
 inline int32_t finishLine(uint64_t* line, int32_t topPower, bool negative, int32_t integerLimit,
                           ResultSink& out) {
+  // The first nonzero word, with fixed indices as in writeLine.
+  uint64_t first = line[0];
   int32_t firstWord = 0;
-  while (firstWord < W && line[firstWord] == 0) ++firstWord;
-  if (firstWord == W) {
+  for (int32_t j = 1; j < W; ++j) {
+    if (first == 0) {
+      first = line[j];
+      firstWord = j;
+    }
+  }
+  if (first == 0) {
     writeZero(out);
     return 1;
   }
-  const int32_t lead = 8 * firstWord + static_cast<int32_t>(__builtin_clzll(line[firstWord]) >> 3);
+  const int32_t lead = 8 * firstWord + static_cast<int32_t>(__builtin_clzll(first) >> 3);
   if (lead != 0) shiftSlotsUp<W>(line, lead);
   const bool lowDigit = (line[0] >> 56) < 10;
   if (lowDigit) digitUpLine<W>(line);
