@@ -235,8 +235,13 @@ inline int32_t writeLine(const uint64_t* line, int32_t exponent, bool negative,
   const uint8_t head[2] = {static_cast<uint8_t>(negative ? 'n' : 'p'),
                            static_cast<uint8_t>(negative ? -stored : stored)};
   std::memcpy(to, head, 2);
+  // The bytes kept are worked out from the last word itself rather than
+  // looked up by the length, which would put a table load on the path from
+  // one sum's result to the next sum's operand.
+  const uint64_t lastKeep = ~0ull << (__builtin_ctzll(last) & 56);
   for (int32_t j = 0; j < W; ++j) {
-    storeBigEndian(to + 2 + 8 * j, biasPairs(line[j], negative) & kTopSlots.word[pairs][j]);
+    const uint64_t keep = j < lastWord ? ~0ull : (j == lastWord ? lastKeep : 0);
+    storeBigEndian(to + 2 + 8 * j, biasPairs(line[j], negative) & keep);
   }
   if (pairs == 8 * W) storeBigEndian(to + 2 + 8 * W, 0);
   return 2 + pairs;
