@@ -29,16 +29,10 @@ int32_t plainText(const DecimalEncoding& encoding, char* text) {
   const int sign = negative ? -1 : 1;
   const int stored = sign * static_cast<signed char>(encoding.bytes[1]);
   const int32_t exponent = stored >= kStoredBias ? stored - kStoredBias : stored + kStoredBias;
-
-  char digits[2 * decimal_internal::kMaxEncodedLength];
-  int32_t count = 0;
-  for (uint32_t i = 2; i < encoding.length; ++i) {
-    const int pair = sign * static_cast<signed char>(encoding.bytes[i]) - kStoredBias;
-    digits[count++] = static_cast<char>('0' + pair / 10);
-    digits[count++] = static_cast<char>('0' + pair % 10);
-  }
+  const uint32_t pairs = encoding.length - 2;
   // No "00" pair is stored last, so at most its second digit is a zero.
-  if (count > 1 && digits[count - 1] == '0') --count;
+  const int lastPair = sign * static_cast<signed char>(encoding.bytes[encoding.length - 1]) - kStoredBias;
+  const int32_t count = static_cast<int32_t>(2 * pairs) - (lastPair % 10 == 0 ? 1 : 0);
 
   int32_t n = 0;
   if (negative) text[n++] = '-';
@@ -46,13 +40,26 @@ int32_t plainText(const DecimalEncoding& encoding, char* text) {
     text[n++] = '0';
     text[n++] = '.';
     for (int32_t z = 0; z < -exponent - 1; ++z) text[n++] = '0';
-    for (int32_t d = 0; d < count; ++d) text[n++] = digits[d];
-  } else {
-    for (int32_t d = 0; d < count; ++d) {
-      if (d == exponent + 1) text[n++] = '.';
-      text[n++] = digits[d];
+  }
+  // Every pair's two digits, the dropped zero of the last one included: it
+  // falls past the count and is overwritten or left out.
+  char* const digits = text + n;
+  for (uint32_t i = 0; i < pairs; ++i) {
+    const int pair = sign * static_cast<signed char>(encoding.bytes[2 + i]) - kStoredBias;
+    digits[2 * i] = static_cast<char>('0' + pair / 10);
+    digits[2 * i + 1] = static_cast<char>('0' + pair % 10);
+  }
+  n += count;
+  if (exponent >= 0) {
+    const int32_t point = exponent + 1;
+    if (point < count) {
+      // The point goes in after the integer digits.
+      std::memmove(digits + point + 1, digits + point, static_cast<size_t>(count - point));
+      digits[point] = '.';
+      ++n;
+    } else {
+      for (int32_t z = count; z < point; ++z) text[n++] = '0';
     }
-    for (int32_t z = count; z < exponent + 1; ++z) text[n++] = '0';
   }
   return n;
 }
