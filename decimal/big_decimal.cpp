@@ -10,6 +10,7 @@
 
 #include "decimal/digit_groups.h"
 #include "decimal/own_string.h"
+#include "decimal/pair_lines.h"
 
 namespace bw {
 
@@ -35,24 +36,6 @@ uint32_t magnitudeOf(int32_t value) {
 }
 
 int signedByte(char c) { return static_cast<int>(static_cast<signed char>(c)); }
-
-// Where the digits of a nonzero encoding lie, read without decoding it: the
-// power of ten of the leading digit and of the last nonzero one.  The
-// leading pair holds two digits, and no "00" pair is stored last.
-struct DigitSpan {
-  int32_t leading;
-  int32_t lowest;
-};
-
-DigitSpan digitSpanOf(const char* encoding, uint32_t length) {
-  constexpr int kStoredBias = 10;
-  const int sign = encoding[0] == 'n' ? -1 : 1;
-  const int stored = sign * signedByte(encoding[1]);
-  const int32_t leading = stored >= kStoredBias ? stored - kStoredBias : stored + kStoredBias;
-  const int lastPair = sign * signedByte(encoding[length - 1]) - kStoredBias;
-  const int32_t digits = 2 * static_cast<int32_t>(length - 2) - (lastPair % 10 == 0 ? 1 : 0);
-  return {leading, leading - digits + 1};
-}
 
 }  // namespace
 
@@ -98,14 +81,12 @@ void BigDecimal::setEncoding(const char* bytes, uint32_t length) {
 
 int32_t BigDecimal::integerDigitCount() const {
   if (length_ < 2) return 0;
-  const int32_t leading = digitSpanOf(bytes_, length_).leading;
+  const int32_t leading = decimal_internal::leadingExponentOf(bytes_, isNegative());
   return leading >= 0 ? leading + 1 : 0;
 }
 
 int32_t BigDecimal::fractionDigitCount() const {
-  if (length_ < 2) return 0;
-  const int32_t lowest = digitSpanOf(bytes_, length_).lowest;
-  return lowest < 0 ? -lowest : 0;
+  return length_ < 2 ? 0 : decimal_internal::fractionDigitsOf(bytes_, length_);
 }
 
 bool BigDecimal::unpack(DigitGroups& out) const {

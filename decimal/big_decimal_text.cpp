@@ -5,6 +5,7 @@
 
 #include "decimal/big_decimal.h"
 #include "decimal/digit_groups.h"
+#include "decimal/pair_lines.h"
 #include "foundation/codecs.h"
 
 namespace bw {
@@ -18,7 +19,7 @@ constexpr int32_t kMaxPlainTextLength = 256;
 // string.
 constexpr int32_t kMaxFixedPadding = 128;
 
-constexpr int kStoredBias = 10;  // of the exponent byte and of every pair
+constexpr int kStoredBias = 10;  // of every stored pair
 
 // The plain form of a nonzero value, read straight from its encoding: the
 // leading pair always holds two digits, the first of them nonzero, so the
@@ -27,8 +28,7 @@ constexpr int kStoredBias = 10;  // of the exponent byte and of every pair
 int32_t plainText(const DecimalEncoding& encoding, char* text) {
   const bool negative = encoding.bytes[0] == 'n';
   const int sign = negative ? -1 : 1;
-  const int stored = sign * static_cast<signed char>(encoding.bytes[1]);
-  const int32_t exponent = stored >= kStoredBias ? stored - kStoredBias : stored + kStoredBias;
+  const int32_t exponent = decimal_internal::leadingExponentOf(encoding.bytes, negative);
   const uint32_t pairs = encoding.length - 2;
   // No "00" pair is stored last, so at most its second digit is a zero.
   const int lastPair = sign * static_cast<signed char>(encoding.bytes[encoding.length - 1]) - kStoredBias;
