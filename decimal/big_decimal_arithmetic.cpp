@@ -5,9 +5,9 @@
 // digits (pair_products.h); the rest of the work is done on unpacked digit
 // groups, whose exact result goes to store(), which rounds where the
 // operation asks for it (half away from zero, on the first dropped digit)
-// and refuses results with more integer digits than precision - scale.  Results keep this number's precision and
-// scale, except that a zero or empty left operand of add or subtract takes
-// the other operand whole.
+// and refuses results with more integer digits than precision - scale.
+// Results keep this number's precision and scale, except that a zero or
+// empty left operand of add or subtract takes the other operand whole.
 #include "decimal/big_decimal.h"
 #include "decimal/digit_groups.h"
 #include "decimal/own_string.h"
