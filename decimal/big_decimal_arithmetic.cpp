@@ -76,6 +76,7 @@ BigDecimal::Status BigDecimal::multiply(const BigDecimal& other) {
     setEncoding(other.bytes_, other.length_);  // zero stays zero, no value spreads
     return ok;
   }
+  static_assert(kStorage >= 2 + 32, "the short product reads 32 bytes of pairs");
   {
     OwnString own(*this);
     const int32_t written = decimal_internal::multiplyPairs(encoding(), other.encoding(), scale_,

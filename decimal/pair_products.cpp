@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "decimal/digit_groups.h"
+#include "decimal/pair_vectors.h"
 
 namespace bw {
 namespace decimal_internal {
@@ -22,7 +23,7 @@ constexpr int32_t kLimbDigits = kDigitsPerGroup;
 
 // The first K limbs of a number's pairs, two from each loaded line word.
 template <int32_t K>
-inline void loadLimbs(const char* number, int32_t pairs, uint64_t* limbs) {
+inline void loadLimbsByWords(const char* number, int32_t pairs, uint64_t* limbs) {
   constexpr int32_t kWords = (K + 1) / 2;
   uint64_t line[kWords];
   loadLine<kWords>(number, pairs, number[0] == 'n', line);
@@ -34,18 +35,58 @@ inline void loadLimbs(const char* number, int32_t pairs, uint64_t* limbs) {
   }
 }
 
-// Writes the n limbs from `limbs` (n <= 2W; the array holds 2W readable
-// entries from there) as a line, the high digit of the first at topPower.
+// The n limbs from `limbs` (n <= 2W) as a line of pair values.
 template <int32_t W>
-int32_t writeLimbs(const uint64_t* limbs, int32_t n, int32_t topPower, bool negative,
-                   int32_t integerLimit, ResultSink& out) {
-  uint64_t line[W];
+inline void lineOfLimbs(const uint32_t* limbs, int32_t n, uint64_t* line) {
 #pragma GCC unroll 8
   for (int32_t j = 0; j < W; ++j) {
-    const uint32_t high = 2 * j < n ? static_cast<uint32_t>(limbs[2 * j]) : 0;
-    const uint32_t low = 2 * j + 1 < n ? static_cast<uint32_t>(limbs[2 * j + 1]) : 0;
+    const uint32_t high = 2 * j < n ? limbs[2 * j] : 0;
+    const uint32_t low = 2 * j + 1 < n ? limbs[2 * j + 1] : 0;
     line[j] = static_cast<uint64_t>(pairValues(high)) << 32 | pairValues(low);
   }
+}
+
+#if BRINDLE_PAIR_VECTORS
+// The first K limbs again, sixteen pairs to a vector.  For one or two limbs
+// the word form is as quick and its limbs are ready sooner, which is what a
+// chain of short products waits on, so only longer operands take this.
+// (The way back stays with words for the same reason: in a vector it takes
+// fewer instructions but keeps the next product waiting longer.)
+constexpr int32_t kFewestVectorLimbs = 3;
+
+template <int32_t K>
+inline void loadLimbsByVectors(const char* number, int32_t pairs, uint64_t* limbs) {
+  const bool negative = number[0] == 'n';
+  const uint8_t* const first = reinterpret_cast<const uint8_t*>(number) + 2;
+#pragma GCC unroll 2
+  for (int32_t chunk = 0; 4 * chunk < K; ++chunk) {
+    const __m128i four = limbsOfPairs(first + 16 * chunk, pairs - 16 * chunk, negative);
+    const uint64_t front = static_cast<uint64_t>(_mm_cvtsi128_si64(four));
+    const uint64_t back = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(four, four)));
+    uint64_t* const to = limbs + 4 * chunk;
+    to[0] = front & 0xFFFFFFFFull;
+    if (4 * chunk + 1 < K) to[1] = front >> 32;
+    if (4 * chunk + 2 < K) to[2] = back & 0xFFFFFFFFull;
+    if (4 * chunk + 3 < K) to[3] = back >> 32;
+  }
+}
+#endif
+
+template <int32_t K>
+inline void loadLimbs(const char* number, int32_t pairs, uint64_t* limbs) {
+#if BRINDLE_PAIR_VECTORS
+  if (K >= kFewestVectorLimbs) return loadLimbsByVectors<K>(number, pairs, limbs);
+#endif
+  loadLimbsByWords<K>(number, pairs, limbs);
+}
+
+// Writes the n limbs from `limbs` (n <= 2W) as a line, the high digit of
+// the first at topPower.
+template <int32_t W>
+int32_t writeLimbs(const uint32_t* limbs, int32_t n, int32_t topPower, bool negative,
+                   int32_t integerLimit, ResultSink& out) {
+  uint64_t line[W];
+  lineOfLimbs<W>(limbs, n, line);
   return finishLine<W>(line, topPower, negative, integerLimit, out);
 }
 
@@ -56,7 +97,6 @@ int32_t multiplyLimbs(const char* a, int32_t pairsA, const char* b, int32_t pair
   // A column holds at most K products below 10^16; a column's high part
   // plus the next one's low part must fit 32 bits.
   static_assert((K + 1) * kLimbBase < (1ull << 32), "carries fit 32 bits");
-  constexpr int32_t kSpare = 12;  // readable zeros past the last limb, for writeLimbs
   uint64_t x[K];
   uint64_t y[K];
   loadLimbs<K>(a, pairsA, x);
@@ -76,8 +116,7 @@ int32_t multiplyLimbs(const char* a, int32_t pairsA, const char* b, int32_t pair
   // and only the last carries (at most K) ripple.  r[0] is room for a
   // rounding carry, r[1] takes what leaves the top column, r[k + 2] is
   // column k.
-  uint64_t r[2 * K + 1 + kSpare];
-  std::memset(r + 2 * K + 1, 0, sizeof(uint64_t) * kSpare);
+  uint32_t r[2 * K + 1];
   uint64_t high[2 * K];
   uint64_t low[2 * K - 1];
 #pragma GCC unroll 16
@@ -96,7 +135,7 @@ int32_t multiplyLimbs(const char* a, int32_t pairsA, const char* b, int32_t pair
   }
   again[2 * K - 1] = 0;
   r[0] = 0;
-  r[1] = high[0] + again[0];
+  r[1] = static_cast<uint32_t>(high[0] + again[0]);
 #pragma GCC unroll 16
   for (int32_t k = 0; k < 2 * K - 1; ++k) r[k + 2] = rest[k] + again[k + 1];
 #pragma GCC unroll 16
@@ -118,8 +157,8 @@ int32_t multiplyLimbs(const char* a, int32_t pairsA, const char* b, int32_t pair
     const int32_t part = drop % kLimbDigits;
     const int32_t first = drop - 1;  // the first dropped digit, from the units up
     const uint32_t digit =
-        dropDigits(static_cast<uint32_t>(r[2 * K - first / kLimbDigits]), first % kLimbDigits) % 10;
-    r[last] = static_cast<uint64_t>(dropDigits(static_cast<uint32_t>(r[last]), part)) * kPowerOfTen[part];
+        dropDigits(r[2 * K - first / kLimbDigits], first % kLimbDigits) % 10;
+    r[last] = dropDigits(r[last], part) * kPowerOfTen[part];
     if (digit >= 5) {
       // Half away from zero: the magnitude goes up.
       int32_t i = last;

@@ -20,7 +20,9 @@ namespace decimal_internal {
 // Longest operand the short product takes, in stored pairs.
 constexpr int32_t kMaxProductPairs = 20;
 
-// a and b are present, nonzero encodings.  Writes a * b, rounded half away
+// a and b are present, nonzero encodings, each in a number's own array:
+// operands are read sixteen pairs at a time, up to 32 bytes past their
+// first pair whatever their length.  Writes a * b, rounded half away
 // from zero to `scale` fraction digits, to out, after reading both (so that
 // out may be either operand's array).  Returns the encoding's length (1 for
 // zero), kPairsOverflow when the rounded product's leading exponent reaches

@@ -384,6 +384,44 @@ TEST(PairPaths, CopiesOfValuesThatOnceWereLongerKeepTheirBytes) {
   EXPECT_EQ(bytesOf(copy), "");
 }
 
+TEST(PairPaths, ProductsReadOnlyTheOperandsOwnPairs) {
+  // The short product reads its operands sixteen pairs at a time, past the
+  // end of shorter values.  Receivers and operands here once held a longer
+  // value, so the bytes past their terminators are leftovers; every length
+  // from 1 to 20 pairs on both sides, with every sign, must still give the
+  // digit groups' result.
+  const std::string longer = "-0." + repeated('7', 70);
+  std::mt19937 random(1217);
+  int compared = 0;
+  for (int pairsA = 1; pairsA <= 20; ++pairsA) {
+    for (int pairsB = 1; pairsB <= 20; ++pairsB) {
+      for (int signs = 0; signs < 4; ++signs) {
+        auto make = [&](int pairs, bool negative) {
+          std::string digits;
+          for (int i = 0; i < 2 * pairs; ++i) digits += static_cast<char>('0' + random() % 10);
+          digits[0] = static_cast<char>('1' + random() % 9);
+          digits.back() = static_cast<char>('1' + random() % 9);
+          BigDecimal d(100, 80);
+          d = longer.c_str();
+          d = ((negative ? "-0." : "0.") + digits).c_str();
+          // The leftovers are there: the byte after the terminator is the
+          // longer value's.
+          const DecimalEncoding e = d.encoding();
+          EXPECT_NE(e.bytes[e.length + 1], 0) << pairs;
+          return d;
+        };
+        BigDecimal a = make(pairsA, (signs & 1) != 0);
+        const BigDecimal b = make(pairsB, (signs & 2) != 0);
+        const Bytes expected = referenceMultiply(a, b);
+        a.multiply(b);
+        ASSERT_EQ(bytesOf(a), expected) << pairsA << " x " << pairsB << " pairs, signs " << signs;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_EQ(compared, 1600);
+}
+
 TEST(PairPaths, OperandsMayBeTheReceiver) {
   std::mt19937 random(7);
   for (int i = 0; i < 2000; ++i) {
