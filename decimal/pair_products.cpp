@@ -8,8 +8,6 @@
 // and stay in registers.
 #include "decimal/pair_products.h"
 
-#include <cstring>
-
 #include "decimal/digit_groups.h"
 #include "decimal/pair_vectors.h"
 

@@ -22,8 +22,8 @@ namespace decimal_internal {
 
 // Byte lanes whose index is below n (n may be negative or past 16): a
 // window into a run of 16 ones followed by 16 zeros.
-alignas(16) constexpr uint8_t kLaneWindow[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                                 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+alignas(16) inline constexpr uint8_t kLaneWindow[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
 inline __m128i byteLanesBelow(int32_t n) {
   const int32_t clamped = n < 0 ? 0 : (n > 16 ? 16 : n);
