@@ -167,14 +167,17 @@ std::string usageText(Command command) {
            "  --var NAME=VALUE    set page variable NAME, read as ${NAME} (repeatable)\n"
            "  --param NAME=VALUE  set request field NAME, read as ${param.NAME} (repeatable)\n"
            "  --region NAME       the region whose properties apply (default: the root, \"\")\n"
-           "  --props FILE        SQLite file of region properties (default: in memory)\n" +
+           "  --props STORE       region properties: an SQLite file, or postgresql:... for a\n"
+           "                      PostgreSQL database (default: in memory)\n" +
            limits;
   if (command == Command::Serve)
     return "usage: brindle serve --root DIR [options]\n"
            "Serves DIR over HTTP: .html files as pages, other files as they are.\n"
            "A page's region is its folder relative to DIR (\"\" for DIR itself).\n"
            "  --listen HOST:PORT  address to listen on (default 127.0.0.1:8080; port 0 picks one)\n"
-           "  --props FILE        SQLite file of region properties (default: brindle.db beside DIR)\n"
+           "  --props STORE       region properties: an SQLite file (default: brindle.db beside\n"
+           "                      DIR), or a PostgreSQL database that several servers share:\n"
+           "                      postgresql://USER@HOST/DB or postgresql:KEY=VALUE ...\n"
            "The administrator's page is /_brindle/properties?region=R&token=T, with the token\n"
            "from BRINDLE_ADMIN_TOKEN or, when that is unset, a random one printed at start.\n" +
            limits;

@@ -192,16 +192,16 @@ uint32_t HostSession::answer(uint32_t code, void* a1, void* a2, void* a3, void* 
       return answerNamed(form, a1, a2, a3, a4, a5);
     case MSPr:
     case MRPr: {
-      if (properties == nullptr) return kHostNotAvailable;
+      if (edits == nullptr) return kHostNotAvailable;
       if (!readTextIn(a1, a2, false, name) || name.empty()) return kHostBadArgument;
       std::string key(name);
       if (code == MSPr) {
         if (!readTextIn(a3, a4, false, value)) return kHostBadArgument;
-        properties->values[key] = std::string(value);
-        properties->changes.emplace_back(std::move(key), std::string(value));
+        edits->values[key] = std::string(value);
+        edits->changes.emplace_back(std::move(key), std::string(value));
       } else {
-        properties->values.erase(key);
-        properties->changes.emplace_back(std::move(key), std::nullopt);
+        edits->values.erase(key);
+        edits->changes.emplace_back(std::move(key), std::nullopt);
       }
       return 0;
     }

@@ -84,7 +84,8 @@ class HostSession {
   ModuleLibrary* registering = nullptr;  // only during MIni
   const TagInvocation* tag = nullptr;
   const NamedValues* form = nullptr;
-  RegionProperties* properties = nullptr;
+  const RegionProperties* properties = nullptr;  // read by MGPr
+  RegionProperties* edits = nullptr;  // written by MSPr and MRPr; null: they are refused
   std::map<std::string, std::string>* variables = nullptr;
 
   // Outputs of the request in progress, cleared by beginRequest.

@@ -56,7 +56,7 @@ struct PageContext {
   std::string fileName;  // shown in reports
   const NamedValues* requestFields = nullptr;
   std::map<std::string, std::string> variables;
-  RegionProperties* properties = nullptr;  // null: no properties, every tag enabled
+  const RegionProperties* properties = nullptr;  // null: no properties, every tag enabled
 };
 
 struct RenderStats {

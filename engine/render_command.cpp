@@ -35,7 +35,7 @@ int runRender(const Options& options, const std::string& modulePath, std::istrea
     return kExitUsage;
   RegionProperties properties;
   std::string error;
-  if (!parts.store->load(options.region, properties, error)) {
+  if (parts.store->load(options.region, properties, error) != StoreStatus::Ok) {
     diagnostics << "brindle: " << error << "\n";
     return kExitUsage;
   }

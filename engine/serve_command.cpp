@@ -49,6 +49,12 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
   std::string propsPath = options.props.empty() ? (root.parent_path() / "brindle.db").string() : options.props;
   EngineParts parts;
   if (!openEngineParts(modulePath, propsPath, parts, diagnostics)) return kExitUsage;
+  std::string error;
+  std::unique_ptr<PropertyCache> properties = PropertyCache::start(*parts.store, diagnostics, error);
+  if (properties == nullptr) {
+    diagnostics << "brindle: " << error << "\n";
+    return kExitUsage;
+  }
 
   SiteConfig config;
   config.root = root;
@@ -66,7 +72,7 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   httplib::Server server;
-  SiteServer site(*parts.library, *parts.store, config, diagnostics);
+  SiteServer site(*parts.library, *properties, config, diagnostics);
   site.install(server);
   server.set_keep_alive_max_count(100);
   // Pages render one at a time under the server's lock, so a worker is
@@ -86,7 +92,7 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
   }
   std::string base = "http://" + host + ":" + std::to_string(port);
   out << "brindle: serving " << root.string() << " at " << base << "/\n";
-  out << "brindle: properties store " << propsPath << "\n";
+  out << "brindle: properties store " << parts.store->describe() << "\n";
   out << "brindle: administrator page " << base << kAdminPath << "?region=&token="
       << (printToken ? config.adminToken : std::string("$BRINDLE_ADMIN_TOKEN")) << "\n"
       << std::flush;

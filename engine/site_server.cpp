@@ -21,6 +21,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* kCookieName = "brindle_admin";
 constexpr const char* kHtml = "text/html; charset=utf-8";
+constexpr const char* kStoreUnreachable =
+    "503 Service Unavailable: the properties store is unreachable, so nothing was changed; pages are "
+    "served with the properties last seen. Try again when the store is back.";
 
 NamedValues requestFields(const httplib::Request& request) {
   NamedValues fields;
@@ -52,6 +55,13 @@ void sendText(httplib::Response& response, int status, const std::string& text) 
   response.set_content("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + htmlEscaped(text) +
                            "</title></head><body><p>" + htmlEscaped(text) + "</p></body></html>\n",
                        kHtml);
+}
+
+// While the properties store is unreachable the administrator's page shows
+// nothing that could be stale and changes nothing.
+void sendStoreUnreachable(httplib::Response& response) {
+  sendText(response, 503, kStoreUnreachable);
+  response.set_header("Retry-After", "5");
 }
 
 // The site's folders, the root first, at most kMaxListedRegions of them;
@@ -92,8 +102,8 @@ bool refusedRequest(const httplib::Request& request, httplib::Response& response
 
 }  // namespace
 
-SiteServer::SiteServer(ModuleLibrary& library, PropertyStore& store, SiteConfig config, std::ostream& log)
-    : library_(library), store_(store), config_(std::move(config)), log_(log), pages_(library.tags()) {
+SiteServer::SiteServer(ModuleLibrary& library, PropertyCache& properties, SiteConfig config, std::ostream& log)
+    : library_(library), properties_(properties), config_(std::move(config)), log_(log), pages_(library.tags()) {
   std::error_code ec;
   fs::path canonical = fs::canonical(config_.root, ec);
   if (!ec) config_.root = canonical;
@@ -143,13 +153,12 @@ void SiteServer::servePage(const fs::path& file, const std::string& region,
   std::shared_ptr<const CompiledPage> page = pages_.page(file);
   if (page == nullptr) return sendText(response, 404, "404 Not Found: " + request.path);
   NamedValues fields = requestFields(request);
+  std::shared_ptr<const RegionProperties> properties = properties_.region(region);
   std::lock_guard<std::mutex> guard(lock_);
-  RegionProperties properties;
-  if (!loadRegion(region, properties, response)) return;
   PageContext context;
   context.fileName = fs::path(file).lexically_relative(config_.root).generic_string();
   context.requestFields = &fields;
-  context.properties = &properties;
+  context.properties = properties.get();
   RenderOutcome outcome = renderPage(library_, *page, context, config_.limits);
   for (const PageReport& report : outcome.reports) log_ << formatReport(report);
   log_ << std::flush;
@@ -172,6 +181,7 @@ void SiteServer::adminGet(const httplib::Request& request, httplib::Response& re
     response.set_header("Set-Cookie", std::string(kCookieName) + "=" + *token +
                                           "; Path=/_brindle; HttpOnly; SameSite=Strict");
   const std::string* region = findNamed(fields, "region");
+  if (!properties_.available()) return sendStoreUnreachable(response);
   std::lock_guard<std::mutex> guard(lock_);
   sendAdminPage(region ? *region : std::string(), "", response);
 }
@@ -183,6 +193,7 @@ void SiteServer::adminPost(const httplib::Request& request, httplib::Response& r
   const std::string* regionField = findNamed(fields, "region");
   std::string region = regionField ? *regionField : std::string();
   const std::string* csrf = findNamed(fields, "_csrf");
+  if (!properties_.available()) return sendStoreUnreachable(response);
   std::lock_guard<std::mutex> guard(lock_);
   if (!csrf_.spend(csrf ? *csrf : std::string(), region)) {
     response.status = 403;
@@ -193,36 +204,32 @@ void SiteServer::adminPost(const httplib::Request& request, httplib::Response& r
                          kHtml);
     return;
   }
-  RegionProperties properties;
-  if (!loadRegion(region, properties, response)) return;
+  RegionProperties edited = *properties_.region(region);
+  edited.region = region;
+  edited.changes.clear();
   HostSession session;
   session.form = &fields;
-  session.properties = &properties;
+  session.properties = &edited;
+  session.edits = &edited;
   library_.call(session, MSPr);
   std::string error;
-  if (!store_.commit(properties, error)) {
-    log_ << "brindle: storing the properties of region \"" << region << "\" failed: " << error << "\n"
-         << std::flush;
-    return sendText(response, 500, "500 Internal Server Error: the properties were not stored.");
+  switch (properties_.store(edited, error)) {
+    case StoreStatus::Ok:
+      return sendAdminPage(region, "Saved the properties of this region.", response);
+    case StoreStatus::Unavailable:
+      return sendStoreUnreachable(response);
+    case StoreStatus::Failed:
+      log_ << "brindle: storing the properties of region \"" << region << "\" failed: " << error << "\n"
+           << std::flush;
+      return sendText(response, 500, "500 Internal Server Error: the properties were not stored.");
   }
-  sendAdminPage(region, "Saved the properties of this region.", response);
-}
-
-bool SiteServer::loadRegion(const std::string& region, RegionProperties& properties,
-                            httplib::Response& response) {
-  std::string error;
-  if (store_.load(region, properties, error)) return true;
-  log_ << "brindle: " << error << "\n" << std::flush;
-  sendText(response, 500, "500 Internal Server Error: the properties store failed.");
-  return false;
 }
 
 void SiteServer::sendAdminPage(const std::string& region, const std::string& notice,
                                httplib::Response& response) {
-  RegionProperties properties;
-  if (!loadRegion(region, properties, response)) return;
+  std::shared_ptr<const RegionProperties> properties = properties_.region(region);
   HostSession session;
-  session.properties = &properties;
+  session.properties = properties.get();
   library_.call(session, MGPr);
   std::string shownRegion = region.empty() ? "(the site root)" : htmlEscaped(region);
   std::string action = std::string(kAdminPath) + "?region=" + htmlEscaped(encodeUrlComponent(region));

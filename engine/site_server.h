@@ -7,8 +7,10 @@
 // region and stores it; it needs the administrator token (query or form field
 // "token", header X-Brindle-Token, or the cookie set when the page was opened
 // with the token) and, to store, a form token from a page shown by this
-// server.  The module's objects may be used by one thread at a time, so every
-// call into the module, and the store, runs under one lock.
+// server.  Region properties come from memory (property_cache.h); while the
+// store is unreachable pages render with the properties last seen and the
+// administrator's page answers 503.  The module's objects may be used by one
+// thread at a time, so every call into the module runs under one lock.
 #ifndef BRINDLE_ENGINE_SITE_SERVER_H
 #define BRINDLE_ENGINE_SITE_SERVER_H
 
@@ -21,7 +23,7 @@
 #include "engine/module_library.h"
 #include "engine/page_cache.h"
 #include "engine/page_renderer.h"
-#include "engine/property_store.h"
+#include "engine/property_cache.h"
 
 namespace httplib {
 class Server;
@@ -44,7 +46,7 @@ struct SiteConfig {
 
 class SiteServer {
  public:
-  SiteServer(ModuleLibrary& library, PropertyStore& store, SiteConfig config, std::ostream& log);
+  SiteServer(ModuleLibrary& library, PropertyCache& properties, SiteConfig config, std::ostream& log);
   void install(httplib::Server& server);
 
  private:
@@ -54,16 +56,14 @@ class SiteServer {
   void adminGet(const httplib::Request& request, httplib::Response& response);
   void adminPost(const httplib::Request& request, httplib::Response& response);
   bool authorised(const httplib::Request& request, const NamedValues& fields) const;
-  // False, with the answer sent, when the store fails.
-  bool loadRegion(const std::string& region, RegionProperties& properties, httplib::Response& response);
   void sendAdminPage(const std::string& region, const std::string& notice,
                      httplib::Response& response);
 
   ModuleLibrary& library_;
-  PropertyStore& store_;
+  PropertyCache& properties_;
   SiteConfig config_;
   std::ostream& log_;
-  std::mutex lock_;  // the module, the store, the form tokens and the log
+  std::mutex lock_;  // the module, the form tokens and the log
   CsrfTokens csrf_;
   CompiledPageCache pages_;  // guarded by its own lock
 };

@@ -27,10 +27,11 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 run_suite build-asan -DBRINDLE_SANITIZE=ON
 
 # Suites that need more than the two builds: the 32-bit Windows and i386
-# builds, the fuzz runs, malformed HTTP against a running server.  Each
+# builds, the fuzz runs, malformed HTTP against a running server, two
+# servers sharing region properties through PostgreSQL.  Each
 # script installs what it needs.
 unset ASAN_OPTIONS UBSAN_OPTIONS
-for extra in test-platforms test-fuzz test-http-hostile; do
+for extra in test-platforms test-fuzz test-http-hostile test-postgres; do
   if [ -f "scripts/$extra.sh" ]; then
     echo "== $extra"
     bash "scripts/$extra.sh"

@@ -128,7 +128,7 @@ TEST_F(Cli, PropertiesComeFromTheStoreNamed) {
     RegionProperties shop;
     shop.region = "shop";
     shop.changes.emplace_back("flag", std::string("no"));
-    ASSERT_TRUE(store->commit(shop, error)) << error;
+    ASSERT_EQ(store->commit(shop, error), StoreStatus::Ok) << error;
   }
   std::string page = write("p.html", "<property name=\"flag\">");
   EXPECT_EQ(brindle("render " + page + " --props " + db + " --region shop").out, "no");

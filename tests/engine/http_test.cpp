@@ -34,10 +34,12 @@ class Http : public ::testing::Test {
     ASSERT_TRUE(library) << error;
     store = PropertyStore::open((base / "p.db").string(), error);
     ASSERT_TRUE(store) << error;
+    properties = PropertyCache::start(*store, log, error);
+    ASSERT_TRUE(properties) << error;
     SiteConfig config;
     config.root = base / "site";
     config.adminToken = kToken;
-    site = std::make_unique<SiteServer>(*library, *store, config, log);
+    site = std::make_unique<SiteServer>(*library, *properties, config, log);
     site->install(server);
     port = server.bind_to_any_port("127.0.0.1");
     ASSERT_GT(port, 0);
@@ -65,6 +67,7 @@ class Http : public ::testing::Test {
   std::unique_ptr<ModuleLibrary> library;
   std::unique_ptr<PropertyStore> store;
   std::ostringstream log;
+  std::unique_ptr<PropertyCache> properties;  // logs to `log`
   std::unique_ptr<SiteServer> site;
   httplib::Server server;
   int port = 0;
@@ -169,7 +172,7 @@ TEST_F(Http, AdministratorTokenIsRequired) {
   }
   RegionProperties shop;
   std::string error;
-  ASSERT_TRUE(store->load("shop", shop, error));
+  ASSERT_EQ(store->load("shop", shop, error), StoreStatus::Ok);
   EXPECT_TRUE(shop.values.empty());
 }
 
@@ -206,7 +209,7 @@ TEST_F(Http, PropertiesAreStoredOnlyWithAValidFormToken) {
   EXPECT_EQ(client->Get("/")->body, "root  (absent)");  // other regions keep theirs
   RegionProperties shop;
   std::string error;
-  ASSERT_TRUE(store->load("shop", shop, error));
+  ASSERT_EQ(store->load("shop", shop, error), StoreStatus::Ok);
   EXPECT_EQ(shop.values, (std::map<std::string, std::string>{{"flag", "no"}, {"other", "set"}}));
 
   // A spent token is refused.
