@@ -104,10 +104,13 @@ void PropertyCache::log(const std::string& line) {
   log_ << line << std::flush;
 }
 
+// Only the watcher changes available_; it logs first, so that whoever sees
+// the change also sees the line.
 void PropertyCache::markUnavailable(const std::string& reason) {
-  if (!available_.exchange(false, std::memory_order_acq_rel)) return;
+  if (!available()) return;
   log("brindle: the properties store " + store_.describe() + " is unreachable (" + reason +
       "); pages keep the properties last seen, and the administrator's page answers 503 until it is back\n");
+  available_.store(false, std::memory_order_release);
 }
 
 void PropertyCache::watch() {
@@ -117,9 +120,9 @@ void PropertyCache::watch() {
     if (!available()) {
       if (pause(retry)) return;
       if (store_.reconnect(error) == StoreStatus::Ok && reloadAll(error) == StoreStatus::Ok) {
+        log("brindle: the properties store " + store_.describe() + " is back; every region reloaded\n");
         available_.store(true, std::memory_order_release);
         retry = timing_.firstRetry;
-        log("brindle: the properties store " + store_.describe() + " is back; every region reloaded\n");
       } else {
         retry = std::min(retry * 2, timing_.lastRetry);
       }
