@@ -1,9 +1,9 @@
-// Compiling a page: the same scan the text walk makes, kept as items.
+// Compiling a text: one scan for its tags, kept as items.
 //
-// The scan visits every "<" as the text walk does: a ${...} reference never
-// spans a "<", so the walk's handling of "$" cannot move it past one, and
-// every "<" it meets either starts a tag it takes whole or is passed over as
-// text.  A body is compiled from its own text, as the walk processes it.
+// The scan visits every "<": a ${...} reference never spans a "<", so the
+// references are cut from the runs between them afterwards, and every "<"
+// either starts a tag taken whole or is passed over as text.  A body is
+// compiled from its own text, as it is processed on its own.
 #include "engine/compiled_page.h"
 
 #include <map>
@@ -63,24 +63,38 @@ struct Pools {
   }
 };
 
-void compileText(const TagTable& tags, Pools& pools, std::string_view text, size_t base, unsigned depth,
-                 std::vector<CompiledItem>& items) {
+// The next item of `items`, which a text compiled again (an answer, from tag
+// to tag) takes from the items left by the last text, so that their lists
+// keep their storage; `used` counts the items given out.
+CompiledItem& nextItem(std::vector<CompiledItem>& items, size_t& used) {
+  if (used == items.size()) return items.emplace_back(), items[used++];
+  CompiledItem& item = items[used++];
+  TagParameters parameters = std::move(item.parameters);
+  std::vector<CompiledItem> bodyItems = std::move(item.bodyItems);
+  item = CompiledItem();
+  item.parameters = std::move(parameters);
+  item.bodyItems = std::move(bodyItems);
+  return item;
+}
+
+void compileItems(const TagTable& tags, Pools& pools, std::string_view text, size_t base, unsigned depth,
+                  std::vector<CompiledItem>& items) {
+  size_t used = 0;
   size_t runStart = 0;
   auto endRun = [&](size_t upTo) {
     if (upTo <= runStart) return;
-    CompiledItem run;
+    CompiledItem& run = nextItem(items, used);
     run.offset = base + runStart;
     run.text = text.substr(runStart, upTo - runStart);
     run.mayExpand = findByte(run.text, 0, '$') != std::string_view::npos && pools.cut(run.text, run.segments);
-    items.push_back(std::move(run));
   };
   auto mark = [&](CompiledItem::Kind kind, size_t at, std::string_view name) {
     endRun(at);
-    CompiledItem item;
+    CompiledItem& item = nextItem(items, used);
     item.kind = kind;
     item.offset = base + at;
     item.name = name;
-    items.push_back(std::move(item));
+    item.parameters.clear();
   };
 
   StartTag start;
@@ -111,7 +125,7 @@ void compileText(const TagTable& tags, Pools& pools, std::string_view text, size
       continue;
     }
     endRun(next);
-    CompiledItem item;
+    CompiledItem& item = nextItem(items, used);
     item.kind = CompiledItem::Kind::Tag;
     item.offset = base + next;
     item.name = start.spelledName;
@@ -133,28 +147,37 @@ void compileText(const TagTable& tags, Pools& pools, std::string_view text, size
       item.bodyHasMarkup = item.body.find('<') != std::string_view::npos;
       after = extent.after;
       // Only a body processed before the call is walked; a raw one travels as written.
-      if (!tag.rawBody() && item.bodyHasMarkup && depth < CompiledPage::kDeepestCompiledBody) {
-        compileText(tags, pools, item.body, item.bodyOffset, depth + 1, item.bodyItems);
+      if (!tag.rawBody() && item.bodyHasMarkup && depth < CompiledText::kDeepestCompiledBody) {
+        compileItems(tags, pools, item.body, item.bodyOffset, depth + 1, item.bodyItems);
         item.bodyCompiled = true;
       } else if (!tag.rawBody() && !item.bodyHasMarkup && findByte(item.body, 0, '$') != std::string_view::npos) {
         item.bodyExpands = pools.cut(item.body, item.bodySegments);
       }
     }
+    if (!item.bodyCompiled) item.bodyItems.clear();
     item.endsText = after == text.size();
-    items.push_back(std::move(item));
     pos = runStart = after;
   }
   endRun(text.size());
+  items.resize(used);
 }
 
 }  // namespace
+
+void compileText(const TagTable& tags, std::string_view text, size_t base, CompiledText& into) {
+  // The items are reused in place (nextItem); the other lists hold no storage.
+  into.segments.clear();
+  into.values.clear();
+  into.referenceSlots = 0;
+  Pools pools{into.segments, into.values, into.referenceSlots, {}, {}};
+  compileItems(tags, pools, text, base, 0, into.items);
+}
 
 CompiledPage CompiledPage::compile(const TagTable& tags, std::string_view page) {
   CompiledPage compiled;
   compiled.text_ = std::make_unique<const std::string>(page);
   compiled.tags_ = &tags;
-  Pools pools{compiled.segments_, compiled.values_, compiled.referenceSlots_, {}, {}};
-  compileText(tags, pools, *compiled.text_, 0, 0, compiled.items_);
+  compileText(tags, *compiled.text_, 0, compiled.compiled_);
   return compiled;
 }
 

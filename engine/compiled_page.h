@@ -13,6 +13,10 @@
 // page gives exactly what rendering its text does, reports and limits
 // included (see renderPage in page_renderer.h).
 //
+// The renderer compiles every text it walks this way: a page rendered once
+// from its text, and each answer of a tag whose body goes back to the page
+// (compileText), so that one walk serves them all.
+//
 // A compiled page owns a copy of its text, and points at the tag table of the
 // library it was compiled for: it must not outlive that library.
 #ifndef BRINDLE_ENGINE_COMPILED_PAGE_H
@@ -45,7 +49,7 @@ struct CompiledItem {
     Tag,
   };
   Kind kind = Kind::Text;
-  size_t offset = 0;      // in the page, of the text or of the tag's "<"
+  size_t offset = 0;      // in the text compiled (plus its base), of the run or of the tag's "<"
   std::string_view text;  // Text: the run
   bool mayExpand = false;  // Text: holds a reference or "$${"; segments is the run cut at them
   SegmentRange segments;
@@ -59,39 +63,44 @@ struct CompiledItem {
   std::string_view body;        // as written; empty without one
   size_t bodyOffset = 0;        // in the page
   bool bodyHasMarkup = false;   // the body holds "<"
-  bool bodyCompiled = false;    // bodyItems is the body; otherwise the body is walked as text
+  bool bodyCompiled = false;    // bodyItems is the body; otherwise it is compiled when walked
   bool bodyExpands = false;     // a body without "<" holds references; bodySegments is it cut
   SegmentRange bodySegments;
   bool endsText = false;        // nothing follows the tag in the text it sits in
   std::vector<CompiledItem> bodyItems;
 };
 
+// A text compiled: its items, and the lists their ranges are ranges of.
+struct CompiledText {
+  std::vector<CompiledItem> items;
+  std::vector<TextSegment> segments;
+  std::vector<CompiledValue> values;
+  size_t referenceSlots = 0;  // how many names the references refer to (ReferenceValues' slots)
+
+  // Bodies nested deeper than this are compiled when the render reaches
+  // them, so that compiling a hostile page cannot exhaust the stack.
+  static constexpr unsigned kDeepestCompiledBody = 64;
+};
+
+// Compiles `text` into `into`, whose lists are emptied first but keep their
+// capacity; item offsets are counted from `base`.  The items view `text`.
+void compileText(const TagTable& tags, std::string_view text, size_t base, CompiledText& into);
+
 class CompiledPage {
  public:
-  // Bodies nested deeper than this are left to the text walk when rendered,
-  // so that compiling a hostile page cannot exhaust the stack.
-  static constexpr unsigned kDeepestCompiledBody = 64;
-
   static CompiledPage compile(const TagTable& tags, std::string_view page);
 
   std::string_view text() const { return *text_; }
   const TagTable& tags() const { return *tags_; }
-  const std::vector<CompiledItem>& items() const { return items_; }
-  // What the items' ranges are ranges of.
-  const std::vector<TextSegment>& segments() const { return segments_; }
-  const std::vector<CompiledValue>& values() const { return values_; }
-  // How many names the references refer to (ReferenceValues' slots).
-  size_t referenceSlots() const { return referenceSlots_; }
+  const CompiledText& compiled() const { return compiled_; }
+  const std::vector<CompiledItem>& items() const { return compiled_.items; }
 
  private:
   CompiledPage() = default;
   // On the heap so that moving the page keeps the views of it valid.
   std::unique_ptr<const std::string> text_;
   const TagTable* tags_ = nullptr;
-  std::vector<CompiledItem> items_;
-  std::vector<TextSegment> segments_;
-  std::vector<CompiledValue> values_;
-  size_t referenceSlots_ = 0;
+  CompiledText compiled_;
 };
 
 }  // namespace bw

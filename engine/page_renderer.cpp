@@ -1,39 +1,53 @@
-// The page walk: text, references and tags, with the limits.
+// The page walk: text, references and tags of a compiled text, with the limits.
 #include "engine/page_renderer.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "engine/byte_scan.h"
 #include "engine/compiled_page.h"
-#include "engine/page_scanner.h"
 #include "engine/page_variables.h"
 #include "engine/text_util.h"
 
 namespace bw {
 namespace {
 
-constexpr size_t kNotInPage = SIZE_MAX;
-
 // Texts kept for reuse are let go once they grew past this, so that one large
 // answer does not stay held for the rest of the page.
 constexpr size_t kLargestKeptText = 64 * 1024;
 
-// Where the next "<" or "$" is at or after `from`, or the text's end.
-size_t nextMarkup(std::string_view text, size_t from) {
-  return static_cast<size_t>(findMarkup(text.data() + from, text.data() + text.size()) - text.data());
-}
+// Where the bytes of an answer came from, for the reports of the tags in it:
+// page offsets, settled when the answer arrives, so that the map stays true
+// after the text the answering tag sat in is gone.
+struct AnswerMap {
+  size_t origin = 0;  // the answering tag, in the page
 
-// A text being walked.  The page and the bodies cut from it know where they
-// sit in the page; an answer of a raw-body tag reports the place of that tag.
+  size_t pageOffset(size_t) const { return origin; }
+};
+
+// A text the walk goes through: the page, a body, or an answer, compiled,
+// with how its items' offsets become page offsets (no map: they are).
+struct WalkedText {
+  const CompiledText* compiled = nullptr;
+  ReferenceValues* references = nullptr;  // the page's cache; null: each name looked up when met
+  const AnswerMap* map = nullptr;
+
+  size_t pageOffset(size_t offset) const { return map == nullptr ? offset : map->pageOffset(offset); }
+};
+
+// A text compiled by the render itself (an answer, or a body nested deeper
+// than the page was compiled), with what it was made from.
+struct OwnedText {
+  std::string answer;  // the text compiled, when it is an answer
+  CompiledText compiled;
+  AnswerMap map;
+};
+
+// The walk of one text: the next item, and the text itself.
 struct Frame {
-  std::unique_ptr<std::string> owned;
-  std::string_view text;
-  size_t pos = 0;
-  size_t pageBase = kNotInPage;
-  size_t origin = 0;
-
-  size_t pageOffset(size_t at) const { return pageBase == kNotInPage ? origin : pageBase + at; }
+  WalkedText text;
+  const std::vector<CompiledItem>* items = nullptr;
+  size_t next = 0;
+  std::unique_ptr<OwnedText> owned;
 };
 
 class Rendering {
@@ -50,45 +64,38 @@ class Rendering {
     session_.variables = &context.variables;
   }
 
-  void run() { process(page_, 0, 0, Escaping::Html, outcome_.output, 0); }
-  void run(const CompiledPage& page) {
-    segments_ = page.segments().data();
-    values_ = page.values().data();
-    referenceValues_.reset(scope_, page.referenceSlots());
-    walk(page.items(), Escaping::Html, outcome_.output, 0);
+  // A page rendered once is compiled here, in the same way as one kept.
+  void run() {
+    CompiledText compiled;
+    compileText(tags_, page_, 0, compiled);
+    run(compiled);
+  }
+  void run(const CompiledText& page) {
+    referenceValues_.reset(scope_, page.referenceSlots);
+    walk(WalkedText{&page, &referenceValues_, nullptr}, page.items, Escaping::Html, outcome_.output, 0);
   }
 
  private:
-  void process(std::string_view text, size_t pageBase, size_t origin, Escaping escaping,
-               std::string& out, uint32_t depth);
-  // The compiled form of process, for a text of the page walked at `depth`
-  // with no answer frames: the same output, reports and limits.
-  void walk(const std::vector<CompiledItem>& items, Escaping escaping, std::string& out,
-            uint32_t depth);
-  bool walkTag(const CompiledItem& item, Escaping escaping, std::string& out, uint32_t depth);
-  bool emitText(std::string& out, const CompiledItem& run, Escaping escaping);
-  // A run cut at its references, output piece by piece as the text walk
-  // would, so that the output limit stops it at the same place.
-  bool emitSegments(std::string& out, const CompiledItem& run, Escaping escaping);
+  // Walks items of `text` and the answers they bring, at `depth`: the
+  // nesting of the bodies being processed around them.
+  void walk(const WalkedText& text, const std::vector<CompiledItem>& items, Escaping escaping,
+            std::string& out, uint32_t depth);
+  // A tag of `frame`: its body processed, its call, and its answer output or,
+  // for a raw-body tag, pushed as the next frame; false once the page stopped.
+  bool walkTag(std::vector<Frame>& frames, const CompiledItem& item, Escaping escaping, std::string& out,
+               uint32_t depth);
+  bool emitText(std::string& out, const WalkedText& text, const CompiledItem& run, Escaping escaping);
   // The parameters of a compiled tag whose values hold references, expanded.
-  const TagParameters& expandedParameters(const CompiledItem& item, uint32_t depth);
+  const TagParameters& expandedParameters(const WalkedText& text, const CompiledItem& item, uint32_t level);
   // Each reference's value as the render has it at this moment.
-  auto valueNow() {
-    return [this](const TextSegment& reference) { return referenceValues_.valueOf(reference); };
+  auto valueNow(const WalkedText& text) {
+    return [this, cache = text.references](const TextSegment& reference) {
+      return cache != nullptr ? cache->valueOf(reference) : bw::valueOf(reference, scope_);
+    };
   }
-  // The output limit passed by a run of text without references appended
-  // whole: where the piece that passed it starts, as the walk would have met it.
-  bool overflowInRun(std::string& out, std::string_view run, size_t offset);
-  // A body of a tag, processed before the call; false once the page stopped.
-  // A body without "<" is expanded by expand(into), which gives the body
-  // expanded (in `into`, or the body itself when it has nothing to expand);
-  // one with "<" is walked by walkBody(into).
-  template <class Expand, class Walk>
-  bool processBody(std::string_view& body, bool hasMarkup, uint32_t level, size_t offset, Expand expand,
-                   Walk walkBody);
-  // The answer of a raw-body tag, walked in place; framesLeft counts the
-  // frame of the text the tag sits in, when it goes on after the tag.
-  void walkAnswer(size_t offset, Escaping escaping, std::string& out, uint32_t depth, size_t framesLeft);
+  // The body of a data-body tag, processed before the call; false once the
+  // page stopped.
+  bool processBody(const WalkedText& text, const CompiledItem& item, std::string_view& body, uint32_t level);
   bool callTag(std::string_view name, const RegisteredTag& tag, const TagParameters& parameters,
                std::string_view body, size_t offset);
   void reportStrayEndTag(size_t offset, std::string_view spelled);
@@ -96,10 +103,12 @@ class Rendering {
   void reportUnmatched(size_t offset, std::string_view spelled);
   void stopNestedBodies(size_t offset);
   void stopNestedAnswers(size_t offset);
-  TagParameters& parameterScratch(uint32_t depth);
+  TagParameters& parameterScratch(uint32_t level);
   std::string& bodyScratch(uint32_t level);
+  std::unique_ptr<OwnedText> spareText();
+  void keepSpare(std::unique_ptr<OwnedText> text);
   // Appends a piece of output; false, with the page stopped, once the output
-  // passes its limit.
+  // passes its limit; `offset` is the piece's first byte in the page.
   bool emit(std::string& out, std::string_view piece, size_t offset) {
     // Most pieces between tags are a line break or nothing, for which a call
     // of append costs more than the byte.
@@ -131,16 +140,13 @@ class Rendering {
   std::vector<std::unique_ptr<std::string>> bodies_;
   // The frame stacks of the walks in progress, one per depth, by the same
   // reasoning, and the texts of answers already walked, kept for the next
-  // raw-body answers; both only so that a tag does not cost allocations.
+  // answers; both only so that a tag does not cost allocations.
   std::vector<std::unique_ptr<std::vector<Frame>>> frameStacks_;
-  std::vector<std::unique_ptr<std::string>> spareTexts_;
+  std::vector<std::unique_ptr<OwnedText>> spareTexts_;
   // Parameter lists of compiled tags whose values hold references, expanded
-  // per render; one per depth, as a tag's list is in use while its body is.
+  // per render; one per level, as a tag's list is in use while its body is.
   std::vector<std::unique_ptr<TagParameters>> parameterLists_;
-  // The segment and value lists of the compiled page walked, if any.
-  const TextSegment* segments_ = nullptr;
-  const CompiledValue* values_ = nullptr;
-  ReferenceValues referenceValues_;
+  ReferenceValues referenceValues_;  // of the page's own references
 
   std::vector<Frame>& frameStack(uint32_t depth);
   void popFrame(std::vector<Frame>& frames);
@@ -154,9 +160,19 @@ std::vector<Frame>& Rendering::frameStack(uint32_t depth) {
 }
 
 void Rendering::popFrame(std::vector<Frame>& frames) {
-  std::unique_ptr<std::string>& owned = frames.back().owned;
-  if (owned != nullptr && owned->capacity() <= kLargestKeptText) spareTexts_.push_back(std::move(owned));
+  if (frames.back().owned != nullptr) keepSpare(std::move(frames.back().owned));
   frames.pop_back();
+}
+
+std::unique_ptr<OwnedText> Rendering::spareText() {
+  if (spareTexts_.empty()) return std::make_unique<OwnedText>();
+  std::unique_ptr<OwnedText> text = std::move(spareTexts_.back());
+  spareTexts_.pop_back();
+  return text;
+}
+
+void Rendering::keepSpare(std::unique_ptr<OwnedText> text) {
+  if (text->answer.capacity() <= kLargestKeptText) spareTexts_.push_back(std::move(text));
 }
 
 std::string& Rendering::bodyScratch(uint32_t level) {
@@ -166,273 +182,177 @@ std::string& Rendering::bodyScratch(uint32_t level) {
   return text;
 }
 
-void Rendering::process(std::string_view text, size_t pageBase, size_t origin, Escaping escaping,
-                        std::string& out, uint32_t depth) {
+void Rendering::walk(const WalkedText& text, const std::vector<CompiledItem>& items, Escaping escaping,
+                     std::string& out, uint32_t depth) {
   std::vector<Frame>& frames = frameStack(depth);
-  frames.push_back(Frame{nullptr, text, 0, pageBase, origin});
-  StartTag start;
+  frames.push_back(Frame{text, &items, 0, nullptr});
   while (!frames.empty() && !outcome_.stopped) {
     Frame& f = frames.back();
-    if (f.pos >= f.text.size()) {
+    if (f.next == f.items->size()) {
       popFrame(frames);
       continue;
     }
-    size_t next = nextMarkup(f.text, f.pos);
-    if (!emit(out, f.text.substr(f.pos, next - f.pos), f.pageOffset(f.pos))) return;
-    f.pos = next;
-    if (next == f.text.size()) continue;
-
-    if (f.text[next] == '$') {
-      size_t used = expandReferenceAt(f.text, next, scope_, escaping, out);
-      if (used == 0) out += '$';
-      f.pos += std::max<size_t>(used, 1);
-      if (!emit(out, {}, f.pageOffset(next))) return;
-      continue;
-    }
-
-    const RegisteredTag* endOf = nullptr;
-    if (size_t length = scanEndTag(tags_, f.text, next, &endOf)) {
-      reportStrayEndTag(f.pageOffset(next), f.text.substr(next + 2, endOf->name.size()));
-      f.pos += length;
-      continue;
-    }
-    TagScan scan = scanStartTag(tags_, f.text, next, start);
-    if (scan != TagScan::Found) {
-      if (scan == TagScan::Unterminated) reportUnterminated(f.pageOffset(next), start.spelledName);
-      if (!emit(out, "<", f.pageOffset(next))) return;
-      ++f.pos;
-      continue;
-    }
-
-    const size_t tagOffset = f.pageOffset(next);
-    const RegisteredTag& tag = *start.tag;
-    std::string_view body;
-    size_t after = start.end;
-    if (tag.hasBody() && !start.selfClosed) {
-      BodyExtent extent;
-      if (!findMatchingEnd(tags_, f.text, start.end, tag, extent)) {
-        reportUnmatched(tagOffset, start.spelledName);
-        f.pos = start.end;
-        continue;
-      }
-      body = f.text.substr(start.end, extent.bodyEnd - start.end);
-      after = extent.after;
-    }
-    expandParameterValues(start.parameters, scope_);
-
-    const uint32_t level = depth + static_cast<uint32_t>(frames.size());
-    if (tag.hasBody() && !tag.rawBody() && !body.empty()) {
-      const size_t bodyBase = f.pageBase == kNotInPage ? kNotInPage : f.pageBase + start.end;
-      const size_t origin = f.origin;
-      const std::string_view written = body;
-      if (!processBody(
-              body, body.find('<') != std::string_view::npos, level, tagOffset,
-              [&](std::string& into) {
-                appendExpandedExactly(into, written, scope_);
-                return std::string_view(into);
-              },
-              [&](std::string& into) { process(written, bodyBase, origin, Escaping::Exact, into, level); }))
-        return;
-    }
-
-    if (!callTag(start.spelledName, tag, start.parameters, body, tagOffset)) return;
-    // The answer stays in the session's output until the next call clears
-    // it, so that text keeps its capacity from tag to tag.
-    std::string& answer = session_.output;
-    f.pos = after;
-    if (!tag.rawBody()) {
-      if (!emit(out, answer, tagOffset)) return;
-      if (answer.capacity() > kLargestKeptText) std::string().swap(answer);
-      continue;
-    }
-    if (answer.empty()) continue;
-    // Nothing is left of a frame whose last tag this was, so it is dropped
-    // before its answer is walked: a loop that continues itself by returning
-    // a new tag at the end of its answer never deepens the stack.
-    if (f.pos >= f.text.size()) popFrame(frames);
-    if (depth + frames.size() > limits_.maxNesting) return stopNestedAnswers(tagOffset);
-    Frame child;
-    if (spareTexts_.empty()) {
-      child.owned = std::make_unique<std::string>();
-    } else {
-      child.owned = std::move(spareTexts_.back());
-      spareTexts_.pop_back();
-    }
-    // The frame takes the answer, and the session the spare's storage.
-    child.owned->clear();
-    child.owned->swap(answer);
-    child.text = *child.owned;
-    child.origin = tagOffset;
-    frames.push_back(std::move(child));
-  }
-}
-
-template <class Expand, class Walk>
-bool Rendering::processBody(std::string_view& body, bool hasMarkup, uint32_t level, size_t offset,
-                            Expand expand, Walk walkBody) {
-  if (level > limits_.maxNesting) {
-    stopNestedBodies(offset);
-    return false;
-  }
-  std::string& processedBody = bodyScratch(level);
-  // A body without "<" holds no tag, so processing it is expanding its
-  // references, done without a walk; the walk still makes a body that
-  // passes the limit, so that it stops the page where it does.
-  if (!hasMarkup) {
-    std::string_view expanded = expand(processedBody);
-    if (expanded.size() <= limits_.maxOutputBytes) {
-      body = expanded;
-      return true;
-    }
-    processedBody.clear();
-  }
-  walkBody(processedBody);
-  if (outcome_.stopped) return false;
-  body = processedBody;
-  return true;
-}
-
-void Rendering::walk(const std::vector<CompiledItem>& items, Escaping escaping, std::string& out,
-                     uint32_t depth) {
-  for (const CompiledItem& item : items) {
-    if (outcome_.stopped) return;
+    const CompiledItem& item = (*f.items)[f.next++];
     switch (item.kind) {
       case CompiledItem::Kind::Text:
-        if (!emitText(out, item, escaping)) return;
+        if (!emitText(out, f.text, item, escaping)) return;
         break;
       case CompiledItem::Kind::StrayEndTag:
-        reportStrayEndTag(item.offset, item.name);
+        reportStrayEndTag(f.text.pageOffset(item.offset), item.name);
         break;
       case CompiledItem::Kind::Unterminated:
-        reportUnterminated(item.offset, item.name);
+        reportUnterminated(f.text.pageOffset(item.offset), item.name);
         break;
       case CompiledItem::Kind::Unmatched:
-        reportUnmatched(item.offset, item.name);
+        reportUnmatched(f.text.pageOffset(item.offset), item.name);
         break;
       case CompiledItem::Kind::Tag:
-        if (!walkTag(item, escaping, out, depth)) return;
+        if (!walkTag(frames, item, escaping, out, depth)) return;
         break;
     }
   }
 }
 
-bool Rendering::emitText(std::string& out, const CompiledItem& run, Escaping escaping) {
-  const std::string_view text = run.text;
-  const size_t offset = run.offset;
-  // Without "${" no "$" starts a reference, so the run is output as written.
+bool Rendering::emitText(std::string& out, const WalkedText& text, const CompiledItem& run, Escaping escaping) {
+  const size_t before = out.size();
   if (!run.mayExpand) {
     // Most runs between tags are one line break.
-    if (text.size() == 1)
-      out.push_back(text[0]);
+    if (run.text.size() == 1)
+      out.push_back(run.text[0]);
     else
-      out.append(text.data(), text.size());
-    return out.size() <= limits_.maxOutputBytes || overflowInRun(out, text, offset);
+      out.append(run.text.data(), run.text.size());
+    return out.size() <= limits_.maxOutputBytes ||
+           overflow(out, text.pageOffset(run.offset + (limits_.maxOutputBytes - before)));
   }
-  return emitSegments(out, run, escaping);
-}
-
-bool Rendering::emitSegments(std::string& out, const CompiledItem& run, Escaping escaping) {
-  // A literal holds the pieces between references, each "<" and "$" of it a
-  // piece of its own, which overflowInRun tells apart; a reference or an
-  // escape is one piece.
-  const TextSegment* const first = segments_ + run.segments.first;
+  const TextSegment* const first = text.compiled->segments.data() + run.segments.first;
   for (const TextSegment* s = first; s != first + run.segments.count; ++s) {
-    if (s->kind == TextSegment::Kind::Literal) {
+    const size_t segmentStart = out.size();
+    if (!s->isReference()) {
       out.append(s->text.data(), s->text.size());
-      if (out.size() > limits_.maxOutputBytes) return overflowInRun(out, s->text, run.offset + s->at);
-      continue;
-    }
-    if (s->kind == TextSegment::Kind::Escape) {
-      out.append(s->text.data(), s->text.size());
-    } else if (const std::string* value = referenceValues_.valueOf(*s)) {
+    } else if (const std::string* value = valueNow(text)(*s)) {
       if (escaping == Escaping::Html && !s->raw)
         appendHtmlEscaped(out, *value);
       else
         out.append(value->data(), value->size());
     }
-    if (out.size() > limits_.maxOutputBytes) return overflow(out, run.offset + s->at);
+    if (out.size() <= limits_.maxOutputBytes) continue;
+    // A literal passes the limit at one of its bytes; a value at its reference.
+    const size_t into = s->kind == TextSegment::Kind::Literal ? limits_.maxOutputBytes - segmentStart : 0;
+    return overflow(out, text.pageOffset(run.offset + s->at + into));
   }
   return true;
 }
 
-bool Rendering::overflowInRun(std::string& out, std::string_view run, size_t offset) {
-  // Each "<" and "$" is a piece of its own, and the text between them another.
-  const size_t passing = limits_.maxOutputBytes - (out.size() - run.size());
-  size_t pieceStart = passing;
-  if (run[passing] != '<' && run[passing] != '$') {
-    while (pieceStart > 0 && run[pieceStart - 1] != '<' && run[pieceStart - 1] != '$') --pieceStart;
-  }
-  return overflow(out, offset + pieceStart);
+TagParameters& Rendering::parameterScratch(uint32_t level) {
+  while (parameterLists_.size() <= level) parameterLists_.push_back(std::make_unique<TagParameters>());
+  return *parameterLists_[level];
 }
 
-TagParameters& Rendering::parameterScratch(uint32_t depth) {
-  while (parameterLists_.size() <= depth) parameterLists_.push_back(std::make_unique<TagParameters>());
-  return *parameterLists_[depth];
-}
-
-const TagParameters& Rendering::expandedParameters(const CompiledItem& item, uint32_t depth) {
-  TagParameters& expanded = parameterScratch(depth);
+const TagParameters& Rendering::expandedParameters(const WalkedText& text, const CompiledItem& item,
+                                                   uint32_t level) {
+  TagParameters& expanded = parameterScratch(level);
   expanded.assignEntries(item.parameters);
   // Every value that holds a reference holds a "$", so it is offered.
-  const CompiledValue* next = values_ + item.values.first;
+  const TextSegment* segments = text.compiled->segments.data();
+  const CompiledValue* next = text.compiled->values.data() + item.values.first;
   const CompiledValue* const end = next + item.values.count;
+  auto lookup = valueNow(text);
   expanded.rewriteEntries([&](size_t entry, std::string_view, std::string& into) {
     if (next == end || next->entry != entry) return false;
-    appendSegments(into, segments_ + next->segments.first, next->segments.count, valueNow());
+    appendSegments(into, segments + next->segments.first, next->segments.count, lookup);
     ++next;
     return true;
   });
   return expanded;
 }
 
-bool Rendering::walkTag(const CompiledItem& item, Escaping escaping, std::string& out, uint32_t depth) {
-  const RegisteredTag& tag = *item.tag;
-  const TagParameters& parameters = item.parametersPlain ? item.parameters : expandedParameters(item, depth);
-  std::string_view body = item.body;
-  const uint32_t level = depth + 1;
-  if (tag.hasBody() && !tag.rawBody() && !body.empty() &&
-      !processBody(
-          body, item.bodyHasMarkup, level, item.offset,
-          [&](std::string& into) {
-            if (!item.bodyExpands) return item.body;
-            appendSegments(into, segments_ + item.bodySegments.first, item.bodySegments.count, valueNow());
-            return std::string_view(into);
-          },
-          [&](std::string& into) {
-            if (item.bodyCompiled)
-              walk(item.bodyItems, Escaping::Exact, into, level);
-            else
-              process(item.body, item.bodyOffset, 0, Escaping::Exact, into, level);
-          }))
+bool Rendering::processBody(const WalkedText& text, const CompiledItem& item, std::string_view& body,
+                            uint32_t level) {
+  const size_t tagOffset = text.pageOffset(item.offset);
+  if (level > limits_.maxNesting) {
+    stopNestedBodies(tagOffset);
     return false;
+  }
+  std::string& processed = bodyScratch(level);
+  // A body without "<" holds no tag, so processing it is expanding its
+  // references; one that passes the output limit is walked instead, so that
+  // the limit stops the page where it does.
+  if (!item.bodyHasMarkup) {
+    std::string_view expanded = item.body;
+    if (item.bodyExpands) {
+      appendSegments(processed, text.compiled->segments.data() + item.bodySegments.first,
+                     item.bodySegments.count, valueNow(text));
+      expanded = processed;
+    }
+    if (expanded.size() <= limits_.maxOutputBytes) {
+      body = expanded;
+      return true;
+    }
+    processed.clear();
+    CompiledItem run;
+    run.offset = item.bodyOffset;
+    run.text = item.body;
+    run.mayExpand = item.bodyExpands;
+    run.segments = item.bodySegments;
+    emitText(processed, text, run, Escaping::Exact);
+    return false;
+  }
+  if (item.bodyCompiled) {
+    walk(text, item.bodyItems, Escaping::Exact, processed, level);
+  } else {
+    // Deeper than the page was compiled: compiled now, for this walk only.
+    std::unique_ptr<OwnedText> deep = spareText();
+    compileText(tags_, item.body, item.bodyOffset, deep->compiled);
+    walk(WalkedText{&deep->compiled, nullptr, text.map}, deep->compiled.items, Escaping::Exact, processed, level);
+    keepSpare(std::move(deep));
+  }
+  if (outcome_.stopped) return false;
+  body = processed;
+  return true;
+}
 
-  if (!callTag(item.name, tag, parameters, body, item.offset)) return false;
+bool Rendering::walkTag(std::vector<Frame>& frames, const CompiledItem& item, Escaping escaping,
+                        std::string& out, uint32_t depth) {
+  const WalkedText text = frames.back().text;
+  const size_t tagOffset = text.pageOffset(item.offset);
+  const RegisteredTag& tag = *item.tag;
+  // The level of this tag's body and parameters: the answers being walked
+  // around it count as levels as bodies do.
+  const uint32_t level = depth + static_cast<uint32_t>(frames.size());
+  const TagParameters& parameters = item.parametersPlain ? item.parameters : expandedParameters(text, item, level);
+  std::string_view body = item.body;
+  if (tag.hasBody() && !tag.rawBody() && !body.empty() && !processBody(text, item, body, level)) return false;
+
+  if (!callTag(item.name, tag, parameters, body, tagOffset)) return false;
+  // The answer stays in the session's output until the next call clears
+  // it, so that text keeps its capacity from tag to tag.
   std::string& answer = session_.output;
   if (!tag.rawBody()) {
-    if (!emit(out, answer, item.offset)) return false;
+    if (!emit(out, answer, tagOffset)) return false;
     if (answer.capacity() > kLargestKeptText) std::string().swap(answer);
     return true;
   }
   if (answer.empty()) return true;
-  walkAnswer(item.offset, escaping, out, depth, item.endsText ? 0 : 1);
-  return !outcome_.stopped;
-}
-
-void Rendering::walkAnswer(size_t offset, Escaping escaping, std::string& out, uint32_t depth,
-                           size_t framesLeft) {
-  if (depth + framesLeft > limits_.maxNesting) return stopNestedAnswers(offset);
-  std::unique_ptr<std::string> text;
-  if (spareTexts_.empty()) {
-    text = std::make_unique<std::string>();
-  } else {
-    text = std::move(spareTexts_.back());
-    spareTexts_.pop_back();
+  // Nothing is left of a frame whose last tag this was, so it is dropped
+  // before its answer is walked: a loop that continues itself by returning
+  // a new tag at the end of its answer never deepens the stack.
+  if (frames.back().next == frames.back().items->size()) popFrame(frames);
+  if (depth + frames.size() > limits_.maxNesting) {
+    stopNestedAnswers(tagOffset);
+    return false;
   }
-  text->clear();
-  text->swap(session_.output);
-  // The frames above the tag's own are the answer's, as in process.
-  process(*text, kNotInPage, offset, escaping, out, depth + static_cast<uint32_t>(framesLeft));
-  if (text->capacity() <= kLargestKeptText) spareTexts_.push_back(std::move(text));
+  Frame child;
+  child.owned = spareText();
+  OwnedText& owned = *child.owned;
+  // The frame takes the answer, and the session the spare's storage.
+  owned.answer.clear();
+  owned.answer.swap(answer);
+  owned.map.origin = tagOffset;
+  compileText(tags_, owned.answer, 0, owned.compiled);
+  child.text = WalkedText{&owned.compiled, nullptr, &owned.map};
+  child.items = &owned.compiled.items;
+  frames.push_back(std::move(child));
+  return true;
 }
 
 void Rendering::reportStrayEndTag(size_t offset, std::string_view spelled) {
@@ -556,7 +476,7 @@ RenderOutcome renderPage(ModuleLibrary& library, const CompiledPage& page, PageC
   // Compiled for another library's tags, the items may not be this one's.
   if (&page.tags() != &library.tags()) return renderPage(library, page.text(), context, limits);
   RenderOutcome outcome;
-  Rendering(library, page.text(), context, limits, outcome).run(page);
+  Rendering(library, page.text(), context, limits, outcome).run(page.compiled());
   return outcome;
 }
 

@@ -1,16 +1,16 @@
 // Rendering one page through the module.
 //
-// The renderer walks the page once.  Text is copied to the output with its
-// ${...} references expanded; each registered tag is handed to the module and
-// replaced by the module's answer:
+// The renderer walks a compiled page (compiled_page.h): a page rendered from
+// its text is compiled first, so that one walk serves both.  Text is copied
+// to the output with its ${...} references expanded; each registered tag is
+// handed to the module and replaced by the module's answer:
 //   - a tag without body (0x20) is replaced by the answer as it stands;
 //   - a tag with a data body (0x10) has the tags inside its body processed
 //     first, and the resulting text is what the module reads as the body;
 //   - a tag with a raw body (0x02) receives the body unprocessed, and the
-//     answer takes its place in the page and is processed before the page
-//     goes on.
-// No answer is ever scanned twice: after a tag the walk goes on from where it
-// stands, so the work is linear in the text produced, and only raw-body
+//     answer takes its place in the page: it is compiled and walked before
+//     the page goes on.
+// After a tag the walk goes on from where it stands, and only raw-body
 // answers, which the module built from the page author's own body, can hold
 // tags.  Error reports name the file, line and column of the tag; the page
 // goes on after them.  The limits stop a page that runs away.

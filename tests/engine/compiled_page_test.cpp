@@ -10,7 +10,7 @@
 #include "engine/module_library.h"
 #include "engine/page_renderer.h"
 #include "tests/engine/fake_module_fixture.h"
-#include "tests/engine/render_both_ways.h"
+#include "tests/engine/render_state.h"
 #include "tests/engine/seeded_random.h"
 
 namespace bw {
@@ -126,7 +126,7 @@ TEST_F(CompiledPages, RunawayAnswersStopAlike) {
 
 TEST_F(CompiledPages, BodiesDeeperThanTheCompiledOnesStillRenderAlike) {
   std::string page;
-  const unsigned levels = CompiledPage::kDeepestCompiledBody + 5;
+  const unsigned levels = CompiledText::kDeepestCompiledBody + 5;
   for (unsigned i = 0; i < levels; ++i) page += "<wrap>${name}";
   for (unsigned i = 0; i < levels; ++i) page += "</wrap>";
   EngineLimits limits;

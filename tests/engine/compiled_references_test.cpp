@@ -1,7 +1,8 @@
 // References in compiled pages: cut once when the page is compiled, looked up
-// at every render.  Each case renders from the text and from the compiled
-// page and compares everything (render_both_ways.h), at every output limit,
-// since a reference's place is what the limit reports: malformed references
+// at every render.  Each case renders a page compiled once and kept, and
+// the same page from its text, and compares everything (render_state.h), at
+// every output limit, since a reference's place is what the limit reports;
+// under a limit the output is the start of the whole page's: malformed references
 // in text, parameter values and bodies, the raw: and param. forms with and
 // without HTML escaping, variables set by a tag earlier in the page, values
 // that change between renders, and random pages of reference pieces.
@@ -14,7 +15,7 @@
 #include "engine/page_renderer.h"
 #include "engine/page_variables.h"
 #include "tests/engine/fake_module_fixture.h"
-#include "tests/engine/render_both_ways.h"
+#include "tests/engine/render_state.h"
 #include "tests/engine/seeded_random.h"
 
 namespace bw {
@@ -30,16 +31,20 @@ class CompiledReferences : public WithFakeModule {
                         {"v", "old"}, {"n", std::string(30, 'n')}});
   }
 
-  // The page rendered both ways agrees at every output limit, and whole.
+  // The kept page and the text agree at every output limit, and whole.
   void rendersAlike(const std::string& page, const PageContext& c) {
     const CompiledPage compiled = CompiledPage::compile(library->tags(), page);
     EngineLimits limits;
     const RenderedState whole = renderFromState(*library, page, nullptr, c, nullptr, limits);
     for (uint64_t bytes = 0; bytes <= whole.outcome.output.size() + 1; ++bytes) {
       limits.maxOutputBytes = bytes;
-      ASSERT_TRUE(sameRendering(renderFromState(*library, page, nullptr, c, nullptr, limits),
-                                renderFromState(*library, page, &compiled, c, nullptr, limits)))
+      const RenderedState cut = renderFromState(*library, page, nullptr, c, nullptr, limits);
+      ASSERT_TRUE(sameRendering(cut, renderFromState(*library, page, &compiled, c, nullptr, limits)))
           << page << " with output limit " << bytes;
+      // A body that passes the limit stops the page before its tag's answer.
+      ASSERT_LE(cut.outcome.output.size(), bytes) << page;
+      ASSERT_EQ(cut.outcome.output, whole.outcome.output.substr(0, cut.outcome.output.size())) << page;
+      ASSERT_EQ(cut.outcome.stopped, whole.outcome.output.size() > bytes) << page;
     }
     ASSERT_TRUE(sameRendering(whole, renderFromState(*library, page, &compiled, c, nullptr, EngineLimits())))
         << page;

@@ -6,7 +6,7 @@
 #include "engine/module_library.h"
 #include "engine/page_renderer.h"
 #include "tests/engine/fake_module_fixture.h"
-#include "tests/engine/render_both_ways.h"
+#include "tests/engine/render_state.h"
 
 namespace bw {
 namespace {
@@ -18,8 +18,7 @@ class Mechanics : public WithFakeModule {
     context.fileName = "t.html";
     context.requestFields = &fields;
     context.variables = variables;
-    // Every page is rendered from its compiled form too, which must agree.
-    RenderedState rendered = renderBothWays(*library, page, context, &properties, limits);
+    RenderedState rendered = renderFromState(*library, page, nullptr, context, &properties, limits);
     properties = rendered.properties;
     variablesAfter = rendered.context.variables;
     return std::move(rendered.outcome);

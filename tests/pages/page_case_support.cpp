@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "tests/engine/render_both_ways.h"
+#include "tests/engine/render_state.h"
 
 namespace bw {
 namespace {
@@ -57,8 +57,7 @@ CaseResult renderCase(ModuleLibrary& library, const std::string& page, const Cas
   context.fileName = "page.html";
   context.requestFields = &settings.fields;
   context.variables = settings.variables;
-  // Every case is rendered from its compiled form too, which must agree.
-  RenderOutcome outcome = renderBothWays(library, page, context, &properties, settings.limits).outcome;
+  RenderOutcome outcome = renderFromState(library, page, nullptr, context, &properties, settings.limits).outcome;
   CaseResult result;
   result.output = std::move(outcome.output);
   for (const PageReport& report : outcome.reports) result.reports += formatReport(report);

@@ -1,11 +1,11 @@
-// Rendering a page from its text and from its compiled form, from the same
-// starting state, and telling whether the two agree in everything a caller
-// can see: output, reports with their places, limits, stats, the variables
-// left behind and the region properties changed.  Shared by the engine's
-// mechanics tests and the page cases, so that every page they render is
-// also a case of the compiled walk.
-#ifndef BRINDLE_TESTS_ENGINE_RENDER_BOTH_WAYS_H
-#define BRINDLE_TESTS_ENGINE_RENDER_BOTH_WAYS_H
+// Rendering a page from a given starting state (file name, request fields,
+// variables, region properties), from its text or from a page compiled once
+// and kept, and telling whether two renders agree in everything a caller can
+// see: output, reports with their places, limits, stats, the variables left
+// behind and the region properties changed.  A kept page must render as its
+// text does however often it is rendered: it holds nothing of a render.
+#ifndef BRINDLE_TESTS_ENGINE_RENDER_STATE_H
+#define BRINDLE_TESTS_ENGINE_RENDER_STATE_H
 
 #include <gtest/gtest.h>
 
@@ -71,16 +71,6 @@ inline ::testing::AssertionResult sameRendering(const RenderedState& text, const
   if (text.properties.values != compiled.properties.values || text.properties.changes != compiled.properties.changes)
     return differ("region properties");
   return ::testing::AssertionSuccess();
-}
-
-// The text rendering, after checking that the compiled page renders alike.
-inline RenderedState renderBothWays(ModuleLibrary& library, std::string_view page, const PageContext& context,
-                                    const RegionProperties* properties, const EngineLimits& limits) {
-  RenderedState text = renderFromState(library, page, nullptr, context, properties, limits);
-  CompiledPage compiled = CompiledPage::compile(library.tags(), page);
-  EXPECT_TRUE(sameRendering(text, renderFromState(library, page, &compiled, context, properties, limits)))
-      << "page: " << page;
-  return text;
 }
 
 }  // namespace bw
