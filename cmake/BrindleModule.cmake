@@ -1,13 +1,15 @@
 # Helpers shared by the build files.
 #
-# brindle_subsystem(name deps...) makes the static library bw_<name> from every
-# .cpp in <name>/, except the files that must exist only inside the shared
-# module (listed in BRINDLE_MODULE_ONLY_SOURCES).  All module code is compiled
-# with hidden visibility so that nothing but ProcessQELRequest leaves the
-# shared library.
+# brindle_subsystem(name) makes the object library bw_<name>_objects from
+# every .cpp in <name>/, except the files that must exist only inside the
+# shared module (listed in BRINDLE_MODULE_ONLY_SOURCES), and adds it to
+# BRINDLE_MODULE_PARTS.  The module and bw_module_code are built from those
+# parts (see CMakeLists.txt).  All module code is compiled with hidden
+# visibility so that nothing but ProcessQELRequest leaves the shared library.
 set(BRINDLE_MODULE_ONLY_SOURCES
   ${CMAKE_SOURCE_DIR}/host/entry_point.cpp
   ${CMAKE_SOURCE_DIR}/foundation/global_new.cpp)
+set(BRINDLE_MODULE_PARTS)
 
 function(brindle_subsystem name)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${name}/*.cpp)
@@ -15,13 +17,11 @@ function(brindle_subsystem name)
   if(NOT sources)
     set(sources ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
   endif()
-  add_library(bw_${name} STATIC ${sources})
-  target_include_directories(bw_${name} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include)
-  set_target_properties(bw_${name} PROPERTIES
+  add_library(bw_${name}_objects OBJECT ${sources})
+  target_include_directories(bw_${name}_objects PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include)
+  set_target_properties(bw_${name}_objects PROPERTIES
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-  foreach(dep ${ARGN})
-    target_link_libraries(bw_${name} PUBLIC bw_${dep})
-  endforeach()
+  set(BRINDLE_MODULE_PARTS ${BRINDLE_MODULE_PARTS} bw_${name}_objects PARENT_SCOPE)
 endfunction()
 
 # brindle_test(name sources... [LIBS libs...] [LOADS_MODULE]) builds a

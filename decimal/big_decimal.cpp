@@ -1,16 +1,16 @@
-// BigDecimal's life cycle, queries, precision, status values, sign and order.
+// BigDecimal's life cycle, queries, precision, status values, sign and order,
+// and finish(), the one step that rounds and stores every result.
 //
 // The arithmetic lives in big_decimal_arithmetic.cpp and
 // big_decimal_divide.cpp, the parser in big_decimal_parse.cpp and the text
-// output in big_decimal_text.cpp; all of them meet in store(), which packs an
-// exact result and enforces the integer-digit limit.
+// output in big_decimal_text.cpp.
 #include "decimal/big_decimal.h"
 
 #include <cstring>
 
+#include "decimal/decimal_assert.h"
+#include "decimal/decimal_encoding.h"
 #include "decimal/digit_groups.h"
-#include "decimal/own_string.h"
-#include "decimal/pair_lines.h"
 
 namespace bw {
 
@@ -35,7 +35,7 @@ uint32_t magnitudeOf(int32_t value) {
   return value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
 }
 
-int signedByte(char c) { return static_cast<int>(static_cast<signed char>(c)); }
+using decimal_internal::signedByte;
 
 }  // namespace
 
@@ -74,6 +74,7 @@ BigDecimal& BigDecimal::operator=(uint32_t value) {
 }
 
 void BigDecimal::setEncoding(const char* bytes, uint32_t length) {
+  BW_DECIMAL_ASSERT(length < kStorage);
   std::memmove(bytes_, bytes, length);
   bytes_[length] = 0;
   length_ = static_cast<uint8_t>(length);
@@ -81,7 +82,7 @@ void BigDecimal::setEncoding(const char* bytes, uint32_t length) {
 
 int32_t BigDecimal::integerDigitCount() const {
   if (length_ < 2) return 0;
-  const int32_t leading = decimal_internal::leadingExponentOf(bytes_, isNegative());
+  const int32_t leading = decimal_internal::exponentOf(bytes_);
   return leading >= 0 ? leading + 1 : 0;
 }
 
@@ -93,14 +94,17 @@ bool BigDecimal::unpack(DigitGroups& out) const {
   return decimal_internal::decode(bytes_, length_, out);
 }
 
-BigDecimal::Status BigDecimal::store(DigitGroups& m, bool negative, bool roundToScale) {
-  decimal_internal::normalize(m);
-  if (roundToScale) decimal_internal::roundTo(m, scale_);
-  if (m.count > 0 && decimal_internal::leadingExponent(m) >= integerLimit()) {
-    return setStatus(overflow);
+BigDecimal::Status BigDecimal::finish(DigitGroups& m, bool negative, int32_t fractionLimit) {
+  decimal_internal::roundTo(m, fractionLimit);
+  if (m.count == 0) {
+    setZero();
+    return ok;
   }
-  OwnString own(*this);
-  if (decimal_internal::encode(m, negative, own) == 0) return setStatus(overflow);
+  const int32_t exponent = decimal_internal::leadingExponent(m);
+  if (exponent >= integerLimit()) return setStatus(overflow);
+  char digits[decimal_internal::kMaxCoefficientDigits];
+  const int32_t count = decimal_internal::coefficientDigits(m, digits);
+  length_ = static_cast<uint8_t>(decimal_internal::writeDigits(digits, count, exponent, negative, bytes_));
   return ok;
 }
 
@@ -139,8 +143,7 @@ BigDecimal::Status BigDecimal::round(int32_t n) {
   if (fractionDigitCount() <= n) return ok;
   DigitGroups m;
   const bool negative = unpack(m);
-  decimal_internal::roundTo(m, n);
-  return store(m, negative, false);
+  return finish(m, negative, n);
 }
 
 void BigDecimal::negate() {

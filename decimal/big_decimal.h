@@ -6,17 +6,15 @@
 // there is no binary floating point in any of these paths.
 //
 // The value is held as a short byte string whose plain signed byte order is
-// the numeric order, so comparing two numbers is one scan with no decoding:
-//   zero          'o'
-//   otherwise     sign ('p' or 'n'), exponent byte, digit pairs
-// The exponent E is the power of ten of the leading (nonzero) digit, stored as
-// E + 10 (E >= 0) or E - 10 (E < 0); a pair of value v is stored as v + 10.
-// For a negative value every byte after the sign is negated.  A trailing "00"
-// pair is never stored, so equal numbers have equal encodings whatever their
-// precision and scale, and no stored byte is ever 0.
+// the numeric order, so comparing two numbers is one scan with no decoding
+// (decimal_encoding.h describes the bytes).  The encoding lives in a fixed
+// array inside the object, so no operation, copy or assignment of a number
+// allocates; only toText's result string does.
 //
-// The encoding lives in a fixed array inside the object, so no operation,
-// copy or assignment of a number allocates; only toText's result string does.
+// Every operation computes its result exactly and hands it to finish(), the
+// one step that rounds (half away from zero, on the first dropped digit) and
+// enforces the integer-digit limit.  The parser alone decides which digits of
+// a text it keeps, by its own documented rule.
 //
 // Operations never throw: a failure returns its status and leaves the value
 // that status stands for (usually no value), which callers test with
@@ -34,7 +32,6 @@ namespace bw {
 
 namespace decimal_internal {
 struct DigitGroups;
-class ResultSink;
 }
 
 // A number's encoding as it lies in the number: its bytes, followed by a 0
@@ -81,18 +78,9 @@ class BigDecimal : public QELObject {
   explicit BigDecimal(uint32_t value);
   explicit BigDecimal(const char* text);
   explicit BigDecimal(const QelString& text);
-  // Copies value, precision and scale.  The value goes over in the 8-byte
-  // words the sums read it in (from its third byte on), so that a sum on a
-  // fresh copy reads each word straight from one store; the bytes past the
-  // value's words keep their 0, and nothing reads past the terminator.
-  BigDecimal(const BigDecimal& other)
-      : QELObject(other), length_(other.length_), precision_(other.precision_), scale_(other.scale_) {
-    copyValue(other);
-  }
+  // Copy and assignment copy value, precision and scale.
+  BigDecimal(const BigDecimal& other) = default;
   ~BigDecimal() override = default;
-
-  // Copies value, precision and scale: the whole fixed array, which is
-  // cheaper than a copy of the used length's variable size.
   BigDecimal& operator=(const BigDecimal& other) = default;
   // Parse under this number's own precision and scale, which stay unchanged.
   BigDecimal& operator=(const char* text);
@@ -171,6 +159,10 @@ class BigDecimal : public QELObject {
   // The integer part, truncated toward zero (32-bit, wrapping like the
   // module's integer parser).
   int32_t toInteger() const;
+  // True, with the value in out, for zero and for whole numbers of at most
+  // kMaxWholeDigits digits; false for fractions, longer numbers and no value.
+  static constexpr int32_t kMaxWholeDigits = 18;
+  bool toWholeNumber(int64_t& out) const;
 
   // Applies a status: empties the value, then leaves the status's value.
   Status setStatus(Status status);
@@ -178,23 +170,15 @@ class BigDecimal : public QELObject {
  private:
   // Unpacks a present, nonzero value; returns its sign.
   bool unpack(decimal_internal::DigitGroups& out) const;
-  // Stores an exact result: rounds it to scale when asked, then packs it, or
-  // raises overflow when it needs more than precision - scale integer digits.
-  Status store(decimal_internal::DigitGroups& m, bool negative, bool roundToScale);
-  // The number's own array as the place for a result (own_string.h).
-  class OwnString;
+  // The finishing step of every operation: rounds the exact result m half
+  // away from zero to `fractionLimit` digits after the point (kKeepDigits:
+  // no rounding), refuses it with overflow when it needs more than
+  // precision - scale integer digits, and stores it.
+  static constexpr int32_t kKeepDigits = INT32_MAX;
+  Status finish(decimal_internal::DigitGroups& m, bool negative, int32_t fractionLimit);
   // Sets the value to the encoding's first length bytes (length < kStorage).
   void setEncoding(const char* bytes, uint32_t length);
   void setZero() { setEncoding("o", 1); }
-  // The copy constructor's part: up to 23 pairs in three words, longer
-  // values' pairs in one more fixed-size copy.
-  void copyValue(const BigDecimal& other) {
-    constexpr uint32_t kShortWords = 3;
-    constexpr uint32_t kShortEnd = 2 + 8 * kShortWords;
-    std::memcpy(bytes_, other.bytes_, 2);
-    for (uint32_t j = 0; j < kShortWords; ++j) std::memcpy(bytes_ + 2 + 8 * j, other.bytes_ + 2 + 8 * j, 8);
-    if (length_ > kShortEnd) std::memcpy(bytes_ + kShortEnd, other.bytes_ + kShortEnd, kLongestValue - kShortEnd);
-  }
   void clearValue() {
     length_ = 0;
     bytes_[0] = 0;
@@ -206,15 +190,10 @@ class BigDecimal : public QELObject {
   enum class DivisionKind { quotient, integerQuotient, remainder };
   Status divideBy(const BigDecimal& divisor, DivisionKind kind);
   Status combine(const BigDecimal& other, bool negateOther);
-  // The general sum or difference on digit groups, for what the stored-pair
-  // routine declines and for results that must be rounded to scale.
-  Status combineGroups(const BigDecimal& other, bool negateOther, bool roundToScale);
 
-  // Room for the longest encoding any result may take (64 bytes), its
-  // terminator, and the whole 8-byte words a result is written in, which may
-  // run past its end; with the length byte the storage is 72 bytes.
-  static constexpr uint32_t kStorage = 71;
-  static constexpr uint32_t kLongestValue = 64;  // digit_groups.h's kMaxEncodedLength
+  // Room for the longest encoding (decimal_encoding.h's kMaxEncodedLength)
+  // and its terminator.
+  static constexpr uint32_t kStorage = 65;
   char bytes_[kStorage] = {};
   uint8_t length_ = 0;
   int32_t precision_ = kDefaultPrecision;

@@ -1,18 +1,14 @@
 // Addition, subtraction, multiplication and power of BigDecimal.
 //
-// Sums and differences that need no rounding are formed straight on the
-// stored pairs (stored_pairs.h), and so are products of operands of up to 40
-// digits (pair_products.h); the rest of the work is done on unpacked digit
-// groups, whose exact result goes to store(), which rounds where the
-// operation asks for it (half away from zero, on the first dropped digit)
-// and refuses results with more integer digits than precision - scale.
-// Results keep this number's precision and scale, except that a zero or
-// empty left operand of add or subtract takes the other operand whole.
+// Each operation unpacks its operands into digit groups, forms the exact
+// result with one kernel (digit_groups.h) and hands it to finish(), which
+// rounds where the operation asks for it (half away from zero, on the first
+// dropped digit) and refuses results with more integer digits than
+// precision - scale.  Results keep this number's precision and scale, except
+// that a zero or empty left operand of add or subtract takes the other
+// operand whole.
 #include "decimal/big_decimal.h"
 #include "decimal/digit_groups.h"
-#include "decimal/own_string.h"
-#include "decimal/pair_products.h"
-#include "decimal/stored_pairs.h"
 
 namespace bw {
 
@@ -29,45 +25,25 @@ BigDecimal::Status BigDecimal::combine(const BigDecimal& other, bool negateOther
     if (negateOther) negate();
     return ok;
   }
-  // A wider operand needs the sum rounded to this scale, unless both
-  // operands' digits already end within it: then the exact sum does too.
-  const bool roundToScale =
-      other.scale_ > scale_ &&
-      (decimal_internal::fractionDigitsOf(other.bytes_, other.length_) > scale_ ||
-       decimal_internal::fractionDigitsOf(bytes_, length_) > scale_);
-  if (!roundToScale) {
-    OwnString own(*this);
-    const int32_t written = decimal_internal::combinePairs(encoding(), other.encoding(),
-                                                           negateOther, integerLimit(), own);
-    if (written == decimal_internal::kPairsOverflow) return setStatus(overflow);
-    if (written != decimal_internal::kPairsDeclined) return ok;
-  }
-  return combineGroups(other, negateOther, roundToScale);
-}
-
-BigDecimal::Status BigDecimal::combineGroups(const BigDecimal& other, bool negateOther,
-                                             bool roundToScale) {
   DigitGroups a;
   DigitGroups b;
   const bool negativeA = unpack(a);
   const bool negativeB = other.unpack(b) != negateOther;
   if (!decimal_internal::align(a, b)) return setStatus(overflow);
+  // Digits an operand of wider scale brings past this scale are rounded
+  // away; otherwise the sum is exact (the parser's kept digit included).
+  const int32_t fractionLimit = other.scale_ > scale_ ? scale_ : kKeepDigits;
   DigitGroups r;
   if (negativeA == negativeB) {
     decimal_internal::addCoefficients(a, b, r);
-    return store(r, negativeA, roundToScale);
+    return finish(r, negativeA, fractionLimit);
   }
-  const int order = decimal_internal::compareCoefficients(a, b);
-  if (order == 0) {
-    setZero();
-    return ok;
-  }
-  if (order > 0) {
+  if (decimal_internal::compareCoefficients(a, b) >= 0) {
     decimal_internal::subtractCoefficients(a, b, r);
-    return store(r, negativeA, roundToScale);
+    return finish(r, negativeA, fractionLimit);
   }
   decimal_internal::subtractCoefficients(b, a, r);
-  return store(r, negativeB, roundToScale);
+  return finish(r, negativeB, fractionLimit);
 }
 
 BigDecimal::Status BigDecimal::multiply(const BigDecimal& other) {
@@ -76,20 +52,12 @@ BigDecimal::Status BigDecimal::multiply(const BigDecimal& other) {
     setEncoding(other.bytes_, other.length_);  // zero stays zero, no value spreads
     return ok;
   }
-  static_assert(kStorage >= 2 + 32, "the short product reads 32 bytes of pairs");
-  {
-    OwnString own(*this);
-    const int32_t written = decimal_internal::multiplyPairs(encoding(), other.encoding(), scale_,
-                                                            integerLimit(), own);
-    if (written == decimal_internal::kPairsOverflow) return setStatus(overflow);
-    if (written != decimal_internal::kPairsDeclined) return ok;
-  }
   DigitGroups a;
   DigitGroups b;
   const bool negative = unpack(a) != other.unpack(b);
   DigitGroups r;
   decimal_internal::multiplyMagnitudes(a, b, r);
-  return store(r, negative, true);
+  return finish(r, negative, scale_);
 }
 
 BigDecimal BigDecimal::power(int32_t n) const {

@@ -2,8 +2,9 @@
 // the remainder.
 //
 // All three come from one exact integer long division of the unpacked
-// magnitudes.  The dividend is never rounded or cut before dividing, however
-// many integer digits it has, so:
+// magnitudes (long_division.cpp) and are stored by finish().  The dividend
+// is never rounded or cut before dividing, however many integer digits it
+// has, so:
 //   divide         the exact quotient rounded half away from zero to scale;
 //   divideInteger  the exact quotient truncated toward zero;
 //   remainder      exactly a - divideInteger(a, b) * b, with a's sign.
@@ -72,10 +73,11 @@ BigDecimal::Status BigDecimal::divideBy(const BigDecimal& divisor, DivisionKind 
       precision_ = widened < kMaxPrecision ? widened : kMaxPrecision;
       scale_ = needed < precision_ ? needed : precision_;
     }
-    return store(r, negativeA, true);
+    return finish(r, negativeA, scale_);
   }
+  // divide rounds on the extra digit; the whole-number quotients have none.
   q.low -= wanted;
-  return store(q, negativeQuotient, true);
+  return finish(q, negativeQuotient, scale_);
 }
 
 }  // namespace bw

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "decimal/big_decimal.h"
+#include "decimal/decimal_encoding.h"
 
 namespace bw {
 
@@ -83,33 +84,13 @@ BigDecimal::Status BigDecimal::fromText(const char* bytes, uint32_t count) {
 }
 
 void BigDecimal::storeDigits(const char* mantissa, int32_t kept, int32_t exponent, bool negative) {
-  // The mantissa starts with its leading digit, so its digits pair up from
-  // the front as they are stored; no other working form is needed.
-  constexpr int kPairBias = 10;
-  constexpr int32_t kMaxStoredExponent = 127 - kPairBias;
-  if (exponent > kMaxStoredExponent || exponent < -kMaxStoredExponent) {
+  if (exponent > decimal_internal::kMaxStoredExponent || exponent < -decimal_internal::kMaxStoredExponent) {
     clearValue();  // beyond the exponent byte; no precision allows it
     return;
   }
-  // Written straight into the number's array: the mantissa is a local, so
-  // nothing read is overwritten.
-  char* const encoded = bytes_;
-  int32_t pairs = 0;
-  int32_t lastNonzero = 0;
-  for (int32_t d = 0; d < kept; d += 2) {
-    const int high = mantissa[d] - '0';
-    const int low = d + 1 < kept ? mantissa[d + 1] - '0' : 0;
-    const int v = high * 10 + low;
-    const int byte = v + kPairBias;
-    encoded[2 + pairs++] = static_cast<char>(negative ? -byte : byte);
-    if (v != 0) lastNonzero = pairs;
-  }
-  const int stored = exponent >= 0 ? exponent + kPairBias : exponent - kPairBias;
-  encoded[0] = negative ? 'n' : 'p';
-  encoded[1] = static_cast<char>(negative ? -stored : stored);
-  // No trailing "00" pairs.
-  length_ = static_cast<uint8_t>(2 + lastNonzero);
-  bytes_[length_] = 0;
+  // A mantissa of only zeros after its first digit cannot reach here: the
+  // leading zeros were skipped, so the first kept digit is nonzero.
+  length_ = static_cast<uint8_t>(decimal_internal::writeDigits(mantissa, kept, exponent, negative, bytes_));
 }
 
 }  // namespace bw

@@ -1,11 +1,10 @@
-// BigDecimal's text output: the plain form, the fixed form and the integer
-// part.  The plain form never has an exponent, grouping separators or
+// BigDecimal's text output: the plain form, the fixed form, the integer part
+// and the whole-number conversion.  The plain form never has an exponent, grouping separators or
 // trailing fraction zeros, so it reads back to the same value.
 #include <cstring>
 
 #include "decimal/big_decimal.h"
-#include "decimal/digit_groups.h"
-#include "decimal/pair_lines.h"
+#include "decimal/decimal_encoding.h"
 #include "foundation/codecs.h"
 
 namespace bw {
@@ -19,36 +18,20 @@ constexpr int32_t kMaxPlainTextLength = 256;
 // string.
 constexpr int32_t kMaxFixedPadding = 128;
 
-constexpr int kStoredBias = 10;  // of every stored pair
-
 // The plain form of a nonzero value, read straight from its encoding: the
-// leading pair always holds two digits, the first of them nonzero, so the
 // digits are the pairs' in order and the exponent places the point.  Returns
 // the text's length.
 int32_t plainText(const DecimalEncoding& encoding, char* text) {
-  const bool negative = encoding.bytes[0] == 'n';
-  const int sign = negative ? -1 : 1;
-  const int32_t exponent = decimal_internal::leadingExponentOf(encoding.bytes, negative);
-  const uint32_t pairs = encoding.length - 2;
-  // No "00" pair is stored last, so at most its second digit is a zero.
-  const int lastPair = sign * static_cast<signed char>(encoding.bytes[encoding.length - 1]) - kStoredBias;
-  const int32_t count = static_cast<int32_t>(2 * pairs) - (lastPair % 10 == 0 ? 1 : 0);
-
+  const int32_t exponent = decimal_internal::exponentOf(encoding.bytes);
   int32_t n = 0;
-  if (negative) text[n++] = '-';
+  if (decimal_internal::isNegativeEncoding(encoding.bytes)) text[n++] = '-';
   if (exponent < 0) {
     text[n++] = '0';
     text[n++] = '.';
     for (int32_t z = 0; z < -exponent - 1; ++z) text[n++] = '0';
   }
-  // Every pair's two digits, the dropped zero of the last one included: it
-  // falls past the count and is overwritten or left out.
   char* const digits = text + n;
-  for (uint32_t i = 0; i < pairs; ++i) {
-    const int pair = sign * static_cast<signed char>(encoding.bytes[2 + i]) - kStoredBias;
-    digits[2 * i] = static_cast<char>('0' + pair / 10);
-    digits[2 * i + 1] = static_cast<char>('0' + pair % 10);
-  }
+  const int32_t count = decimal_internal::readDigits(encoding.bytes, encoding.length, digits);
   n += count;
   if (exponent >= 0) {
     const int32_t point = exponent + 1;
@@ -134,6 +117,25 @@ int32_t BigDecimal::toInteger() const {
   toText(text);
   if (text.isEmpty()) text.assign('0');
   return parseInteger(text, 10);
+}
+
+bool BigDecimal::toWholeNumber(int64_t& out) const {
+  if (isEmpty()) return false;
+  if (isZero()) {
+    out = 0;
+    return true;
+  }
+  const int32_t exponent = decimal_internal::exponentOf(bytes_);
+  if (exponent < 0 || exponent >= kMaxWholeDigits || fractionDigitCount() > 0) return false;
+  // The pairs hold 2 * pairs digits from the leading one; the value has
+  // E + 1, so the pairs' number is scaled to that many.
+  const int32_t pairs = length_ - 2;
+  int64_t whole = 0;
+  for (int32_t i = 0; i < pairs; ++i) whole = whole * 100 + decimal_internal::pairAt(bytes_, static_cast<uint32_t>(i));
+  for (int32_t d = 2 * pairs; d < exponent + 1; ++d) whole *= 10;
+  if (2 * pairs > exponent + 1) whole /= 10;
+  out = isNegative() ? -whole : whole;
+  return true;
 }
 
 }  // namespace bw
