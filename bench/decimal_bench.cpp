@@ -1,7 +1,8 @@
 // BigDecimal side by side with Boost.Multiprecision's cpp_dec_float_50 and
 // cpp_dec_float_100 on parse, add, multiply, divide and toText at 8, 38 and
 // 100 significant digits, and qelMath calls per second through
-// ProcessQELRequest for a body of 20 operators.
+// ProcessQELRequest for four bodies: one product, a 38-digit product, an
+// 8-term sum and a body of 20 operators.
 //
 // Operands are d-digit fractions 0.ddd...; BigDecimal works at precision 100
 // and scale d, so every result keeps d digits, as the evaluator's numbers do.
@@ -296,10 +297,18 @@ VERSUS(ToText)
 
 // --- qelMath through the module ---------------------------------------------------
 
-// Twenty binary operators, every precedence level and parentheses.
-const char kBody[] =
+// The bodies, by the benchmark's argument: one operator; a product of two
+// 38-digit operands; an 8-term sum; twenty binary operators, every
+// precedence level and parentheses.
+const char* const kBodies[] = {
+    "19.99 * 3",
+    "123456789012345678901234567890.12345678 * 987654321098765432109876543210.98765432",
+    "1.25 + 2.5 + 3.75 + 4.125 + 5.5 + 6.875 + 7.25 + 8.0625",
     "(12.5 + 3.25) * 4 - 7 / 3 + 2 ^ 5 % 9 - (1.5 * 8 + 6) \\ 4 + 100 / 7 * 3"
-    " - 45.75 + 0.125 * 16 - 9 % 4 + 18 / 6";
+    " - 45.75 + 0.125 * 16 - 9 % 4 + 18 / 6",
+};
+const char* const kBodyNames[] = {"19.99 * 3", "38-digit product", "8-term sum", "20 operators"};
+const char* gBody = kBodies[0];
 
 struct MiniHost {
   size_t outputBytes = 0;
@@ -326,7 +335,7 @@ uint32_t BW_CALL MiniHost::serve(uint32_t, uint32_t code, void* a1, void* a2, vo
                                  void*) {
   switch (code) {
     case MTag: return answer("qelMath", a1, a2);
-    case MTBd: return answer(kBody, a1, a2);
+    case MTBd: return answer(gBody, a1, a2);
     case MTPm:
     case MGPr: return 1;  // absent: every default applies
     case MWtS: gHost.outputBytes += *static_cast<uint32_t*>(a2); return 0;
@@ -347,6 +356,8 @@ std::string modulePath() {
 }
 
 void QelMath_Request(benchmark::State& state) {
+  gBody = kBodies[state.range(0)];
+  state.SetLabel(kBodyNames[state.range(0)]);
   void* library = dlopen(modulePath().c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     state.SkipWithError("module not found (set BRINDLE_MODULE_PATH)");
@@ -371,7 +382,7 @@ void QelMath_Request(benchmark::State& state) {
   state.counters["calls/s"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(QelMath_Request);
+BENCHMARK(QelMath_Request)->DenseRange(0, 3);
 
 }  // namespace
 

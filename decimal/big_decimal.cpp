@@ -102,9 +102,7 @@ BigDecimal::Status BigDecimal::finish(DigitGroups& m, bool negative, int32_t fra
   }
   const int32_t exponent = decimal_internal::leadingExponent(m);
   if (exponent >= integerLimit()) return setStatus(overflow);
-  char digits[decimal_internal::kMaxCoefficientDigits];
-  const int32_t count = decimal_internal::coefficientDigits(m, digits);
-  length_ = static_cast<uint8_t>(decimal_internal::writeDigits(digits, count, exponent, negative, bytes_));
+  length_ = static_cast<uint8_t>(decimal_internal::encode(m, exponent, negative, bytes_));
   return ok;
 }
 

@@ -36,6 +36,22 @@ inline int signedByte(char c) { return static_cast<int>(static_cast<signed char>
 
 inline bool isNegativeEncoding(const char* bytes) { return bytes[0] == kNegativeByte; }
 
+// -1 for a negative value's bytes, which are negated, else 1.
+inline int signFlip(bool negative) { return negative ? -1 : 1; }
+
+// A stored pair byte from its value (0 to 99), and back.
+inline char storedPair(int value, int flip) { return static_cast<char>(flip * (value + kPairBias)); }
+inline int pairValue(char stored, int flip) { return flip * signedByte(stored) - kPairBias; }
+
+// Writes the sign and exponent bytes of a nonzero value whose leading digit
+// is at the power `exponent`.
+inline void writeHead(char* out, int32_t exponent, bool negative) {
+  BW_DECIMAL_ASSERT(exponent <= kMaxStoredExponent && exponent >= -kMaxStoredExponent);
+  const int stored = exponent >= 0 ? exponent + kExponentBias : exponent - kExponentBias;
+  out[0] = negative ? kNegativeByte : kPositiveByte;
+  out[1] = static_cast<char>(signFlip(negative) * stored);
+}
+
 // E of a present, nonzero encoding.
 inline int32_t exponentOf(const char* bytes) {
   const int stored = isNegativeEncoding(bytes) ? -signedByte(bytes[1]) : signedByte(bytes[1]);
@@ -45,8 +61,7 @@ inline int32_t exponentOf(const char* bytes) {
 // Value (0 to 99) of pair i (0 is the leading pair) of a present, nonzero
 // encoding.
 inline int pairAt(const char* bytes, uint32_t i) {
-  const int stored = signedByte(bytes[2 + i]);
-  return (isNegativeEncoding(bytes) ? -stored : stored) - kPairBias;
+  return pairValue(bytes[2 + i], signFlip(isNegativeEncoding(bytes)));
 }
 
 // Digits after the point of a present, nonzero encoding: the last pair ends
@@ -77,17 +92,14 @@ inline int32_t readDigits(const char* bytes, uint32_t length, char* out) {
 // zero digits are not stored.
 inline uint32_t writeDigits(const char* digits, int32_t count, int32_t exponent, bool negative, char* out) {
   BW_DECIMAL_ASSERT(count > 0 && digits[0] != '0');
-  BW_DECIMAL_ASSERT(exponent <= kMaxStoredExponent && exponent >= -kMaxStoredExponent);
   while (digits[count - 1] == '0') --count;
   BW_DECIMAL_ASSERT(2 + (count + 1) / 2 <= kMaxEncodedLength);
-  const int flip = negative ? -1 : 1;
-  const int stored = exponent >= 0 ? exponent + kExponentBias : exponent - kExponentBias;
-  out[0] = negative ? kNegativeByte : kPositiveByte;
-  out[1] = static_cast<char>(flip * stored);
+  writeHead(out, exponent, negative);
+  const int flip = signFlip(negative);
   uint32_t n = 2;
   for (int32_t d = 0; d < count; d += 2) {
     const int low = d + 1 < count ? digits[d + 1] - '0' : 0;
-    out[n++] = static_cast<char>(flip * ((digits[d] - '0') * 10 + low + kPairBias));
+    out[n++] = storedPair((digits[d] - '0') * 10 + low, flip);
   }
   out[n] = 0;
   return n;

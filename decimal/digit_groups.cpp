@@ -4,8 +4,6 @@
 // long_division.cpp.
 #include "decimal/digit_groups.h"
 
-#include <cstring>
-
 #include "decimal/decimal_assert.h"
 #include "decimal/decimal_encoding.h"
 
@@ -91,37 +89,69 @@ int32_t fractionDigits(const DigitGroups& m) {
   return low < 0 ? -low : 0;
 }
 
-int32_t coefficientDigits(const DigitGroups& m, char* out) {
-  if (m.count == 0) return 0;
-  int32_t n = 0;
-  const uint32_t top = m.group[m.count - 1];
-  for (int32_t d = digitCount(top) - 1; d >= 0; --d) out[n++] = static_cast<char>('0' + top / kPowerOfTen[d] % 10);
-  for (int32_t i = m.count - 2; i >= 0; --i) {
-    uint32_t v = m.group[i];
-    for (int32_t d = kDigitsPerGroup - 1; d >= 0; --d) {
-      out[n + d] = static_cast<char>('0' + v % 10);
-      v /= 10;
-    }
-    n += kDigitsPerGroup;
-  }
-  return n;
-}
-
 bool decode(const char* encoding, uint32_t length, DigitGroups& out) {
   BW_DECIMAL_ASSERT(length >= 3 && encoding[0] != kZeroByte);
   const int32_t pairs = static_cast<int32_t>(length) - 2;
   BW_DECIMAL_ASSERT(pairs <= 4 * kMaxGroups);
+  const bool negative = isNegativeEncoding(encoding);
+  const int flip = signFlip(negative);
+  const char* const pair = encoding + 2;
+  auto value = [pair, flip](int32_t i) { return static_cast<uint32_t>(pairValue(pair[i], flip)); };
   // Four stored pairs make one group, counted from the last pair.
   int32_t g = 0;
-  for (int32_t end = pairs; end > 0; end -= 4) {
+  int32_t end = pairs;
+  for (; end >= 4; end -= 4) {
+    out.group[g++] = (value(end - 4) * 100 + value(end - 3)) * 10000 + value(end - 2) * 100 + value(end - 1);
+  }
+  if (end > 0) {
     uint32_t v = 0;
-    for (int32_t i = end > 4 ? end - 4 : 0; i < end; ++i) v = v * 100 + static_cast<uint32_t>(pairAt(encoding, static_cast<uint32_t>(i)));
+    for (int32_t i = 0; i < end; ++i) v = v * 100 + value(i);
     out.group[g++] = v;
   }
   out.count = g;
   // The leading pair always holds two digits, the first of them nonzero.
   out.low = exponentOf(encoding) - 2 * pairs + 1;
-  return isNegativeEncoding(encoding);
+  return negative;
+}
+
+uint32_t encode(DigitGroups& m, int32_t exponent, bool negative, char* out) {
+  BW_DECIMAL_ASSERT(m.count > 0 && m.group[0] != 0 && m.group[m.count - 1] != 0);
+  BW_DECIMAL_ASSERT(exponent == leadingExponent(m));
+  // A stored pair's low digit lies at a power of the parity of E - 1; a
+  // group's pairs have theirs at low, low + 2, ...  When the parities
+  // differ, the coefficient is multiplied by ten (low drops by one).
+  if (((exponent - 1 - m.low) & 1) != 0) {
+    uint32_t carry = 0;
+    for (int32_t i = 0; i < m.count; ++i) {
+      const uint32_t v = m.group[i];
+      const uint32_t high = v / (kGroupBase / 10);
+      m.group[i] = (v - high * (kGroupBase / 10)) * 10 + carry;
+      carry = high;
+    }
+    BW_DECIMAL_ASSERT(carry == 0 || m.count < kMaxGroups);
+    if (carry != 0) m.group[m.count++] = carry;
+    --m.low;
+  }
+  writeHead(out, exponent, negative);
+  const int flip = signFlip(negative);
+  // From the pair holding the leading digit down to the last nonzero pair:
+  // group 0's whole zero pairs are not stored.
+  const int32_t top = m.count - 1;
+  int32_t j = (exponent - 1 - m.low - kDigitsPerGroup * top) / 2;  // 0 to 3
+  const int32_t pairs = j + 1 + 4 * top - trailingZeroDigits(m.group[0]) / 2;
+  BW_DECIMAL_ASSERT(2 + pairs <= kMaxEncodedLength);
+  const uint32_t end = static_cast<uint32_t>(2 + pairs);
+  uint32_t n = 2;
+  for (int32_t g = top; n < end; --g, j = 3) {
+    // The group's four pairs, most significant last, from its two halves.
+    const uint32_t v = m.group[g];
+    const uint32_t high = v / 10000;
+    const uint32_t low = v - high * 10000;
+    const uint32_t groupPairs[4] = {low % 100, low / 100, high % 100, high / 100};
+    for (; j >= 0 && n < end; --j) out[n++] = storedPair(static_cast<int>(groupPairs[j]), flip);
+  }
+  out[n] = 0;
+  return n;
 }
 
 bool shiftUp(DigitGroups& m, int32_t k) {
@@ -142,9 +172,11 @@ bool shiftUp(DigitGroups& m, int32_t k) {
     }
   }
   if (m.count + whole > kMaxGroups) return false;
-  std::memmove(m.group + whole, m.group, sizeof(uint32_t) * static_cast<size_t>(m.count));
-  std::memset(m.group, 0, sizeof(uint32_t) * static_cast<size_t>(whole));
-  m.count += whole;
+  if (whole > 0) {
+    for (int32_t i = m.count - 1; i >= 0; --i) m.group[i + whole] = m.group[i];
+    for (int32_t i = 0; i < whole; ++i) m.group[i] = 0;
+    m.count += whole;
+  }
   m.low -= k;
   return true;
 }

@@ -25,9 +25,6 @@ constexpr int32_t kDigitsPerGroup = 8;
 // rather than write past the end.
 constexpr int32_t kMaxGroups = 42;
 
-// Room for the digits of any magnitude, as coefficientDigits writes them.
-constexpr int32_t kMaxCoefficientDigits = kDigitsPerGroup * kMaxGroups;
-
 constexpr uint32_t kPowerOfTen[kDigitsPerGroup + 1] = {
     1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
@@ -50,10 +47,11 @@ int32_t fractionDigits(const DigitGroups& m);
 // Unpacks a present, nonzero encoding; returns its sign.
 bool decode(const char* encoding, uint32_t length, DigitGroups& out);
 
-// The coefficient's decimal digits, most significant first, without leading
-// zeros, into out (kMaxCoefficientDigits bytes); returns the count (0 for
-// zero).
-int32_t coefficientDigits(const DigitGroups& m, char* out);
+// Packs a nonzero normalized magnitude whose leading digit is at the power
+// `exponent`, with its sign, into out (room for kMaxEncodedLength bytes and
+// the terminator); returns the length.  m may be moved by one digit (its
+// value unchanged) to line its digits up with the stored pairs.
+uint32_t encode(DigitGroups& m, int32_t exponent, bool negative, char* out);
 
 // Multiplies the coefficient by 10^k (k >= 0) and lowers low by k, leaving
 // the value unchanged.  False when the result would not fit.

@@ -1,8 +1,10 @@
 // Runs the arithmetic case files in tests/decimal/cases (*.decTest, one case
 // a line) through BigDecimal.  The format is described at the top of
-// arithmetic.decTest.
+// arithmetic.decTest.  GeneratedFile runs the file named by
+// BRINDLE_DECIMAL_CASE_FILE, which differential.py writes at test time.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -104,6 +106,20 @@ const std::map<std::string, std::pair<int, Operation>> kOperations = {
     {"fixed", {2, [](BigDecimal& a, const BigDecimal&, const std::string& n) {
                  return textOf(a.toFixedText(std::stoi(n), true).cString());
                }}},
+    {"fixedplain", {2, [](BigDecimal& a, const BigDecimal&, const std::string& n) {
+                      return textOf(a.toFixedText(std::stoi(n), false).cString());
+                    }}},
+    // The second word is "p,s"; the result shows the precision and scale
+    // the number has afterwards, so ignored requests show too.
+    {"setprecision", {2, [](BigDecimal& a, const BigDecimal&, const std::string& ps) {
+                        int p = 0;
+                        int s = 0;
+                        std::sscanf(ps.c_str(), "%d,%d", &p, &s);
+                        const BigDecimal::Status status = a.setPrecision(p, s);
+                        return Outcome{std::string(a.toText().cString()) + "[" + std::to_string(a.precision()) +
+                                           "," + std::to_string(a.scale()) + "]",
+                                       status};
+                      }}},
     {"compare", {2, [](BigDecimal& a, const BigDecimal& b, const std::string&) {
                    return textOf(std::to_string(BigDecimal::compare(a, b)));
                  }}},
@@ -182,6 +198,14 @@ TEST(DecimalCaseFiles, EveryCasePasses) {
   }
   EXPECT_GE(files, 1);
   EXPECT_GE(cases, 200);
+}
+
+TEST(DecimalCaseFiles, GeneratedFile) {
+  const char* path = std::getenv("BRINDLE_DECIMAL_CASE_FILE");
+  if (path == nullptr) GTEST_SKIP() << "run by tests/decimal/differential.py";
+  int cases = 0;
+  runFile(path, cases);
+  EXPECT_GE(cases, 1000);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ uint32_t record(const char* name, const ModuleRequest* request, QelString& outpu
 
 }  // namespace
 
-// Strong definitions: they take the place of the module's stand-ins.
+// Defined here, so the linker takes these rather than the module's handlers.
 uint32_t handleCondition(const ModuleRequest* r, QelString& o, int m) { return record("condition", r, o, m); }
 uint32_t handleSwitch(const ModuleRequest* r, QelString& o, int m) { return record("switch", r, o, m); }
 uint32_t handleLoop(const ModuleRequest* r, QelString& o, int m) { return record("loop", r, o, m); }
