@@ -117,6 +117,11 @@ bool decode(const char* encoding, uint32_t length, DigitGroups& out) {
 uint32_t encode(DigitGroups& m, int32_t exponent, bool negative, char* out) {
   BW_DECIMAL_ASSERT(m.count > 0 && m.group[0] != 0 && m.group[m.count - 1] != 0);
   BW_DECIMAL_ASSERT(exponent == leadingExponent(m));
+  // Pairs run from the one holding the leading digit down to the one holding
+  // the lowest nonzero digit.
+  const int32_t lowest = m.low + trailingZeroDigits(m.group[0]);
+  const int32_t pairs = (exponent - lowest) / 2 + 1;
+  BW_DECIMAL_ASSERT(2 + pairs <= kMaxEncodedLength);
   // A stored pair's low digit lies at a power of the parity of E - 1; a
   // group's pairs have theirs at low, low + 2, ...  When the parities
   // differ, the coefficient is multiplied by ten (low drops by one).
@@ -134,12 +139,8 @@ uint32_t encode(DigitGroups& m, int32_t exponent, bool negative, char* out) {
   }
   writeHead(out, exponent, negative);
   const int flip = signFlip(negative);
-  // From the pair holding the leading digit down to the last nonzero pair:
-  // group 0's whole zero pairs are not stored.
   const int32_t top = m.count - 1;
   int32_t j = (exponent - 1 - m.low - kDigitsPerGroup * top) / 2;  // 0 to 3
-  const int32_t pairs = j + 1 + 4 * top - trailingZeroDigits(m.group[0]) / 2;
-  BW_DECIMAL_ASSERT(2 + pairs <= kMaxEncodedLength);
   const uint32_t end = static_cast<uint32_t>(2 + pairs);
   uint32_t n = 2;
   for (int32_t g = top; n < end; --g, j = 3) {

@@ -109,15 +109,15 @@ const std::map<std::string, std::pair<int, Operation>> kOperations = {
     {"fixedplain", {2, [](BigDecimal& a, const BigDecimal&, const std::string& n) {
                       return textOf(a.toFixedText(std::stoi(n), false).cString());
                     }}},
-    // The second word is "p,s"; the result shows the precision and scale
-    // the number has afterwards, so ignored requests show too.
+    // The second word is "p,s"; the result, "text@p,s", shows the precision
+    // and scale the number has afterwards, so ignored requests show too.
     {"setprecision", {2, [](BigDecimal& a, const BigDecimal&, const std::string& ps) {
                         int p = 0;
                         int s = 0;
                         std::sscanf(ps.c_str(), "%d,%d", &p, &s);
                         const BigDecimal::Status status = a.setPrecision(p, s);
-                        return Outcome{std::string(a.toText().cString()) + "[" + std::to_string(a.precision()) +
-                                           "," + std::to_string(a.scale()) + "]",
+                        return Outcome{std::string(a.toText().cString()) + "@" + std::to_string(a.precision()) +
+                                           "," + std::to_string(a.scale()),
                                        status};
                       }}},
     {"compare", {2, [](BigDecimal& a, const BigDecimal& b, const std::string&) {

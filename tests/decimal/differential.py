@@ -549,7 +549,7 @@ class OperationCases:
             p = r.choice([-2, -1, 0, 101, r.randint(1, 100), r.randint(1, 100), a.p])
             s = r.choice([-2, -1, 0, r.randint(0, max(p, 0)), max(p, 0) + 1])
             status = op_set_precision(a, p, s)
-            result = "%s[%d,%d]" % (to_text(a.value), a.p, a.s)
+            result = "%s@%d,%d" % (to_text(a.value), a.p, a.s)
             return name + "%s '%d,%d' -> %s %s" % (a_text, p, s, quote(result), status)
         n = r.choice([-1, 0, 1, 2, 3, a.s, a.s + 2, r.randint(0, 30)])
         text = to_fixed_text(a, n, kind == "fixed")
