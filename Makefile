@@ -7,7 +7,7 @@
 all: build
 
 build:
-	bash scripts/install-deps.sh libcpp-httplib-dev libsqlite3-dev libpq-dev
+	bash scripts/install-deps.sh libmicrohttpd-dev libsqlite3-dev libpq-dev
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build build -j$$(nproc)
 

@@ -34,6 +34,23 @@ bool setCount(uint64_t& field, const char* name, const std::string& value, std::
   return false;
 }
 
+// A whole number of at most `most`, 0 allowed only when `zeroMeans` says what it means.
+bool setUnsigned(unsigned& field, const char* name, const std::string& value, unsigned most,
+                 const char* zeroMeans, std::string& error) {
+  uint64_t n = 0;
+  if (value == "0" && zeroMeans != nullptr) {
+    field = 0;
+    return true;
+  }
+  if (!parseCount(value, n) || n > most) {
+    error = std::string(name) + " needs a whole number from " + (zeroMeans ? "0" : "1") + " to " +
+            std::to_string(most) + ", not \"" + value + "\"";
+    return false;
+  }
+  field = static_cast<unsigned>(n);
+  return true;
+}
+
 bool addNamed(NamedValues& list, const char* option, const std::string& v, std::string& error) {
   size_t eq = v.find('=');
   if (eq == std::string::npos || eq == 0) {
@@ -54,6 +71,41 @@ const ValueOption kValueOptions[] = {
     {"--module", true, true, [](Options& o, const std::string& v, std::string&) { o.module = v; return true; }},
     {"--root", false, true, [](Options& o, const std::string& v, std::string&) { o.root = v; return true; }},
     {"--listen", false, true, [](Options& o, const std::string& v, std::string&) { o.listen = v; return true; }},
+    {"--access-log", false, true,
+     [](Options& o, const std::string& v, std::string&) { o.accessLog = v; return true; }},
+    {"--static-cache-control", false, true,
+     [](Options& o, const std::string& v, std::string& error) {
+       if (v.find_first_of("\r\n") != std::string::npos) {
+         error = "--static-cache-control must be one line";
+         return false;
+       }
+       o.staticCacheControl = v;
+       return true;
+     }},
+    {"--threads", false, true,
+     [](Options& o, const std::string& v, std::string& error) {
+       return setUnsigned(o.http.threads, "--threads", v, 256, nullptr, error);
+     }},
+    {"--max-connections", false, true,
+     [](Options& o, const std::string& v, std::string& error) {
+       return setUnsigned(o.http.maxConnections, "--max-connections", v, 1000000, nullptr, error);
+     }},
+    {"--max-connections-per-address", false, true,
+     [](Options& o, const std::string& v, std::string& error) {
+       return setUnsigned(o.http.maxPerAddress, "--max-connections-per-address", v, 1000000, "no limit", error);
+     }},
+    {"--idle-timeout", false, true,
+     [](Options& o, const std::string& v, std::string& error) {
+       return setUnsigned(o.http.idleSeconds, "--idle-timeout", v, 86400, nullptr, error);
+     }},
+    {"--header-timeout", false, true,
+     [](Options& o, const std::string& v, std::string& error) {
+       return setUnsigned(o.http.headerSeconds, "--header-timeout", v, 86400, nullptr, error);
+     }},
+    {"--body-timeout", false, true,
+     [](Options& o, const std::string& v, std::string& error) {
+       return setUnsigned(o.http.bodySeconds, "--body-timeout", v, 86400, nullptr, error);
+     }},
     {"--max-tag-calls", true, true,
      [](Options& o, const std::string& v, std::string& error) {
        return setCount(o.limits.maxTagCalls, "--max-tag-calls", v, error);
@@ -159,6 +211,24 @@ std::string usageText(Command command) {
       "  --max-output BYTES  stop a page whose output passes BYTES (default 67108864)\n"
       "  --max-nesting N     stop at bodies nested deeper than N (default 200)\n"
       "  --module PATH       the tag module (default: libbrindlework.so of the build)\n";
+  using L = HttpLimits;
+  const std::string httpLimits =
+      "HTTP limits:\n"
+      "  --threads N         threads that answer requests (default: one per core)\n"
+      "  --max-connections N open connections in all (default " + std::to_string(L::kDefaultMaxConnections) + ")\n"
+      "  --max-connections-per-address N  from one client address (default " +
+      std::to_string(L::kDefaultPerAddress) + "; 0: no limit)\n"
+      "  --idle-timeout S    close a connection silent for S seconds (default " +
+      std::to_string(L::kDefaultIdleSeconds) + ")\n"
+      "  --header-timeout S  the request line and headers must arrive within S seconds\n"
+      "                      of the connection's opening or its previous answer (default " +
+      std::to_string(L::kDefaultHeaderSeconds) + ")\n"
+      "  --body-timeout S    a request body must arrive within S seconds of its headers (default " +
+      std::to_string(L::kDefaultBodySeconds) + ")\n"
+      "  Request bodies over " + std::to_string(L::kMaxRequestBody) + " bytes answer 413, more than " +
+      std::to_string(L::kMaxHeaderFields) + " header fields 431,\n"
+      "  a request line and headers over " + std::to_string(L::kConnectionMemory / 1024) +
+      " KiB together 431 or 414.\n";
   if (command == Command::Render)
     return "usage: brindle render FILE|- [options]\n"
            "Renders one page to standard output; reports go to standard error.\n"
@@ -178,6 +248,12 @@ std::string usageText(Command command) {
            "  --props STORE       region properties: an SQLite file (default: brindle.db beside\n"
            "                      DIR), or a PostgreSQL database that several servers share:\n"
            "                      postgresql://USER@HOST/DB or postgresql:KEY=VALUE ...\n"
+           "  --access-log FILE|- one line per request in the Combined Log Format (default: none)\n"
+           "  --static-cache-control VALUE  Cache-Control of static files (default: no-cache);\n"
+           "                      pages are always sent with Cache-Control: no-store\n" +
+           httpLimits +
+           "Exit status: 0 stopped by SIGINT or SIGTERM, 2 usage error or the address is\n"
+           "already in use.\n"
            "The administrator's page is /_brindle/properties?region=R&token=T, with the token\n"
            "from BRINDLE_ADMIN_TOKEN or, when that is unset, a random one printed at start.\n" +
            limits;

@@ -4,7 +4,11 @@
 //                         [--region NAME] [--props FILE]
 //                         [--module PATH] [limits]
 //   brindle serve --root DIR [--listen 127.0.0.1:8080] [--props FILE]
-//                         [--module PATH] [limits]
+//                         [--module PATH] [--access-log FILE|-]
+//                         [--static-cache-control VALUE] [limits] [HTTP limits]
+//   HTTP limits (http_server.h): --threads N  --max-connections N
+//                         --max-connections-per-address N  --idle-timeout S
+//                         --header-timeout S  --body-timeout S
 //   limits: --max-tag-calls N  --max-output BYTES  --max-nesting N
 //   brindle --version | --help,  brindle COMMAND --help
 #ifndef BRINDLE_ENGINE_COMMAND_LINE_H
@@ -14,7 +18,9 @@
 #include <vector>
 
 #include "engine/host_session.h"
+#include "engine/http_server.h"
 #include "engine/page_renderer.h"
+#include "engine/static_files.h"
 
 namespace bw {
 
@@ -34,6 +40,9 @@ struct Options {
   std::string root;
   std::string listen = "127.0.0.1:8080";
   EngineLimits limits;
+  HttpLimits http;           // serve
+  std::string accessLog;     // serve: empty for none, "-" for standard output
+  std::string staticCacheControl = kDefaultStaticCacheControl;  // serve
 };
 
 // False with a message when the arguments do not make a command.

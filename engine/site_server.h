@@ -1,71 +1,82 @@
-// The HTTP side of brindle serve.
+// What brindle serve answers, request by request, through a route table.
 //
-// .html files under the root are rendered as pages (GET, and POST with an
-// url-encoded form); their query and form fields are ${param.NAME}.  Other
-// files are sent as they are with their content type.  The administrator's
-// page /_brindle/properties?region=R shows the module's properties form for a
-// region and stores it; it needs the administrator token (query or form field
-// "token", header X-Brindle-Token, or the cookie set when the page was opened
-// with the token) and, to store, a form token from a page shown by this
-// server.  Region properties come from memory (property_cache.h); while the
-// store is unreachable pages render with the properties last seen and the
-// administrator's page answers 503.  The module's objects may be used by one
-// thread at a time, so every call into the module runs under one lock.
+// Routes are tried in order; the first whose path matches answers, or says
+// 405 when it does not take the method.  HEAD is taken wherever GET is and
+// answered as GET (the HTTP layer leaves the body out).  The table ends with
+// the site itself: .html files under the root are rendered as pages (GET,
+// and POST with an url-encoded form; their query and form fields are
+// ${param.NAME}), other files are sent as they are (static_files.h).  Before
+// it stands the administrator's page (admin_page.h).  Other parts of the
+// engine add their routes with addRoute before the server starts.
+//
+// Requests are answered on several threads at once: pages render in
+// parallel (the module's calls may run on several threads), the compiled
+// pages are shared through their cache, and region properties come from
+// memory (property_cache.h), as immutable snapshots; while the store is
+// unreachable pages render with the properties last seen.
 #ifndef BRINDLE_ENGINE_SITE_SERVER_H
 #define BRINDLE_ENGINE_SITE_SERVER_H
 
 #include <filesystem>
-#include <iosfwd>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
-#include "engine/csrf_tokens.h"
+#include "engine/admin_page.h"
+#include "engine/http_exchange.h"
 #include "engine/module_library.h"
 #include "engine/page_cache.h"
 #include "engine/page_renderer.h"
 #include "engine/property_cache.h"
-
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-}  // namespace httplib
+#include "engine/shared_log.h"
+#include "engine/static_files.h"
 
 namespace bw {
-
-constexpr const char* kAdminPath = "/_brindle/properties";
-constexpr size_t kMaxRequestBody = 1024 * 1024;
-// Header fields one request may carry; more answer 431.
-constexpr size_t kMaxRequestHeaders = 100;
 
 struct SiteConfig {
   std::filesystem::path root;  // made canonical by the server
   std::string adminToken;
   EngineLimits limits;
+  std::string staticCacheControl = kDefaultStaticCacheControl;
 };
+
+enum HttpMethods : unsigned { kMethodGet = 1, kMethodPost = 2 };
 
 class SiteServer {
  public:
-  SiteServer(ModuleLibrary& library, PropertyCache& properties, SiteConfig config, std::ostream& log);
-  void install(httplib::Server& server);
+  using Handler = std::function<void(const HttpRequest&, HttpResponse&)>;
+
+  SiteServer(ModuleLibrary& library, PropertyCache& properties, SiteConfig config, SharedLog& log);
+
+  // Answers one request; safe to call from several threads at once.
+  void answer(const HttpRequest& request, HttpResponse& response) const;
+
+  // Adds a route ahead of the site's files.  `path` matches exactly, or,
+  // when it ends in "/", every path under it.  `methods` is a set of
+  // HttpMethods.  Not safe once the server answers requests.
+  void addRoute(std::string path, unsigned methods, Handler handler);
+
+  const SiteConfig& config() const { return config_; }
 
  private:
-  void servePath(const httplib::Request& request, httplib::Response& response);
-  void servePage(const std::filesystem::path& file, const std::string& region,
-                 const httplib::Request& request, httplib::Response& response);
-  void adminGet(const httplib::Request& request, httplib::Response& response);
-  void adminPost(const httplib::Request& request, httplib::Response& response);
-  bool authorised(const httplib::Request& request, const NamedValues& fields) const;
-  void sendAdminPage(const std::string& region, const std::string& notice,
-                     httplib::Response& response);
+  struct Route {
+    std::string path;
+    unsigned methods;
+    Handler handler;
+  };
+  void servePath(const HttpRequest& request, HttpResponse& response);
+  void servePage(const std::filesystem::path& file, const std::string& region, const HttpRequest& request,
+                 HttpResponse& response);
 
   ModuleLibrary& library_;
   PropertyCache& properties_;
   SiteConfig config_;
-  std::ostream& log_;
-  std::mutex lock_;  // the module, the form tokens and the log
-  CsrfTokens csrf_;
+  SharedLog& log_;
   CompiledPageCache pages_;  // guarded by its own lock
+  std::unique_ptr<AdminPage> admin_;
+  std::vector<Route> routes_;  // the site's own files are the last
 };
 
 }  // namespace bw

@@ -14,14 +14,12 @@ int hexValue(char c) {
   return -1;
 }
 
-}  // namespace
-
-std::string decodeUrlComponent(std::string_view text) {
+std::string decodeEscapes(std::string_view text, bool plusIsSpace) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
-    if (c == '+') {
+    if (c == '+' && plusIsSpace) {
       out += ' ';
     } else if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
                hexValue(text[i + 2]) >= 0) {
@@ -33,6 +31,12 @@ std::string decodeUrlComponent(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string decodeUrlComponent(std::string_view text) { return decodeEscapes(text, true); }
+
+std::string decodeUrlPath(std::string_view text) { return decodeEscapes(text, false); }
 
 std::string encodeUrlComponent(std::string_view text) {
   static const char kHex[] = "0123456789ABCDEF";

@@ -13,6 +13,9 @@ namespace bw {
 // "%41" is "A", "+" a space; a malformed "%" escape stays as written.
 std::string decodeUrlComponent(std::string_view text);
 
+// The same for a request path, where "+" is itself.
+std::string decodeUrlPath(std::string_view text);
+
 // Every byte but letters, digits and "-_.~/" as %XX.
 std::string encodeUrlComponent(std::string_view text);
 

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-# The page engine builds against httplib and SQLite; its browser test drives
+# The page engine builds against libmicrohttpd and SQLite; its browser test drives
 # Chromium.
 bash scripts/test-engine.sh
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -27,11 +27,11 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 run_suite build-asan -DBRINDLE_SANITIZE=ON
 
 # Suites that need more than the two builds: the 32-bit Windows and i386
-# builds, the fuzz runs, malformed HTTP against a running server, two
-# servers sharing region properties through PostgreSQL.  Each
-# script installs what it needs.
+# builds, the fuzz runs, malformed HTTP, slow clients and nginx in front of
+# a running server, two servers sharing region properties through
+# PostgreSQL.  Each script installs what it needs.
 unset ASAN_OPTIONS UBSAN_OPTIONS
-for extra in test-platforms test-fuzz test-http-hostile test-postgres; do
+for extra in test-platforms test-fuzz test-http-hostile test-http-slow test-nginx-proxy test-postgres; do
   if [ -f "scripts/$extra.sh" ]; then
     echo "== $extra"
     bash "scripts/$extra.sh"

@@ -16,7 +16,8 @@
 
 namespace {
 
-const ModuleRequest* current = nullptr;
+// Per thread, so that the HTTP tests may render pages on several threads at once.
+thread_local const ModuleRequest* current = nullptr;
 
 // Blocks the "leak" tag keeps past its call, handed back at MTrm so that the
 // test process itself leaks nothing.
