@@ -2,9 +2,9 @@
 # The engine under load: wrk against `brindle serve` on 127.0.0.1 for
 # LOAD_SECONDS (default 60) at LOAD_CONNECTIONS (default 64) connections on
 # the demo page, sampling the server's resident memory every second.  Prints
-# throughput, errors and the growth of resident memory between the 10th
-# second and the end; exits non-zero when there were errors or the growth
-# reached 10%.  A benchmark, not part of the test command.  Installs wrk
+# throughput, latency (p50, p99), errors and the growth of resident memory
+# between the 10th second and the end; exits non-zero when there were errors
+# or the growth reached 10%.  A benchmark, not part of the test command.  Installs wrk
 # (Debian) when missing and run as root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,7 +57,9 @@ growth=$(awk -v a="$rss10" -v b="$rssEnd" 'BEGIN { printf "%.1f", (b - a) * 100 
 non2xx=$(awk '/Non-2xx or 3xx responses/ {print $NF}' "$work/wrk")
 socketErrors=$(awk -F'[ ,]+' '/Socket errors/ {print $5 + $7 + $9 + $11}' "$work/wrk")
 requests=$(awk '/Requests\/sec/ {print $2}' "$work/wrk")
-echo "throughput ${requests} requests/s; non-2xx ${non2xx:-0}; socket errors ${socketErrors:-0}"
+p50=$(awk '$1 == "50%" {print $2}' "$work/wrk")
+p99=$(awk '$1 == "99%" {print $2}' "$work/wrk")
+echo "throughput ${requests} requests/s; latency p50 ${p50}, p99 ${p99}; non-2xx ${non2xx:-0}; socket errors ${socketErrors:-0}"
 echo "resident memory: ${rss10} KiB at second 10, ${rssEnd} KiB at second ${seconds} (${growth}%)"
 [ "${non2xx:-0}" = 0 ] && [ "${socketErrors:-0}" = 0 ] &&
   awk -v g="$growth" 'BEGIN { exit !(g < 10) }'
