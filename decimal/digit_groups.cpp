@@ -30,11 +30,14 @@ uint32_t dropDigits(uint32_t v, int32_t k) {
   }
 }
 
-// Decimal digits of a nonzero group value.
+// Decimal digits of a nonzero group value (below 10^8), by halving steps.
 int32_t digitCount(uint32_t v) {
-  int32_t n = 1;
-  while (n < kDigitsPerGroup && v >= kPowerOfTen[n]) ++n;
-  return n;
+  if (v >= 10000) {
+    if (v >= 1000000) return v >= 10000000 ? 8 : 7;
+    return v >= 100000 ? 6 : 5;
+  }
+  if (v >= 100) return v >= 1000 ? 4 : 3;
+  return v >= 10 ? 2 : 1;
 }
 
 // Trailing zero digits of a nonzero group value, by halving steps.
