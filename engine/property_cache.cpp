@@ -1,16 +1,17 @@
 // The in-memory region properties and the thread that keeps them current.
 #include "engine/property_cache.h"
 
+#include <signal.h>
+
 #include <algorithm>
-#include <ostream>
 #include <set>
 
 namespace bw {
 
-PropertyCache::PropertyCache(PropertyStore& store, std::ostream& log, PropertyCacheTiming timing)
+PropertyCache::PropertyCache(PropertyStore& store, SharedLog& log, PropertyCacheTiming timing)
     : store_(store), log_(log), timing_(timing), empty_(std::make_shared<const RegionProperties>()) {}
 
-std::unique_ptr<PropertyCache> PropertyCache::start(PropertyStore& store, std::ostream& log,
+std::unique_ptr<PropertyCache> PropertyCache::start(PropertyStore& store, SharedLog& log,
                                                     std::string& error, PropertyCacheTiming timing) {
   std::unique_ptr<PropertyCache> cache(new PropertyCache(store, log, timing));
   std::string reason;
@@ -18,7 +19,14 @@ std::unique_ptr<PropertyCache> PropertyCache::start(PropertyStore& store, std::o
     error = "cannot read the properties store " + store.describe() + ": " + reason;
     return nullptr;
   }
+  // A new thread inherits the mask of the one that makes it: the watcher
+  // starts with every signal blocked, so that SIGTERM and SIGINT reach the
+  // thread the program set aside for them and never end it by default.
+  sigset_t all, previous;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, &previous);
   cache->watcher_ = std::thread([raw = cache.get()] { raw->watch(); });
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   return cache;
 }
 
@@ -99,16 +107,11 @@ bool PropertyCache::pause(std::chrono::milliseconds delay) {
   return stopSignal_.wait_for(guard, delay, [this] { return stopping_; });
 }
 
-void PropertyCache::log(const std::string& line) {
-  std::lock_guard<std::mutex> guard(logLock_);
-  log_ << line << std::flush;
-}
-
 // Only the watcher changes available_; it logs first, so that whoever sees
 // the change also sees the line.
 void PropertyCache::markUnavailable(const std::string& reason) {
   if (!available()) return;
-  log("brindle: the properties store " + store_.describe() + " is unreachable (" + reason +
+  log_.write("brindle: the properties store " + store_.describe() + " is unreachable (" + reason +
       "); pages keep the properties last seen, and the administrator's page answers 503 until it is back\n");
   available_.store(false, std::memory_order_release);
 }
@@ -120,7 +123,7 @@ void PropertyCache::watch() {
     if (!available()) {
       if (pause(retry)) return;
       if (store_.reconnect(error) == StoreStatus::Ok && reloadAll(error) == StoreStatus::Ok) {
-        log("brindle: the properties store " + store_.describe() + " is back; every region reloaded\n");
+        log_.write("brindle: the properties store " + store_.describe() + " is back; every region reloaded\n");
         available_.store(true, std::memory_order_release);
         retry = timing_.firstRetry;
       } else {
@@ -139,7 +142,7 @@ void PropertyCache::watch() {
     if (status == StoreStatus::Unavailable) {
       markUnavailable(error);
     } else if (status == StoreStatus::Failed) {
-      log("brindle: reloading region properties failed: " + error + "\n");
+      log_.write("brindle: reloading region properties failed: " + error + "\n");
       if (pause(timing_.lastRetry)) return;
     }
   }

@@ -18,7 +18,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <iosfwd>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -27,6 +26,7 @@
 #include <thread>
 
 #include "engine/property_store.h"
+#include "engine/shared_log.h"
 
 namespace bw {
 
@@ -44,8 +44,8 @@ class PropertyCache {
  public:
   // Loads every region and starts the watcher; null, with the reason in
   // `error`, when the store cannot be read.  `store` and `log` must outlive
-  // the cache.
-  static std::unique_ptr<PropertyCache> start(PropertyStore& store, std::ostream& log, std::string& error,
+  // the cache.  The watcher takes no process signals.
+  static std::unique_ptr<PropertyCache> start(PropertyStore& store, SharedLog& log, std::string& error,
                                               PropertyCacheTiming timing = {});
   ~PropertyCache();
   PropertyCache(const PropertyCache&) = delete;
@@ -61,7 +61,7 @@ class PropertyCache {
   StoreStatus store(const RegionProperties& edited, std::string& error);
 
  private:
-  PropertyCache(PropertyStore& store, std::ostream& log, PropertyCacheTiming timing);
+  PropertyCache(PropertyStore& store, SharedLog& log, PropertyCacheTiming timing);
   StoreStatus reloadAll(std::string& error);
   StoreStatus reloadRegion(const std::string& name, std::string& error);
   void install(const std::string& name, std::map<std::string, std::string> values);
@@ -69,10 +69,9 @@ class PropertyCache {
   // Sleeps up to `delay`; true when the cache is stopping.
   bool pause(std::chrono::milliseconds delay);
   void markUnavailable(const std::string& reason);
-  void log(const std::string& line);
 
   PropertyStore& store_;
-  std::ostream& log_;
+  SharedLog& log_;
   const PropertyCacheTiming timing_;
   const std::shared_ptr<const RegionProperties> empty_;
 
@@ -86,7 +85,6 @@ class PropertyCache {
   std::mutex stopLock_;
   std::condition_variable stopSignal_;
   bool stopping_ = false;
-  std::mutex logLock_;
   std::thread watcher_;
 };
 

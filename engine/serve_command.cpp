@@ -63,7 +63,8 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
   std::string propsPath = options.props.empty() ? (root.parent_path() / "brindle.db").string() : options.props;
   EngineParts parts;
   if (!openEngineParts(modulePath, propsPath, parts, diagnostics)) return kExitUsage;
-  std::unique_ptr<PropertyCache> properties = PropertyCache::start(*parts.store, diagnostics, error);
+  SharedLog errors(diagnostics);
+  std::unique_ptr<PropertyCache> properties = PropertyCache::start(*parts.store, errors, error);
   if (properties == nullptr) {
     diagnostics << "brindle: " << error << "\n";
     return kExitUsage;
@@ -86,7 +87,6 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-  SharedLog errors(diagnostics);
   SiteServer site(*parts.library, *properties, config, errors);
   HttpServer server(
       options.http, [&site](const HttpRequest& q, HttpResponse& r) { site.answer(q, r); },

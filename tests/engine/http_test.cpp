@@ -49,7 +49,7 @@ class Http : public ::testing::Test {
     ASSERT_TRUE(library) << error;
     store = PropertyStore::open((base / "p.db").string(), error);
     ASSERT_TRUE(store) << error;
-    properties = PropertyCache::start(*store, log, error);
+    properties = PropertyCache::start(*store, errors, error);
     ASSERT_TRUE(properties) << error;
   }
   void TearDown() override {

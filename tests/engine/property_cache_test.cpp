@@ -67,7 +67,7 @@ class SqliteCache : public ::testing::Test {
     ASSERT_TRUE(ours) << error;
     theirs = PropertyStore::open(file, error);
     ASSERT_TRUE(theirs) << error;
-    cache = PropertyCache::start(*ours, log, error, quickTiming());
+    cache = PropertyCache::start(*ours, shared, error, quickTiming());
     ASSERT_TRUE(cache) << error;
   }
   void TearDown() override {
@@ -78,6 +78,7 @@ class SqliteCache : public ::testing::Test {
   std::string file;
   std::unique_ptr<PropertyStore> ours, theirs;  // theirs: another server's connection
   std::ostringstream log;
+  SharedLog shared{log};
   std::unique_ptr<PropertyCache> cache;
 };
 
@@ -244,8 +245,9 @@ TEST(CacheOutage, PagesKeepTheLastPropertiesSubmissionsAreRefusedAndAllIsReloade
   SwitchableStore store;
   store.table["shop"]["qelLoop"] = "no";
   std::ostringstream log;
+  SharedLog shared{log};
   std::string error;
-  auto cache = PropertyCache::start(store, log, error, quickTiming());
+  auto cache = PropertyCache::start(store, shared, error, quickTiming());
   ASSERT_TRUE(cache) << error;
   EXPECT_TRUE(cache->available());
 
@@ -277,8 +279,9 @@ TEST(CacheOutage, AStoreUnreadableAtStartIsRefused) {
   SwitchableStore store;
   store.up = false;
   std::ostringstream log;
+  SharedLog shared{log};
   std::string error;
-  EXPECT_FALSE(PropertyCache::start(store, log, error));
+  EXPECT_FALSE(PropertyCache::start(store, shared, error));
   EXPECT_EQ(error, "cannot read the properties store test store: connection refused");
 }
 

@@ -114,12 +114,13 @@ class Server:
         return self.errors.read()
 
     def stop(self):
+        """Sends SIGTERM; the exit status (negative: ended by a signal)."""
         self.process.terminate()
         try:
-            self.process.wait(timeout=10)
+            return self.process.wait(timeout=10)
         except subprocess.TimeoutExpired:
             self.process.kill()
-            self.process.wait()
+            return self.process.wait()
 
 
 def stored(psql, region):
@@ -256,6 +257,10 @@ def main():
             propagation(a, b)
             concurrent_submissions(a, b, psql)
             outage(a, b, cluster)
+            for server in servers:
+                status = server.stop()
+                check(status == 0, f"{server.name}: SIGTERM did not stop it cleanly (status {status})")
+            print("ok: both servers stop cleanly on SIGTERM")
         except Failure as failure:
             print(f"FAILED: {failure}", file=sys.stderr)
             for server in servers:
