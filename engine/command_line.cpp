@@ -125,6 +125,14 @@ const ValueOption kValueOptions[] = {
        o.limits.maxNesting = static_cast<uint32_t>(n);
        return true;
      }},
+    {"--max-scanned", true, true,
+     [](Options& o, const std::string& v, std::string& error) {
+       return setCount(o.limits.maxScannedBytes, "--max-scanned", v, error);
+     }},
+    {"--max-render-time", true, true,
+     [](Options& o, const std::string& v, std::string& error) {
+       return setCount(o.limits.maxRenderMillis, "--max-render-time", v, error);
+     }},
 };
 
 }  // namespace
@@ -209,7 +217,10 @@ std::string usageText(Command command) {
   const std::string limits =
       "  --max-tag-calls N   stop a page after N tag calls (default 1000000)\n"
       "  --max-output BYTES  stop a page whose output passes BYTES (default 67108864)\n"
-      "  --max-nesting N     stop at bodies nested deeper than N (default 200)\n"
+      "  --max-nesting N     stop at bodies or answers nested deeper than N (default 200)\n"
+      "  --max-scanned BYTES stop a page whose tags need more than BYTES scanned and\n"
+      "                      exchanged with the module (default 67108864)\n"
+      "  --max-render-time MS  stop a page after MS milliseconds, 0 for none (default 10000)\n"
       "  --module PATH       the tag module (default: libbrindlework.so of the build)\n";
   using L = HttpLimits;
   const std::string httpLimits =

@@ -10,6 +10,7 @@
 //                         --max-connections-per-address N  --idle-timeout S
 //                         --header-timeout S  --body-timeout S
 //   limits: --max-tag-calls N  --max-output BYTES  --max-nesting N
+//           --max-scanned BYTES  --max-render-time MS
 //   brindle --version | --help,  brindle COMMAND --help
 #ifndef BRINDLE_ENGINE_COMMAND_LINE_H
 #define BRINDLE_ENGINE_COMMAND_LINE_H

@@ -42,7 +42,15 @@ struct Pools {
   std::vector<TextSegment>& segments;
   std::vector<CompiledValue>& values;
   size_t& slots;  // given out so far
+  uint64_t& scanned;  // bytes the scan went through
+  const uint64_t budget;
   SlotNames variableSlots, fieldSlots;  // one slot per name and kind
+
+  // Counts bytes scanned; false once they passed the budget.
+  bool scan(uint64_t bytes) {
+    scanned += bytes;
+    return scanned <= budget;
+  }
 
   // Cuts text into the segments list: true, with the range, when it holds a
   // reference or an escape; otherwise nothing is kept, as the text stands
@@ -77,7 +85,8 @@ CompiledItem& nextItem(std::vector<CompiledItem>& items, size_t& used) {
   return item;
 }
 
-void compileItems(const TagTable& tags, Pools& pools, std::string_view text, size_t base, unsigned depth,
+// False when the budget ran out, and the items end with a ScanLimit item.
+bool compileItems(const TagTable& tags, Pools& pools, std::string_view text, size_t base, unsigned depth,
                   std::vector<CompiledItem>& items) {
   size_t used = 0;
   size_t runStart = 0;
@@ -95,6 +104,12 @@ void compileItems(const TagTable& tags, Pools& pools, std::string_view text, siz
     item.offset = base + at;
     item.name = name;
     item.parameters.clear();
+    item.bodyItems.clear();
+  };
+  auto stopAt = [&](size_t at) {
+    mark(CompiledItem::Kind::ScanLimit, at, {});
+    items.resize(used);
+    return false;
   };
 
   StartTag start;
@@ -107,6 +122,9 @@ void compileItems(const TagTable& tags, Pools& pools, std::string_view text, siz
       continue;
     }
     TagScan scan = scanStartTag(tags, text, next, start);
+    // An unterminated tag was read to the end of the text.
+    const size_t read = scan == TagScan::Found ? start.end - next : scan == TagScan::Unterminated ? text.size() - next : 1;
+    if (!pools.scan(read)) return stopAt(next);
     if (scan != TagScan::Found) {
       if (scan == TagScan::Unterminated) {
         mark(CompiledItem::Kind::Unterminated, next, start.spelledName);
@@ -119,7 +137,9 @@ void compileItems(const TagTable& tags, Pools& pools, std::string_view text, siz
     size_t after = start.end;
     BodyExtent extent;
     const bool withBody = tag.hasBody() && !start.selfClosed;
-    if (withBody && !findMatchingEnd(tags, text, start.end, tag, extent)) {
+    const bool ended = !withBody || findMatchingEnd(tags, text, start.end, tag, extent);
+    if (withBody && !pools.scan((ended ? extent.after : text.size()) - start.end)) return stopAt(next);
+    if (!ended) {
       mark(CompiledItem::Kind::Unmatched, next, start.spelledName);
       pos = runStart = start.end;
       continue;
@@ -130,6 +150,7 @@ void compileItems(const TagTable& tags, Pools& pools, std::string_view text, siz
     item.offset = base + next;
     item.name = start.spelledName;
     item.tag = &tag;
+    item.tagLength = start.end - next;
     // A copy takes one allocation where adding them one by one takes several.
     item.parameters = start.parameters;
     item.values.first = pools.values.size();
@@ -148,8 +169,11 @@ void compileItems(const TagTable& tags, Pools& pools, std::string_view text, siz
       after = extent.after;
       // Only a body processed before the call is walked; a raw one travels as written.
       if (!tag.rawBody() && item.bodyHasMarkup && depth < CompiledText::kDeepestCompiledBody) {
-        compileItems(tags, pools, item.body, item.bodyOffset, depth + 1, item.bodyItems);
         item.bodyCompiled = true;
+        if (!compileItems(tags, pools, item.body, item.bodyOffset, depth + 1, item.bodyItems)) {
+          items.resize(used);
+          return false;
+        }
       } else if (!tag.rawBody() && !item.bodyHasMarkup && findByte(item.body, 0, '$') != std::string_view::npos) {
         item.bodyExpands = pools.cut(item.body, item.bodySegments);
       }
@@ -160,16 +184,19 @@ void compileItems(const TagTable& tags, Pools& pools, std::string_view text, siz
   }
   endRun(text.size());
   items.resize(used);
+  return true;
 }
 
 }  // namespace
 
-void compileText(const TagTable& tags, std::string_view text, size_t base, CompiledText& into) {
+void compileText(const TagTable& tags, std::string_view text, size_t base, CompiledText& into, uint64_t budget) {
   // The items are reused in place (nextItem); the other lists hold no storage.
   into.segments.clear();
   into.values.clear();
   into.referenceSlots = 0;
-  Pools pools{into.segments, into.values, into.referenceSlots, {}, {}};
+  into.scannedBytes = 0;
+  into.scanLimit = budget;
+  Pools pools{into.segments, into.values, into.referenceSlots, into.scannedBytes, budget, {}, {}};
   compileItems(tags, pools, text, base, 0, into.items);
 }
 

@@ -47,6 +47,7 @@ struct CompiledItem {
     Unterminated,  // a start tag never closed: reported; its text follows as text
     Unmatched,     // a body tag without its end tag: reported, left out
     Tag,
+    ScanLimit,     // the scan ran out of its budget here: the page stops
   };
   Kind kind = Kind::Text;
   size_t offset = 0;      // in the text compiled (plus its base), of the run or of the tag's "<"
@@ -57,6 +58,7 @@ struct CompiledItem {
   // Tag (name also for the reports)
   std::string_view name;  // as spelled
   const RegisteredTag* tag = nullptr;
+  size_t tagLength = 0;   // of the start tag
   TagParameters parameters;    // values as written
   bool parametersPlain = true;  // no value holds a reference: the list is handed over as it stands
   SegmentRange values;          // otherwise, the CompiledValues of those that do, in order
@@ -76,15 +78,24 @@ struct CompiledText {
   std::vector<TextSegment> segments;
   std::vector<CompiledValue> values;
   size_t referenceSlots = 0;  // how many names the references refer to (ReferenceValues' slots)
+  uint64_t scannedBytes = 0;  // bytes the scan went through, start tags and bodies looked into
+  uint64_t scanLimit = 0;     // the budget it was given
+
+  // The scan budget of a page compiled to be kept: a start tag never closed
+  // is read to the end of the text, and a body's end is looked for through
+  // the rest of it, so a hostile page can make its scan quadratic.
+  static constexpr uint64_t kDefaultScanBudget = 64ull * 1024 * 1024;
 
   // Bodies nested deeper than this are compiled when the render reaches
   // them, so that compiling a hostile page cannot exhaust the stack.
   static constexpr unsigned kDeepestCompiledBody = 64;
 };
 
-// Compiles `text` into `into`, whose lists are emptied first but keep their
-// capacity; item offsets are counted from `base`.  The items view `text`.
-void compileText(const TagTable& tags, std::string_view text, size_t base, CompiledText& into);
+// Compiles `text` into `into`, reusing its storage; item offsets are counted
+// from `base`.  The items view `text`.  Once the scan has gone through
+// `budget` bytes it stops, and a ScanLimit item ends the items.
+void compileText(const TagTable& tags, std::string_view text, size_t base, CompiledText& into,
+                 uint64_t budget = CompiledText::kDefaultScanBudget);
 
 class CompiledPage {
  public:

@@ -2,8 +2,10 @@
 #include "engine/page_renderer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
+#include "engine/answer_map.h"
 #include "engine/compiled_page.h"
 #include "engine/page_variables.h"
 #include "engine/text_util.h"
@@ -15,13 +17,14 @@ namespace {
 // answer does not stay held for the rest of the page.
 constexpr size_t kLargestKeptText = 64 * 1024;
 
-// Where the bytes of an answer came from, for the reports of the tags in it:
-// page offsets, settled when the answer arrives, so that the map stays true
-// after the text the answering tag sat in is gone.
-struct AnswerMap {
-  size_t origin = 0;  // the answering tag, in the page
+// How much of a value a report shows.
+constexpr size_t kLongestShownValue = 80;
 
-  size_t pageOffset(size_t) const { return origin; }
+// Where a report points: a page offset, and, when the tag stands in text
+// that a tag wrote rather than the author, that tag's name.
+struct ReportPlace {
+  size_t offset = 0;
+  std::string_view writtenBy;
 };
 
 // A text the walk goes through: the page, a body, or an answer, compiled,
@@ -31,7 +34,21 @@ struct WalkedText {
   ReferenceValues* references = nullptr;  // the page's cache; null: each name looked up when met
   const AnswerMap* map = nullptr;
 
-  size_t pageOffset(size_t offset) const { return map == nullptr ? offset : map->pageOffset(offset); }
+  PagePlace placeOf(size_t offset) const {
+    return map == nullptr ? PagePlace{offset, SIZE_MAX, false, false} : map->placeOf(offset);
+  }
+  ReportPlace reportPlace(size_t offset) const {
+    if (map == nullptr) return ReportPlace{offset, {}};
+    const PagePlace place = map->placeOf(offset);
+    return ReportPlace{place.offset, place.written ? std::string_view(map->writer()) : std::string_view()};
+  }
+};
+
+// A walked text's places, as the answer map of an answer cut from it reads them.
+struct TextPlaces final : AnswerMap::BodyPlaces {
+  explicit TextPlaces(const WalkedText& text) : text(text) {}
+  PagePlace placeOf(size_t at) const override { return text.placeOf(at); }
+  const WalkedText& text;
 };
 
 // A text compiled by the render itself (an answer, or a body nested deeper
@@ -42,12 +59,15 @@ struct OwnedText {
   AnswerMap map;
 };
 
-// The walk of one text: the next item, and the text itself.
+// The walk of one text: the next item, and the text itself.  `level` counts
+// the answers this one is nested in, each a tag the author wrote inside the
+// body of another; a tag that a tag wrote itself (a loop going on) adds none.
 struct Frame {
   WalkedText text;
   const std::vector<CompiledItem>* items = nullptr;
   size_t next = 0;
   std::unique_ptr<OwnedText> owned;
+  uint32_t level = 0;
 };
 
 class Rendering {
@@ -62,12 +82,14 @@ class Rendering {
     session_.form = context.requestFields;
     session_.properties = context.properties;
     session_.variables = &context.variables;
+    deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(limits.maxRenderMillis);
   }
 
   // A page rendered once is compiled here, in the same way as one kept.
   void run() {
     CompiledText compiled;
-    compileText(tags_, page_, 0, compiled);
+    compileText(tags_, page_, 0, compiled, limits_.maxScannedBytes);
+    scanned_ = compiled.scannedBytes;
     run(compiled);
   }
   void run(const CompiledText& page) {
@@ -96,32 +118,36 @@ class Rendering {
   // The body of a data-body tag, processed before the call; false once the
   // page stopped.
   bool processBody(const WalkedText& text, const CompiledItem& item, std::string_view& body, uint32_t level);
-  bool callTag(std::string_view name, const RegisteredTag& tag, const TagParameters& parameters,
-               std::string_view body, size_t offset);
-  void reportStrayEndTag(size_t offset, std::string_view spelled);
-  void reportUnterminated(size_t offset, std::string_view spelled);
-  void reportUnmatched(size_t offset, std::string_view spelled);
-  void stopNestedBodies(size_t offset);
-  void stopNestedAnswers(size_t offset);
+  bool callTag(const CompiledItem& item, const TagParameters& parameters, std::string_view body,
+               const ReportPlace& at);
+  // Counts bytes scanned or exchanged with the module; false, with the page
+  // stopped, once they pass their limit.
+  bool takeScanned(uint64_t bytes, const ReportPlace& at);
+  void stopScanned(const ReportPlace& at, uint64_t limit);
+  void reportStrayEndTag(const ReportPlace& at, std::string_view spelled);
+  void reportUnterminated(const ReportPlace& at, std::string_view spelled);
+  void reportUnmatched(const ReportPlace& at, std::string_view spelled);
+  void stopNestedBodies(const ReportPlace& at);
+  void stopNestedAnswers(const ReportPlace& at);
   TagParameters& parameterScratch(uint32_t level);
   std::string& bodyScratch(uint32_t level);
   std::unique_ptr<OwnedText> spareText();
   void keepSpare(std::unique_ptr<OwnedText> text);
   // Appends a piece of output; false, with the page stopped, once the output
   // passes its limit; `offset` is the piece's first byte in the page.
-  bool emit(std::string& out, std::string_view piece, size_t offset) {
+  bool emit(std::string& out, std::string_view piece, const ReportPlace& at) {
     // Most pieces between tags are a line break or nothing, for which a call
     // of append costs more than the byte.
     if (piece.size() == 1)
       out.push_back(piece[0]);
     else if (!piece.empty())
       out.append(piece.data(), piece.size());
-    return out.size() <= limits_.maxOutputBytes || overflow(out, offset);
+    return out.size() <= limits_.maxOutputBytes || overflow(out, at);
   }
-  bool overflow(std::string& out, size_t offset);
-  void report(size_t offset, std::string_view tag, std::string message, std::string hint,
+  bool overflow(std::string& out, const ReportPlace& at);
+  void report(const ReportPlace& at, std::string_view tag, std::string message, std::string hint,
               uint32_t code = 0, bool limit = false);
-  void stop(size_t offset, std::string message, std::string hint);
+  void stop(const ReportPlace& at, std::string message, std::string hint);
 
   ModuleLibrary& library_;
   const TagTable& tags_;
@@ -147,6 +173,8 @@ class Rendering {
   // per render; one per level, as a tag's list is in use while its body is.
   std::vector<std::unique_ptr<TagParameters>> parameterLists_;
   ReferenceValues referenceValues_;  // of the page's own references
+  uint64_t scanned_ = 0;  // bytes scanned for tags, handed to the module and taken back
+  std::chrono::steady_clock::time_point deadline_;
 
   std::vector<Frame>& frameStack(uint32_t depth);
   void popFrame(std::vector<Frame>& frames);
@@ -185,7 +213,7 @@ std::string& Rendering::bodyScratch(uint32_t level) {
 void Rendering::walk(const WalkedText& text, const std::vector<CompiledItem>& items, Escaping escaping,
                      std::string& out, uint32_t depth) {
   std::vector<Frame>& frames = frameStack(depth);
-  frames.push_back(Frame{text, &items, 0, nullptr});
+  frames.push_back(Frame{text, &items, 0, nullptr, 0});
   while (!frames.empty() && !outcome_.stopped) {
     Frame& f = frames.back();
     if (f.next == f.items->size()) {
@@ -198,17 +226,19 @@ void Rendering::walk(const WalkedText& text, const std::vector<CompiledItem>& it
         if (!emitText(out, f.text, item, escaping)) return;
         break;
       case CompiledItem::Kind::StrayEndTag:
-        reportStrayEndTag(f.text.pageOffset(item.offset), item.name);
+        reportStrayEndTag(f.text.reportPlace(item.offset), item.name);
         break;
       case CompiledItem::Kind::Unterminated:
-        reportUnterminated(f.text.pageOffset(item.offset), item.name);
+        reportUnterminated(f.text.reportPlace(item.offset), item.name);
         break;
       case CompiledItem::Kind::Unmatched:
-        reportUnmatched(f.text.pageOffset(item.offset), item.name);
+        reportUnmatched(f.text.reportPlace(item.offset), item.name);
         break;
       case CompiledItem::Kind::Tag:
         if (!walkTag(frames, item, escaping, out, depth)) return;
         break;
+      case CompiledItem::Kind::ScanLimit:
+        return stopScanned(f.text.reportPlace(item.offset), f.text.compiled->scanLimit);
     }
   }
 }
@@ -222,7 +252,7 @@ bool Rendering::emitText(std::string& out, const WalkedText& text, const Compile
     else
       out.append(run.text.data(), run.text.size());
     return out.size() <= limits_.maxOutputBytes ||
-           overflow(out, text.pageOffset(run.offset + (limits_.maxOutputBytes - before)));
+           overflow(out, text.reportPlace(run.offset + (limits_.maxOutputBytes - before)));
   }
   const TextSegment* const first = text.compiled->segments.data() + run.segments.first;
   for (const TextSegment* s = first; s != first + run.segments.count; ++s) {
@@ -238,7 +268,7 @@ bool Rendering::emitText(std::string& out, const WalkedText& text, const Compile
     if (out.size() <= limits_.maxOutputBytes) continue;
     // A literal passes the limit at one of its bytes; a value at its reference.
     const size_t into = s->kind == TextSegment::Kind::Literal ? limits_.maxOutputBytes - segmentStart : 0;
-    return overflow(out, text.pageOffset(run.offset + s->at + into));
+    return overflow(out, text.reportPlace(run.offset + s->at + into));
   }
   return true;
 }
@@ -268,9 +298,9 @@ const TagParameters& Rendering::expandedParameters(const WalkedText& text, const
 
 bool Rendering::processBody(const WalkedText& text, const CompiledItem& item, std::string_view& body,
                             uint32_t level) {
-  const size_t tagOffset = text.pageOffset(item.offset);
+  const ReportPlace tagPlace = text.reportPlace(item.offset);
   if (level > limits_.maxNesting) {
-    stopNestedBodies(tagOffset);
+    stopNestedBodies(tagPlace);
     return false;
   }
   std::string& processed = bodyScratch(level);
@@ -302,7 +332,9 @@ bool Rendering::processBody(const WalkedText& text, const CompiledItem& item, st
   } else {
     // Deeper than the page was compiled: compiled now, for this walk only.
     std::unique_ptr<OwnedText> deep = spareText();
-    compileText(tags_, item.body, item.bodyOffset, deep->compiled);
+    compileText(tags_, item.body, item.bodyOffset, deep->compiled,
+                limits_.maxScannedBytes - std::min(scanned_, limits_.maxScannedBytes));
+    scanned_ += deep->compiled.scannedBytes;
     walk(WalkedText{&deep->compiled, nullptr, text.map}, deep->compiled.items, Escaping::Exact, processed, level);
     keepSpare(std::move(deep));
   }
@@ -314,7 +346,7 @@ bool Rendering::processBody(const WalkedText& text, const CompiledItem& item, st
 bool Rendering::walkTag(std::vector<Frame>& frames, const CompiledItem& item, Escaping escaping,
                         std::string& out, uint32_t depth) {
   const WalkedText text = frames.back().text;
-  const size_t tagOffset = text.pageOffset(item.offset);
+  const ReportPlace tagPlace = text.reportPlace(item.offset);
   const RegisteredTag& tag = *item.tag;
   // The level of this tag's body and parameters: the answers being walked
   // around it count as levels as bodies do.
@@ -323,78 +355,147 @@ bool Rendering::walkTag(std::vector<Frame>& frames, const CompiledItem& item, Es
   std::string_view body = item.body;
   if (tag.hasBody() && !tag.rawBody() && !body.empty() && !processBody(text, item, body, level)) return false;
 
-  if (!callTag(item.name, tag, parameters, body, tagOffset)) return false;
+  if (!callTag(item, parameters, body, tagPlace)) return false;
   // The answer stays in the session's output until the next call clears
   // it, so that text keeps its capacity from tag to tag.
   std::string& answer = session_.output;
   if (!tag.rawBody()) {
-    if (!emit(out, answer, tagOffset)) return false;
+    if (!emit(out, answer, tagPlace)) return false;
     if (answer.capacity() > kLargestKeptText) std::string().swap(answer);
     return true;
   }
   if (answer.empty()) return true;
-  // Nothing is left of a frame whose last tag this was, so it is dropped
-  // before its answer is walked: a loop that continues itself by returning
-  // a new tag at the end of its answer never deepens the stack.
-  if (frames.back().next == frames.back().items->size()) popFrame(frames);
-  if (depth + frames.size() > limits_.maxNesting) {
-    stopNestedAnswers(tagOffset);
-    return false;
-  }
+  // A tag the author wrote inside another's body nests one level deeper than
+  // the text it stands in; one that a tag wrote (a loop going on) does not.
+  const PagePlace place = text.placeOf(item.offset);
+  const bool authored = !place.written && !place.fixed && place.left >= item.tagLength;
+  const uint32_t answerLevel = frames.back().level + (authored ? 1 : 0);
   Frame child;
+  child.level = answerLevel;
   child.owned = spareText();
   OwnedText& owned = *child.owned;
   // The frame takes the answer, and the session the spare's storage.
   owned.answer.clear();
   owned.answer.swap(answer);
-  owned.map.origin = tagOffset;
-  compileText(tags_, owned.answer, 0, owned.compiled);
+  owned.map.build(owned.answer, item.body, item.bodyOffset, TextPlaces(text), item.name, tagPlace.offset);
+  // Nothing is left of a frame whose last tag this was, so it is dropped
+  // before its answer is walked: a loop that continues itself by returning
+  // a new tag at the end of its answer never deepens the stack.
+  if (frames.back().next == frames.back().items->size()) popFrame(frames);
+  if (depth + frames.size() > limits_.maxNesting || depth + answerLevel > limits_.maxNesting) {
+    keepSpare(std::move(child.owned));
+    stopNestedAnswers(tagPlace);
+    return false;
+  }
+  if (!takeScanned(owned.answer.size(), tagPlace)) {
+    keepSpare(std::move(child.owned));
+    return false;
+  }
+  compileText(tags_, owned.answer, 0, owned.compiled, limits_.maxScannedBytes - scanned_);
+  scanned_ += owned.compiled.scannedBytes;
   child.text = WalkedText{&owned.compiled, nullptr, &owned.map};
   child.items = &owned.compiled.items;
   frames.push_back(std::move(child));
   return true;
 }
 
-void Rendering::reportStrayEndTag(size_t offset, std::string_view spelled) {
-  report(offset, spelled, "Found &lt;/" + std::string(spelled) + "&gt; without its opening tag.",
+// The values a tag received that the page does not show as written: those
+// that held references, and a body processed before the call.  Each is cut
+// to kLongestShownValue bytes, with bytes that are not printable written as
+// \xNN, and escaped as report texts are.
+std::string receivedValues(const CompiledItem& item, const TagParameters& parameters, std::string_view body) {
+  std::string shown;
+  auto add = [&shown](std::string_view label, std::string_view value) {
+    if (!shown.empty()) shown += ", ";
+    shown += label;
+    std::string printable;
+    for (size_t i = 0; i < value.size() && i < kLongestShownValue; ++i) {
+      const unsigned char c = static_cast<unsigned char>(value[i]);
+      if (c < 0x20 || c == 0x7f) {
+        static const char kHex[] = "0123456789ABCDEF";
+        printable += "\\x";
+        printable += kHex[c >> 4];
+        printable += kHex[c & 15];
+      } else {
+        printable += static_cast<char>(c);
+      }
+    }
+    if (value.size() > kLongestShownValue) printable += "...";
+    shown += "&quot;";
+    appendHtmlEscaped(shown, printable);
+    shown += "&quot;";
+  };
+  if (!item.parametersPlain)
+    for (size_t i = 0; i < parameters.size(); ++i)
+      if (parameters[i].value.data() != item.parameters[i].value.data())
+        add(std::string(parameters[i].name) + "=", parameters[i].value);
+  if (body.data() != item.body.data()) add("body ", body);
+  return shown;
+}
+
+bool Rendering::takeScanned(uint64_t bytes, const ReportPlace& at) {
+  scanned_ += bytes;
+  if (scanned_ <= limits_.maxScannedBytes) return true;
+  stopScanned(at, limits_.maxScannedBytes);
+  return false;
+}
+
+void Rendering::stopScanned(const ReportPlace& at, uint64_t limit) {
+  stop(at, "The page needed more than " + std::to_string(limit) +
+               " bytes scanned for tags and exchanged with the module, the limit.",
+       "Check for tags nested very deep, a tag never closed, or a body copied very often; the limit "
+       "is set with --max-scanned. The rest of the page is left out.");
+}
+
+void Rendering::reportStrayEndTag(const ReportPlace& at, std::string_view spelled) {
+  report(at, spelled, "Found &lt;/" + std::string(spelled) + "&gt; without its opening tag.",
          "Remove the end tag, or add the &lt;" + std::string(spelled) +
              "&gt; tag it should close. The end tag is left out of the page.");
 }
 
-void Rendering::reportUnterminated(size_t offset, std::string_view spelled) {
+void Rendering::reportUnterminated(const ReportPlace& at, std::string_view spelled) {
   std::string name(spelled);
-  report(offset, name, "The &lt;" + name + "&gt; tag is never closed with &quot;&gt;&quot;.",
+  report(at, name, "The &lt;" + name + "&gt; tag is never closed with &quot;&gt;&quot;.",
          "Close the tag, and check its quotes: every value must end with the quote it "
          "starts with. The text is shown as it was written.");
 }
 
-void Rendering::reportUnmatched(size_t offset, std::string_view spelled) {
+void Rendering::reportUnmatched(const ReportPlace& at, std::string_view spelled) {
   std::string name(spelled);
-  report(offset, name, "The &lt;" + name + "&gt; tag has no matching &lt;/" + name + "&gt;.",
+  report(at, name, "The &lt;" + name + "&gt; tag has no matching &lt;/" + name + "&gt;.",
          "Add the end tag where the body should end. The tag is left out of the page.");
 }
 
-void Rendering::stopNestedBodies(size_t offset) {
-  stop(offset, "Tag bodies are nested more than " + std::to_string(limits_.maxNesting) + " levels deep.",
+void Rendering::stopNestedBodies(const ReportPlace& at) {
+  stop(at, "Tag bodies are nested more than " + std::to_string(limits_.maxNesting) + " levels deep.",
        "Check for a tag whose output creates the tag again; the limit is set with "
        "--max-nesting. The rest of the page is left out.");
 }
 
-void Rendering::stopNestedAnswers(size_t offset) {
-  stop(offset, "Tag answers are nested more than " + std::to_string(limits_.maxNesting) + " levels deep.",
+void Rendering::stopNestedAnswers(const ReportPlace& at) {
+  stop(at, "Tag answers are nested more than " + std::to_string(limits_.maxNesting) + " levels deep.",
        "Check for a tag whose output creates the tag again; the limit is set with "
        "--max-nesting. The rest of the page is left out.");
 }
 
-bool Rendering::callTag(std::string_view name, const RegisteredTag& tag, const TagParameters& parameters,
-                        std::string_view body, size_t offset) {
+bool Rendering::callTag(const CompiledItem& item, const TagParameters& parameters, std::string_view body,
+                        const ReportPlace& at) {
+  const std::string_view name = item.name;
+  const RegisteredTag& tag = *item.tag;
   RenderStats& stats = outcome_.stats;
   if (stats.tagCalls >= limits_.maxTagCalls) {
-    stop(offset, "The page made " + std::to_string(limits_.maxTagCalls) + " tag calls, the limit.",
+    stop(at, "The page made " + std::to_string(limits_.maxTagCalls) + " tag calls, the limit.",
          "Check for a loop that never ends; the limit is set with --max-tag-calls. The rest of "
          "the page is left out.");
     return false;
   }
+  if (limits_.maxRenderMillis != 0 && std::chrono::steady_clock::now() > deadline_) {
+    stop(at, "The page took more than " + std::to_string(limits_.maxRenderMillis) + " ms to render, the limit.",
+         "Check for a tag whose work grows with its input; the limit is set with --max-render-time. "
+         "The rest of the page is left out.");
+    return false;
+  }
+  if (!takeScanned(body.size(), at)) return false;
   ++stats.tagCalls;
   TagInvocation invocation;
   invocation.name = name;
@@ -409,34 +510,39 @@ bool Rendering::callTag(std::string_view name, const RegisteredTag& tag, const T
   stats.exchanges += session_.exchanges;
   stats.yields += session_.yields;
 
-  for (ModuleReport& r : session_.reports)
-    report(offset, name, std::move(r.message), std::move(r.hint), result);
-  if (result != 0 && session_.reports.empty())
-    report(offset, name, "The &lt;" + std::string(name) + "&gt; tag failed with result " +
+  for (ModuleReport& r : session_.reports) {
+    report(at, name, std::move(r.message), std::move(r.hint), result);
+    outcome_.reports.back().received = receivedValues(item, parameters, body);
+  }
+  if (result != 0 && session_.reports.empty()) {
+    report(at, name, "The &lt;" + std::string(name) + "&gt; tag failed with result " +
                              fourCharacterCode(result) + ".", "", result);
+    outcome_.reports.back().received = receivedValues(item, parameters, body);
+  }
   return true;
 }
 
-bool Rendering::overflow(std::string& out, size_t offset) {
+bool Rendering::overflow(std::string& out, const ReportPlace& at) {
   out.resize(limits_.maxOutputBytes);
-  stop(offset, "The output passed " + std::to_string(limits_.maxOutputBytes) + " bytes, the limit.",
+  stop(at, "The output passed " + std::to_string(limits_.maxOutputBytes) + " bytes, the limit.",
        "Check for a loop that produces more than intended; the limit is set with --max-output. "
        "The rest of the page is left out.");
   return false;
 }
 
-void Rendering::report(size_t offset, std::string_view tag, std::string message, std::string hint,
+void Rendering::report(const ReportPlace& at, std::string_view tag, std::string message, std::string hint,
                        uint32_t code, bool limit) {
   if (lineStarts_.empty()) {
     lineStarts_.push_back(0);
     for (size_t i = 0; i < page_.size(); ++i)
       if (page_[i] == '\n') lineStarts_.push_back(i + 1);
   }
-  auto line = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset) - 1;
+  auto line = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), at.offset) - 1;
   PageReport r;
   r.file = context_.fileName;
   r.line = static_cast<size_t>(line - lineStarts_.begin()) + 1;
-  r.column = offset - *line + 1;
+  r.column = at.offset - *line + 1;
+  r.writtenBy = std::string(at.writtenBy);
   r.tag = std::string(tag);
   r.message = std::move(message);
   r.hint = std::move(hint);
@@ -446,8 +552,8 @@ void Rendering::report(size_t offset, std::string_view tag, std::string message,
   outcome_.tagReportedError = true;
 }
 
-void Rendering::stop(size_t offset, std::string message, std::string hint) {
-  report(offset, "", std::move(message), std::move(hint), 0, true);
+void Rendering::stop(const ReportPlace& at, std::string message, std::string hint) {
+  report(at, "", std::move(message), std::move(hint), 0, true);
   outcome_.stopped = true;
 }
 
@@ -461,6 +567,9 @@ std::string formatReport(const PageReport& report) {
   text += decodeEntities(report.message);
   text += '\n';
   if (!report.hint.empty()) text += "  hint: " + decodeEntities(report.hint) + "\n";
+  if (!report.received.empty()) text += "  received: " + decodeEntities(report.received) + "\n";
+  if (!report.writtenBy.empty())
+    text += "  note: the tag stands in text that <" + report.writtenBy + "> wrote, not in the page\n";
   return text;
 }
 

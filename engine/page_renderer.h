@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/compiled_page.h"
 #include "engine/host_session.h"
 #include "engine/module_library.h"
 
@@ -32,10 +33,20 @@ struct EngineLimits {
   static constexpr uint64_t kDefaultTagCalls = 1000000;
   static constexpr uint64_t kDefaultOutputBytes = 64ull * 1024 * 1024;
   static constexpr uint32_t kDefaultNesting = 200;
+  static constexpr uint64_t kDefaultScannedBytes = CompiledText::kDefaultScanBudget;
+  static constexpr uint64_t kDefaultRenderMillis = 10000;
 
   uint64_t maxTagCalls = kDefaultTagCalls;      // module calls per page
   uint64_t maxOutputBytes = kDefaultOutputBytes;  // the page, and each processed body
-  uint32_t maxNesting = kDefaultNesting;        // processed bodies inside one another
+  // Processed bodies inside one another, and answers inside one another:
+  // a tag the author wrote in another's body nests one deeper.
+  uint32_t maxNesting = kDefaultNesting;
+  // Bytes scanned for tags (the page, and each answer), handed to the
+  // module as bodies and taken back as answers, per page: what a page nested
+  // very deep or with a tag never closed costs.
+  uint64_t maxScannedBytes = kDefaultScannedBytes;
+  // Wall-clock time per page, looked at before each tag call; 0: none.
+  uint64_t maxRenderMillis = kDefaultRenderMillis;
 };
 
 struct PageReport {
@@ -47,9 +58,17 @@ struct PageReport {
   std::string hint;
   uint32_t code = 0;  // the tag's result
   bool limit = false;  // the page was stopped here
+  // HTML: the values the tag received that differ from what the page shows
+  // (references expanded, a body processed), cut short; empty when none.
+  std::string received;
+  // The tag stands in text that this tag wrote (a loop's continuation), not
+  // in the page; the place is then that tag's.
+  std::string writtenBy;
 };
 
-// Terminal form: "page.html:3:7: <qelIf>: message\n  hint: hint\n", entities decoded.
+// Terminal form, entities decoded: "page.html:3:7: <qelIf>: error: message\n",
+// then "  hint: ...", "  received: ..." and "  note: ..." lines when there
+// is a hint, a value received or a writing tag to name.
 std::string formatReport(const PageReport& report);
 
 struct PageContext {
@@ -79,7 +98,6 @@ RenderOutcome renderPage(ModuleLibrary& library, std::string_view page, PageCont
 
 // The same for a page compiled once (compiled_page.h), with the same result
 // as rendering its text; the page must have been compiled for this library.
-class CompiledPage;
 RenderOutcome renderPage(ModuleLibrary& library, const CompiledPage& page, PageContext& context,
                          const EngineLimits& limits = EngineLimits());
 

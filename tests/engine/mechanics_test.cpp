@@ -172,8 +172,8 @@ TEST_F(Mechanics, ReportsNameThePlaceAndThePageGoesOn) {
        "t.html:1:1: <echo>: error: The <echo> tag is never closed with \">\".\n"
        "  hint: Close the tag, and check its quotes: every value must end with the quote it "
        "starts with. The text is shown as it was written.\n"},
-      // A tag in an answer reports the place of the tag that produced it.
-      {"\n\n   <raw>\n<fail message=\"m\"></raw>", "\n\n   \n", "t.html:3:4: <fail>: error: m\n"},
+      // A tag in an answer copied from the body reports its place in the body.
+      {"\n\n   <raw>\n<fail message=\"m\"></raw>", "\n\n   \n", "t.html:4:1: <fail>: error: m\n"},
       // Inside a data body, the place is the tag's own.
       {"<wrap>\n <fail message=\"m\"></wrap>", "[\n ]", "t.html:2:2: <fail>: error: m\n"},
   };

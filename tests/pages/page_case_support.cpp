@@ -39,6 +39,8 @@ bool splitPair(const std::string& text, std::string& name, std::string& value) {
       settings.limits.maxTagCalls = std::stoull(rest);
     } else if (word == "max-output") {
       settings.limits.maxOutputBytes = std::stoull(rest);
+    } else if (word == "max-scanned") {
+      settings.limits.maxScannedBytes = std::stoull(rest);
     } else if (word == "max-nesting") {
       settings.limits.maxNesting = static_cast<uint32_t>(std::stoul(rest));
     } else {
