@@ -93,6 +93,7 @@ class Rendering {
     run(compiled);
   }
   void run(const CompiledText& page) {
+    pageCompiled_ = &page;
     referenceValues_.reset(scope_, page.referenceSlots);
     walk(WalkedText{&page, &referenceValues_, nullptr}, page.items, Escaping::Html, outcome_.output, 0);
   }
@@ -173,6 +174,7 @@ class Rendering {
   // per render; one per level, as a tag's list is in use while its body is.
   std::vector<std::unique_ptr<TagParameters>> parameterLists_;
   ReferenceValues referenceValues_;  // of the page's own references
+  const CompiledText* pageCompiled_ = nullptr;
   uint64_t scanned_ = 0;  // bytes scanned for tags, handed to the module and taken back
   std::chrono::steady_clock::time_point deadline_;
 
@@ -238,7 +240,10 @@ void Rendering::walk(const WalkedText& text, const std::vector<CompiledItem>& it
         if (!walkTag(frames, item, escaping, out, depth)) return;
         break;
       case CompiledItem::Kind::ScanLimit:
-        return stopScanned(f.text.reportPlace(item.offset), f.text.compiled->scanLimit);
+        // A kept page was compiled with its own budget; every other text
+        // with what was left of the render's.
+        return stopScanned(f.text.reportPlace(item.offset),
+                           f.text.compiled == pageCompiled_ ? pageCompiled_->scanLimit : limits_.maxScannedBytes);
     }
   }
 }
