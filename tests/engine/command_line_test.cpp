@@ -41,6 +41,24 @@ TEST(CommandLine, Accepted) {
   ASSERT_TRUE(parseCommandLine(split("serve --root site --listen 127.0.0.1:0"), s, error)) << error;
   EXPECT_EQ(s.root, "site");
   EXPECT_EQ(s.listen, "127.0.0.1:0");
+  EXPECT_EQ(s.http.maxConnections, HttpLimits::kDefaultMaxConnections);
+  EXPECT_EQ(s.http.headerSeconds, HttpLimits::kDefaultHeaderSeconds);
+  EXPECT_EQ(s.staticCacheControl, "no-cache");
+
+  Options h;
+  ASSERT_TRUE(parseCommandLine(split("serve --root site --threads 4 --max-connections 10 "
+                                     "--max-connections-per-address 0 --idle-timeout 5 --header-timeout 6 "
+                                     "--body-timeout 7 --access-log - --static-cache-control public,max-age=60"),
+                               h, error))
+      << error;
+  EXPECT_EQ(h.http.threads, 4u);
+  EXPECT_EQ(h.http.maxConnections, 10u);
+  EXPECT_EQ(h.http.maxPerAddress, 0u);
+  EXPECT_EQ(h.http.idleSeconds, 5u);
+  EXPECT_EQ(h.http.headerSeconds, 6u);
+  EXPECT_EQ(h.http.bodySeconds, 7u);
+  EXPECT_EQ(h.accessLog, "-");
+  EXPECT_EQ(h.staticCacheControl, "public,max-age=60");
 
   Options d;
   ASSERT_TRUE(parseCommandLine(split("render -"), d, error));
@@ -75,6 +93,13 @@ TEST(CommandLine, Refused) {
       {"render a.html --max-nesting 100001", "--max-nesting must be at most 100000"},
       {"serve", "serve needs --root DIR"},
       {"serve --root s --var a=1", "--var is not an option of serve"},
+      {"render a.html --access-log -", "--access-log is not an option of render"},
+      {"serve --root s --threads 0", "--threads needs a whole number from 1 to 256, not \"0\""},
+      {"serve --root s --max-connections 0", "--max-connections needs a whole number from 1 to 1000000, not \"0\""},
+      {"serve --root s --max-connections-per-address x",
+       "--max-connections-per-address needs a whole number from 0 to 1000000, not \"x\""},
+      {"serve --root s --header-timeout 0", "--header-timeout needs a whole number from 1 to 86400, not \"0\""},
+      {"serve --root s --body-timeout 86401", "--body-timeout needs a whole number from 1 to 86400, not \"86401\""},
   };
   for (const Case& c : cases) {
     Options o;
