@@ -23,6 +23,10 @@
 //   kMaxHeaderFields header fields 431; a request line and header fields
 //   longer than the connection's memory together answer 431 (or 414).
 // HEAD is answered as GET without the body; Date is on every answer.
+// Connections may be suspended (the daemon runs with suspend and resume
+// allowed) so that a route can answer later without holding a thread; the
+// library refuses to stop while a connection is still suspended, so
+// whatever suspends one must resume it before stop().
 #ifndef BRINDLE_ENGINE_HTTP_SERVER_H
 #define BRINDLE_ENGINE_HTTP_SERVER_H
 
