@@ -18,11 +18,15 @@ namespace bw {
 
 // The subject of one search, as raw bytes, and the work done on it so far
 // (nodes entered plus bytes read), which the search uses to notice a walk
-// that is going quadratic.
+// that is going quadratic and to stop at its step budget.  Once steps
+// passes stepLimit every node fails at once, so a walk under way unwinds in
+// a few calls; its outcome is then meaningless and the search says so.
 struct Subject {
   const unsigned char* bytes;
   uint32_t length;
   mutable uint64_t steps = 0;
+  uint64_t stepLimit = UINT64_MAX;
+  bool budgetSpent() const { return steps > stepLimit; }
 };
 
 constexpr uint16_t kRepeating = Star | Plus | Counted;
@@ -45,8 +49,9 @@ inline bool endAnchorHolds(const RegexNode& node, const Subject& subject, uint32
 // Forgets the runs remembered by the leaves under node (itself included).
 void forgetRuns(const RegexNode& node);
 
-// Whether a repeating leaf lies under node (itself included).
-bool holdsRepeatingLeaf(const RegexNode& node);
+// Marks the leaves under node that match exactly one byte, once, with no
+// anchor: a sequence tests those inline instead of walking them.
+void markPlainBytes(RegexNode& node);
 
 // Bytes matched by node from begin, or -1.
 int32_t matchNode(const RegexNode& node, const Subject& subject, uint32_t begin);

@@ -89,6 +89,9 @@ class RegexNode : public QELObject {
   uint8_t minimum = 1;
   uint8_t maximum = 1;  // 0: no upper bound
   uint32_t charSet[8] = {};
+  // A leaf that matches exactly one byte, once, with no anchor (set by
+  // compile once the tree stands): sequences test it inline.
+  bool plainByte = false;
 
   // Scratch of the matcher for a repeating leaf: the bytes [runFrom, runTo)
   // of the current subject are all accepted and the byte at runTo is not (or

@@ -8,9 +8,11 @@
 // line starts are walked.  The result is the same as walking every position.
 //
 // When the walk from successive starts does far more work than the bytes it
-// passes (a hostile pattern and subject: "(ab)+c" over "abab..."), search
-// builds SegmentTables once and finishes with them, so that every search
-// costs about (subject length) x (pattern size).  A byte that every match
+// passes (a hostile pattern and subject: "(ab)+c" over "abab...", or
+// "(ab|a){1,255}c" over "aaa..."), search builds SegmentTables once and
+// finishes with them, so that every search costs about (subject length) x
+// (pattern size).  On top of that every search stops at its step budget and
+// reports that it did, rather than give an answer it did not finish.  A byte that every match
 // must contain bounds the start positions by its last occurrence, and rules
 // the search out at once when it is absent.
 #include "regex/regex_program.h"
@@ -127,6 +129,7 @@ int32_t RegexProgram::compile(const QelString& pattern) {
   startsAtLine_ = root_.childCount() > 0 && root_.child(0)->has(AnchorStart);
   walkBudgetPerByte_ = kWalkBudgetPerByte + kWalkBudgetPerNode * nodeCount(root_);
   requiredByte_ = requiredByteOf(root_);
+  markPlainBytes(root_);
   return 0;
 }
 
@@ -157,7 +160,17 @@ uint32_t RegexProgram::nextCandidate(const unsigned char* s, uint32_t n, uint32_
 }
 
 bool RegexProgram::search(const QelString& subject, uint32_t start) {
-  const Subject bytes = {reinterpret_cast<const unsigned char*>(subject.data()), subject.length()};
+  Subject bytes = {reinterpret_cast<const unsigned char*>(subject.data()), subject.length()};
+  bytes.stepLimit = stepBudget_;
+  const bool found = searchBytes(bytes, start);
+  stepsTaken_ = bytes.steps;
+  // A walk cut short by the budget may have looked like a match or like
+  // none: either way the search has no answer.
+  budgetReached_ = bytes.budgetSpent();
+  return found && !budgetReached_;
+}
+
+bool RegexProgram::searchBytes(const Subject& bytes, uint32_t start) {
   const uint32_t n = bytes.length;
   forgetRuns(root_);
   // A match contains the required byte at or after its start, so no match
@@ -173,13 +186,18 @@ bool RegexProgram::search(const QelString& subject, uint32_t start) {
     if (holder.tables == nullptr && !tablesTooLarge &&
         bytes.steps >= walkBudgetBase_ + static_cast<uint64_t>(p - start) * walkBudgetPerByte_) {
       tablesTooLarge = SegmentTables::bytesNeeded(root_, n, p) > kMaxSegmentTableBytes;
-      if (!tablesTooLarge) holder.tables = new SegmentTables(root_, bytes, p);
+      if (!tablesTooLarge) {
+        holder.tables = new SegmentTables(root_, bytes, p);
+        if (!holder.tables->build()) return false;
+      }
     }
     int32_t length =
         holder.tables ? holder.tables->matchRoot(p) : matchNode(root_, bytes, p);
+    if (bytes.budgetSpent()) return false;
     if (length < 0) continue;
     // The tables record no captures: one walk at the winning start does.
     if (holder.tables) length = matchNode(root_, bytes, p);
+    if (bytes.budgetSpent()) return false;
     captures_[0] = {static_cast<int32_t>(p), length};
     return true;
   }

@@ -35,9 +35,21 @@ class RegexProgram : public QELObject {
   // text is not touched.  After a rejection the program is only destroyed.
   int32_t compile(const QelString& pattern);
 
+  // The most steps one search may take (nodes entered, bytes read, table
+  // entries worked out), like PCRE2's match limit.  Every search costs at
+  // most about (subject length) x (pattern size) steps, so a short pattern
+  // over a few mebibytes stays well within it, and only a large pattern over
+  // a large subject comes near it (a 5,000-byte pattern over 20 KB, say).
+  // At this many steps a search has run for a few hundred milliseconds and
+  // stops rather than hold the host's thread longer.
+  static constexpr uint64_t kSearchStepBudget = 100000000;
+
   // Tries start positions from start to the last byte and stops at the first
-  // where the pattern matches; stores the match in capture entry 0.
+  // where the pattern matches; stores the match in capture entry 0.  False
+  // also when the search stopped at its step budget (budgetReached tells).
   bool search(const QelString& subject, uint32_t start);
+  // Whether the last search stopped at its step budget, without an answer.
+  bool budgetReached() const { return budgetReached_; }
 
   bool matchedRange(int32_t& start, int32_t& length) const;
   uint32_t groupCount() const { return groupCount_; }
@@ -54,11 +66,17 @@ class RegexProgram : public QELObject {
     walkBudgetBase_ = base;
     walkBudgetPerByte_ = perByte;
   }
+  // Another step budget than kSearchStepBudget, for tests and tools.
+  void setStepBudget(uint64_t steps) { stepBudget_ = steps; }
+  // The steps the last search took, for tests and tools.
+  uint64_t stepsTaken() const { return stepsTaken_; }
 
  private:
   // The first position at or after p and before limit where a match may
   // begin, or limit.
   uint32_t nextCandidate(const unsigned char* s, uint32_t limit, uint32_t p) const;
+  // search without the budget's verdict.
+  bool searchBytes(const Subject& bytes, uint32_t start);
 
   RegexNode root_;
   CaptureEntry captures_[kCaptureEntries] = {};
@@ -74,6 +92,9 @@ class RegexProgram : public QELObject {
   int requiredByte_ = -1;  // a byte every match contains, or -1
   uint64_t walkBudgetBase_;
   uint32_t walkBudgetPerByte_;
+  uint64_t stepBudget_ = kSearchStepBudget;
+  uint64_t stepsTaken_ = 0;
+  bool budgetReached_ = false;
 };
 
 }  // namespace bw

@@ -1,9 +1,11 @@
-// SegmentTables: the per-segment sweeps and the root chain over them.
+// SegmentTables: the sweeps over every position, segment by segment from the
+// last, and the chains of the repeating groups.
 //
-// Every sweep runs from the end of the subject backwards and asks each leaf
-// about positions that only decrease, so the runs the leaves remember are
-// read once per sweep; the unbounded group's chain uses the entries already
-// made for later positions.
+// A sweep that fills ends_ in place runs from the first position up: the
+// entry for q reads the entry of a position at or after q, which still
+// holds the value of the segments after this one.  Walking a segment's leaves
+// at increasing positions lets their remembered runs make each leaf read
+// each byte once per sweep.
 #include "regex/segment_tables.h"
 
 #include <cstdint>
@@ -13,53 +15,47 @@ namespace bw {
 namespace {
 
 constexpr uint8_t kManyRepetitions = 255;  // enough for any minimum
+constexpr uint32_t kUnbounded = 0xFFFFFFFFu;
 
 bool isGroup(const RegexNode& node) { return node.has(Capture); }
-bool isUnbounded(const RegexNode& node) { return node.has(kRepeating) && node.maximum == 0; }
 
-}  // namespace
-
-SegmentTables::Kind SegmentTables::kindOf(const RegexNode& segment, uint32_t index) {
-  if (isGroup(segment)) {
-    if (isUnbounded(segment)) return Kind::unboundedGroup;
-    return holdsRepeatingLeaf(segment) ? Kind::boundedGroup : Kind::walk;
-  }
-  // The first segment is only asked about increasing positions, so its
-  // leaves' remembered runs already make it cheap to walk.
-  return index > 0 && holdsRepeatingLeaf(segment) ? Kind::result : Kind::walk;
+// A group whose end after its bound is a link of its chain further than the
+// next one.
+bool needsJumps(const RegexNode& node) {
+  const uint32_t limit = repetitionLimit(node);
+  return isGroup(node) && limit > 1 && limit != kUnbounded;
 }
 
-namespace {
 uint64_t rounded(uint64_t size) { return (size + 7) & ~uint64_t{7}; }
+
 }  // namespace
 
 uint64_t SegmentTables::bytesNeeded(const RegexNode& root, uint32_t length, uint32_t base) {
   const uint64_t positions = static_cast<uint64_t>(length) - base + 1;
-  // One block holds the segment records and every table, plus the slack to
-  // align it.
-  uint64_t bytes = rounded(sizeof(Segment) * root.childCount()) + 8;
+  bool groups = false;
+  bool jumps = false;
   for (uint32_t k = 0; k < root.childCount(); ++k) {
-    switch (kindOf(*root.child(k), k)) {
-      case Kind::unboundedGroup:
-        bytes += rounded(positions * sizeof(uint32_t)) + rounded(positions);
-        break;
-      case Kind::boundedGroup:
-      case Kind::result:
-        bytes += rounded(positions * sizeof(int32_t));
-        break;
-      case Kind::walk:
-        break;
-    }
+    groups = groups || isGroup(*root.child(k));
+    jumps = jumps || needsJumps(*root.child(k));
   }
+  // The slack aligns the block, which the allocator's origin byte shifts.
+  uint64_t bytes = 8 + rounded(positions * sizeof(uint32_t));
+  if (groups) bytes += rounded(positions * sizeof(uint32_t)) + 2 * rounded(positions);
+  if (jumps) bytes += rounded(positions * sizeof(uint32_t));
   return bytes;
 }
 
 SegmentTables::SegmentTables(const RegexNode& root, const Subject& subject, uint32_t base)
-    : root_(root), subject_(subject), base_(base), count_(root.childCount()) {
-  const uint64_t positions = static_cast<uint64_t>(subject.length) - base + 1;
+    : root_(root),
+      subject_(subject),
+      base_(base),
+      positions_(subject.length - base + 1),
+      ends_(nullptr),
+      links_(nullptr),
+      jumps_(nullptr),
+      repetitions_(nullptr),
+      endsEmpty_(nullptr) {
   const uint64_t bytes = bytesNeeded(root, subject.length, base);
-  // The module allocator's blocks carry an origin byte in front, so the
-  // block is not aligned: the tables start at the first 8-byte boundary.
   unsigned char* next = storage_.resize(static_cast<uint32_t>(bytes), false);
   next += (8 - (reinterpret_cast<uintptr_t>(next) & 7)) & 7;
   auto take = [&next](uint64_t size) {
@@ -67,112 +63,123 @@ SegmentTables::SegmentTables(const RegexNode& root, const Subject& subject, uint
     next += rounded(size);
     return block;
   };
-  segments_ = reinterpret_cast<Segment*>(take(sizeof(Segment) * count_));
-  for (uint32_t k = 0; k < count_; ++k) {
-    Segment& segment = segments_[k];
-    segment = {root.child(k), kindOf(*root.child(k), k), nullptr, nullptr, nullptr};
-    switch (segment.kind) {
-      case Kind::unboundedGroup:
-        segment.chainEnd = reinterpret_cast<uint32_t*>(take(positions * sizeof(uint32_t)));
-        segment.chainCount = take(positions);
-        break;
-      case Kind::boundedGroup:
-      case Kind::result:
-        segment.lengths = reinterpret_cast<int32_t*>(take(positions * sizeof(int32_t)));
-        break;
-      case Kind::walk:
-        break;
-    }
+  ends_ = reinterpret_cast<uint32_t*>(take(positions_ * sizeof(uint32_t)));
+  bool groups = false;
+  bool jumps = false;
+  for (uint32_t k = 0; k < root.childCount(); ++k) {
+    groups = groups || isGroup(*root.child(k));
+    jumps = jumps || needsJumps(*root.child(k));
   }
-  for (uint32_t k = 0; k < count_; ++k) build(segments_[k]);
+  if (groups) {
+    links_ = reinterpret_cast<uint32_t*>(take(positions_ * sizeof(uint32_t)));
+    repetitions_ = take(positions_);
+    endsEmpty_ = take(positions_);
+  }
+  if (jumps) jumps_ = reinterpret_cast<uint32_t*>(take(positions_ * sizeof(uint32_t)));
 }
 
 SegmentTables::~SegmentTables() = default;
 
-void SegmentTables::build(Segment& segment) {
-  const RegexNode& node = *segment.node;
-  const uint32_t n = subject_.length;
-  switch (segment.kind) {
-    case Kind::walk:
-      return;
-    case Kind::result:
-      for (uint32_t q = n + 1; q-- > base_;) segment.lengths[q - base_] = matchNode(node, subject_, q);
-      break;
-    case Kind::boundedGroup:
-      for (uint32_t q = n + 1; q-- > base_;)
-        segment.lengths[q - base_] = matchNode(*node.child(0), subject_, q);
-      break;
-    case Kind::unboundedGroup:
-      // end(q) and count(q) from the inside's match r at q: no match ends
-      // the chain at q; an empty one satisfies any minimum; otherwise the
-      // chain goes on from q + r, already worked out.
-      for (uint32_t q = n + 1; q-- > base_;) {
-        const int32_t r = matchNode(*node.child(0), subject_, q);
-        uint32_t& end = segment.chainEnd[q - base_];
-        uint8_t& count = segment.chainCount[q - base_];
-        if (r < 0) {
-          end = q;
-          count = 0;
-        } else if (r == 0) {
-          end = q;
-          count = kManyRepetitions;
-        } else {
-          const uint32_t next = q + static_cast<uint32_t>(r) - base_;
-          end = segment.chainEnd[next];
-          const uint8_t after = segment.chainCount[next];
-          count = after == kManyRepetitions ? kManyRepetitions : static_cast<uint8_t>(after + 1);
-        }
+bool SegmentTables::chargePass() const {
+  subject_.steps += positions_;
+  return !subject_.budgetSpent();
+}
+
+bool SegmentTables::build() {
+  for (uint32_t i = 0; i < positions_; ++i) ends_[i] = base_ + i;
+  if (!chargePass()) return false;
+  for (uint32_t k = root_.childCount(); k-- > 0;) {
+    const RegexNode& segment = *root_.child(k);
+    if (isGroup(segment)) {
+      chainGroup(segment);
+      if (subject_.budgetSpent()) return false;
+      for (uint32_t i = 0; i < positions_; ++i) {
+        const uint32_t end = groupEnd(segment, base_ + i);
+        ends_[i] = end == kNoEnd ? kNoEnd : ends_[end - base_];
       }
-      break;
+    } else {
+      forgetRuns(segment);
+      for (uint32_t i = 0; i < positions_; ++i) {
+        const int32_t length = matchNode(segment, subject_, base_ + i);
+        ends_[i] = length < 0 ? kNoEnd : ends_[i + static_cast<uint32_t>(length)];
+      }
+    }
+    if (!chargePass()) return false;
+  }
+  return true;
+}
+
+void SegmentTables::chainGroup(const RegexNode& group) {
+  const RegexNode& inside = *group.child(0);
+  forgetRuns(inside);
+  limit_ = repetitionLimit(group);
+  // From the end backwards, so that the chain from q goes on at a position
+  // already worked out.  links_ first holds the next repetition's start (q
+  // itself where the chain stops).
+  for (uint32_t i = positions_; i-- > 0;) {
+    const uint32_t q = base_ + i;
+    const int32_t length = matchNode(inside, subject_, q);
+    if (length > 0) {
+      const uint32_t next = i + static_cast<uint32_t>(length);
+      links_[i] = q + static_cast<uint32_t>(length);
+      repetitions_[i] = repetitions_[next] == kManyRepetitions
+                            ? kManyRepetitions
+                            : static_cast<uint8_t>(repetitions_[next] + 1);
+      endsEmpty_[i] = endsEmpty_[next];
+    } else {
+      links_[i] = q;
+      repetitions_[i] = 0;
+      endsEmpty_[i] = length == 0;
+    }
+  }
+  if (!chargePass()) return;
+  if (limit_ == kUnbounded) {
+    // The chain's last position, from the end backwards: the next link's
+    // entry already holds its own.
+    for (uint32_t i = positions_; i-- > 0;) links_[i] = links_[links_[i] - base_];
+    chargePass();
+    return;
+  }
+  if (limit_ == 1) return;
+  // Doubling: links_ becomes the 2^b-th link while jumps_ collects the links
+  // of limit_'s bits.  A chain's last position links to itself, so a chain
+  // shorter than limit_ ends there.  links_ doubles in place from the first
+  // position up: the entry for i reads entries at or after i, still single.
+  for (uint32_t i = 0; i < positions_; ++i) jumps_[i] = base_ + i;
+  for (uint32_t bit = 1;; bit <<= 1) {
+    if (limit_ & bit) {
+      for (uint32_t i = 0; i < positions_; ++i) jumps_[i] = links_[jumps_[i] - base_];
+      if (!chargePass()) return;
+    }
+    if ((limit_ & ~(2 * bit - 1)) == 0) return;
+    for (uint32_t i = 0; i < positions_; ++i) links_[i] = links_[links_[i] - base_];
+    if (!chargePass()) return;
   }
 }
 
-int32_t SegmentTables::matchSegment(const Segment& segment, uint32_t q) const {
-  const RegexNode& node = *segment.node;
-  switch (segment.kind) {
-    case Kind::walk:
-      return matchNode(node, subject_, q);
-    case Kind::result:
-      return segment.lengths[q - base_];
-    case Kind::unboundedGroup: {
-      if (!startAnchorHolds(node, subject_, q)) return -1;
-      if (segment.chainCount[q - base_] < node.minimum) return -1;
-      const uint32_t end = segment.chainEnd[q - base_];
-      if (!endAnchorHolds(node, subject_, end)) return -1;
-      return static_cast<int32_t>(end - q);
-    }
-    case Kind::boundedGroup: {
-      if (!startAnchorHolds(node, subject_, q)) return -1;
-      const uint32_t limit = repetitionLimit(node);
-      uint32_t position = q;
-      uint32_t count = 0;
-      while (count < limit) {
-        const int32_t r = segment.lengths[position - base_];
-        if (r < 0) break;
-        ++count;
-        if (r == 0) {
-          if (count < node.minimum) count = node.minimum;
-          break;
-        }
-        position += static_cast<uint32_t>(r);
-      }
-      if (count < node.minimum) return -1;
-      if (!endAnchorHolds(node, subject_, position)) return -1;
-      return static_cast<int32_t>(position - q);
-    }
+uint32_t SegmentTables::groupEnd(const RegexNode& group, uint32_t q) const {
+  if (!startAnchorHolds(group, subject_, q)) return kNoEnd;
+  const uint32_t i = q - base_;
+  // How many repetitions the walk counts: the bound when the chain reaches
+  // it; otherwise the non-empty ones, and an empty last one satisfies any
+  // minimum.
+  const uint32_t repetitions = repetitions_[i];
+  uint32_t count = repetitions;
+  if (limit_ != kUnbounded && repetitions >= limit_) {
+    count = limit_;
+  } else if (endsEmpty_[i]) {
+    count = repetitions + 1 < group.minimum ? group.minimum : repetitions + 1;
   }
-  return -1;
+  if (count < group.minimum) return kNoEnd;
+  const uint32_t end = limit_ != kUnbounded && limit_ > 1 ? jumps_[i] : links_[i];
+  if (!endAnchorHolds(group, subject_, end)) return kNoEnd;
+  return end;
 }
 
 int32_t SegmentTables::matchRoot(uint32_t p) const {
-  if (count_ == 0) return -1;  // an empty pattern never matches
-  uint32_t position = p;
-  for (uint32_t k = 0; k < count_; ++k) {
-    const int32_t r = matchSegment(segments_[k], position);
-    if (r < 0) return -1;
-    position += static_cast<uint32_t>(r);
-  }
-  return static_cast<int32_t>(position - p);
+  if (root_.childCount() == 0) return -1;  // an empty pattern never matches
+  const uint32_t end = ends_[p - base_];
+  return end == kNoEnd ? -1 : static_cast<int32_t>(end - p);
 }
 
 }  // namespace bw

@@ -6,7 +6,8 @@
 // V_0_length, then for each group i: V_i, V_i_index, V_i_length; indexes
 // count from 1.  The tag itself then writes nothing.  beginningIndex is read
 // for compatibility with existing pages but the search always starts at the
-// first byte.
+// first byte.  A search that reaches its step budget fails the tag rather
+// than pass off an unfinished search as "no match".
 #include "host/numeric_parameters.h"
 #include "host/parameters.h"
 #include "regex/regex_program.h"
@@ -25,6 +26,12 @@ constexpr const char* kPatternTooLongMessage =
 constexpr const char* kPatternTooLongHint =
     "Shorten the regular expression; search long texts with a short pattern.";
 static_assert(RegexProgram::kMaxPatternBytes == 65536, "the message names the limit");
+constexpr const char* kBudgetMessage =
+    "The regular expression search was stopped after 100000000 steps without an answer.";
+constexpr const char* kBudgetHint =
+    "Use a shorter or simpler regular expression (long alternatives inside a repeated group cost "
+    "the most), or search a shorter text.";
+static_assert(RegexProgram::kSearchStepBudget == 100000000, "the message names the limit");
 
 // Sets valueName to the span's bytes, then spanName + "_index" and
 // spanName + "_length".
@@ -57,7 +64,9 @@ uint32_t regularExpressionMode(const ModuleRequest* request, QelString& text, bo
   }
   if (!program.search(text, 0)) {
     text.clear();
-    return 0;
+    if (!program.budgetReached()) return 0;
+    setErrorInfo(request, kBudgetMessage, kBudgetHint);
+    return MOpF;
   }
   int32_t start = 0;
   int32_t length = 0;

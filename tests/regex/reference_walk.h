@@ -88,6 +88,35 @@ class ReferenceWalk {
   std::vector<std::pair<int32_t, int32_t>> captures_;
 };
 
+// One search of the real program against the walk: "" when the match, its
+// start and length and every group's span agree, else what differs.  With
+// forceTables the search uses its tables from the first start.
+inline std::string compareWithReference(const std::string& pattern, const std::string& subject,
+                                        bool forceTables) {
+  RegexProgram program;
+  if (program.compile(QelString(pattern.data(), static_cast<uint32_t>(pattern.size()))) != 0)
+    return "rejected";
+  if (forceTables) program.setWalkBudget(0, 0);
+  ReferenceWalk reference(subject);
+  const ReferenceResult want = reference.search(program, 0);
+  const bool found = program.search(QelString(subject.data(), static_cast<uint32_t>(subject.size())), 0);
+  if (program.budgetReached()) return "stopped at the step budget";
+  if (found != want.found) return found ? "found a match the walk does not" : "missed the match";
+  if (!found) return "";
+  int32_t start = 0, length = 0;
+  program.matchedRange(start, length);
+  if (start != want.start || length != want.length)
+    return "match (" + std::to_string(start) + "," + std::to_string(length) + ") instead of (" +
+           std::to_string(want.start) + "," + std::to_string(want.length) + ")";
+  for (uint32_t g = 0; g < program.groupCount(); ++g) {
+    int32_t gs = 0, gl = 0;
+    program.groupRange(g, gs, gl);
+    if (gs != want.groups[g].first || gl != want.groups[g].second)
+      return "group " + std::to_string(g + 1) + " differs";
+  }
+  return "";
+}
+
 }  // namespace bw::test
 
 #endif

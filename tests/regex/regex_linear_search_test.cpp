@@ -32,31 +32,7 @@ std::string randomSubject(std::mt19937& rng, size_t length) {
   return s;
 }
 
-// Compares one search; returns a description of the difference or "".
-std::string compare(const std::string& pattern, const std::string& subject, bool forceTables) {
-  RegexProgram program;
-  if (program.compile(QelString(pattern.data(), static_cast<uint32_t>(pattern.size()))) != 0)
-    return "rejected";
-  if (forceTables) program.setWalkBudget(0, 0);
-  test::ReferenceWalk reference(subject);
-  const test::ReferenceResult want = reference.search(program, 0);
-  const QelString text(subject.data(), static_cast<uint32_t>(subject.size()));
-  const bool found = program.search(text, 0);
-  if (found != want.found) return found ? "found a match the walk does not" : "missed the match";
-  if (!found) return "";
-  int32_t start = 0, length = 0;
-  program.matchedRange(start, length);
-  if (start != want.start || length != want.length)
-    return "match (" + std::to_string(start) + "," + std::to_string(length) + ") instead of (" +
-           std::to_string(want.start) + "," + std::to_string(want.length) + ")";
-  for (uint32_t g = 0; g < program.groupCount(); ++g) {
-    int32_t gs = 0, gl = 0;
-    program.groupRange(g, gs, gl);
-    if (gs != want.groups[g].first || gl != want.groups[g].second)
-      return "group " + std::to_string(g + 1) + " differs";
-  }
-  return "";
-}
+using test::compareWithReference;
 
 TEST(RegexLinearSearch, AgreesWithTheWalkOnRandomPatterns) {
   const std::vector<std::string> patterns = differentialPatterns();
@@ -69,7 +45,7 @@ TEST(RegexLinearSearch, AgreesWithTheWalkOnRandomPatterns) {
     if (i % 5 == 0) subjects.push_back(randomSubject(rng, 400 + rng() % 400));
     for (const std::string& subject : subjects) {
       for (bool forceTables : {false, true}) {
-        const std::string difference = compare(patterns[i], subject, forceTables);
+        const std::string difference = compareWithReference(patterns[i], subject, forceTables);
         if (!difference.empty() && ++failures <= 20) {
           ADD_FAILURE() << difference << "\n  pattern: " << patterns[i]
                         << "\n  subject length " << subject.size()
@@ -119,7 +95,7 @@ TEST(RegexLinearSearch, AgreesWithTheWalkOnLongSubjects) {
   };
   for (const Case& c : cases) {
     for (bool forceTables : {false, true}) {
-      EXPECT_EQ(compare(c.pattern, c.subject, forceTables), "")
+      EXPECT_EQ(compareWithReference(c.pattern, c.subject, forceTables), "")
           << c.pattern << (forceTables ? " (tables)" : " (walk)");
     }
   }
