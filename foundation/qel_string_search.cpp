@@ -341,13 +341,18 @@ bool QelString::isTrueText(const char* bytes, uint32_t count) {
 // of the result at or after the search position is inserted text of the last
 // replacement, so the next replacement is either such a straddling match or a
 // match lying wholly in the original text after `next`.
+//
+// The pass appends to any string (detail::appendReplacing), so that a caller
+// that only wants the result added to its output (a loop copying its body
+// once per item) makes no string of its own.
 
 namespace {
 
-// A growing result: room doubles, the bytes go straight into the buffer.
+// A growing result after the bytes the target already held: room doubles,
+// the bytes go straight into the buffer.
 class Builder {
  public:
-  explicit Builder(uint32_t expected) { base_ = out_.setLength(expected) - expected; room_ = expected; }
+  Builder(QelString& out, uint32_t expected) : out_(out), start_(out.length()) { reserve(expected); }
   void append(const unsigned char* bytes, uint32_t n) {
     if (n == 0) return;
     ensure(n);
@@ -357,47 +362,40 @@ class Builder {
   void truncate(uint32_t n) { size_ = n; }
   uint32_t size() const { return size_; }
   const unsigned char* data() const { return reinterpret_cast<const unsigned char*>(base_); }
-  QelString finish() {
-    out_.setLength(size_);
-    return std::move(out_);
-  }
+  void finish() { out_.setLength(start_ + size_); }
 
  private:
   void ensure(uint32_t n) {
     uint64_t need = static_cast<uint64_t>(size_) + n;
     if (need <= room_) return;
     uint64_t room = std::max<uint64_t>(need, static_cast<uint64_t>(room_) * 2);
-    if (room > 0xFFFFFF00u) room = need;
-    if (room > 0xFFFFFF00u) throw QELObject::MemoryAllocationFailure();
-    room_ = static_cast<uint32_t>(room);
-    base_ = out_.setLength(room_) - room_;
+    if (room > most()) room = need;
+    reserve(room);
   }
-  QelString out_;
-  char* base_;
+  // The largest text a string holds, less what the target held before.
+  uint64_t most() const { return 0xFFFFFF00u - static_cast<uint64_t>(start_); }
+  void reserve(uint64_t room) {
+    if (room > most()) throw QELObject::MemoryAllocationFailure();
+    room_ = static_cast<uint32_t>(room);
+    base_ = out_.setLength(start_ + room_) - room_;
+  }
+  QelString& out_;
+  uint32_t start_;
+  char* base_ = nullptr;
   uint32_t size_ = 0;
-  uint32_t room_;
+  uint32_t room_ = 0;
 };
 
 }  // namespace
 
-uint32_t QelString::replaceAll(const char* pattern, uint32_t count, const QelString& replacement,
-                               uint32_t options) {
-  const uint32_t length = rep_->length;
-  if (count == 0 || count > length) return 0;
-  // Both copies keep their bytes alive whatever happens to this string (the
-  // pattern may point into either of them).
-  const QelString source(*this);
-  const QelString inserted(replacement);
-  const unsigned char* text = source.rep_->data();
-  const unsigned char* insertedBytes = inserted.rep_->data();
-  const unsigned char* patternBytes = ubytes(pattern);
-  const uint32_t insertedLength = inserted.length();
-  const bool fold = (options & IgnoreCase) != 0;
-  const bool rescan = (options & Rescan) != 0;
+namespace detail {
 
-  Searcher searcher(patternBytes, count, fold, Searcher::Forward);
-  uint32_t match;
-  if (!searcher.forward(text, 0, length, match)) return 0;
+uint32_t appendReplacing(QelString& target, const unsigned char* text, uint32_t length,
+                         const Searcher& searcher, uint32_t match, const unsigned char* insertedBytes,
+                         uint32_t insertedLength, bool rescan) {
+  const uint32_t count = searcher.count();
+  const unsigned char* patternBytes = searcher.pattern();
+  const bool fold = searcher.folds();
 
   // Room for the whole result when the replacement is not longer than the
   // pattern; otherwise the builder doubles as needed.
@@ -405,7 +403,7 @@ uint32_t QelString::replaceAll(const char* pattern, uint32_t count, const QelStr
                        ? length
                        : std::min<uint64_t>(length + static_cast<uint64_t>(insertedLength - count) * 4,
                                             0x7FFFFFFFu);
-  Builder out(static_cast<uint32_t>(guess));
+  Builder out(target, static_cast<uint32_t>(guess));
   uint32_t next = 0;      // first byte of the original text not yet taken
   uint32_t searchAt = 0;  // the search position, in result coordinates
   uint32_t replacements = 0;
@@ -445,7 +443,29 @@ uint32_t QelString::replaceAll(const char* pattern, uint32_t count, const QelStr
     if (!searcher.forward(text, next, length, match)) break;
   }
   out.append(text + next, length - next);
-  *this = out.finish();
+  out.finish();
+  return replacements;
+}
+
+}  // namespace detail
+
+uint32_t QelString::replaceAll(const char* pattern, uint32_t count, const QelString& replacement,
+                               uint32_t options) {
+  const uint32_t length = rep_->length;
+  if (count == 0 || count > length) return 0;
+  // Both copies keep their bytes alive whatever happens to this string (the
+  // pattern may point into either of them).
+  const QelString source(*this);
+  const QelString inserted(replacement);
+  const unsigned char* text = source.rep_->data();
+  const Searcher searcher(ubytes(pattern), count, (options & IgnoreCase) != 0, Searcher::Forward);
+  uint32_t match;
+  if (!searcher.forward(text, 0, length, match)) return 0;
+  QelString result;
+  const uint32_t replacements =
+      detail::appendReplacing(result, text, length, searcher, match, inserted.rep_->data(),
+                              inserted.length(), (options & Rescan) != 0);
+  *this = std::move(result);
   return replacements;
 }
 

@@ -23,15 +23,28 @@ SplitList::SplitList(const QelString& source, const QelString& delimiter, uint32
   }
 }
 
-QelString SplitList::piece(uint32_t index) const {
+void SplitList::pieceBounds(uint32_t index, uint32_t& start, uint32_t& length) const {
   const uint32_t n = count();
-  if (index >= n) return QelString();
-  if (n == 1) return source_;
+  start = 0;
+  length = 0;
+  if (index >= n) return;
+  if (n == 1) {
+    length = source_.length();
+    return;
+  }
   const uint32_t d = delimiter_.length();
-  if (index == 0) return source_.substring(0, starts_.numberAt(1) - d);
-  const uint32_t start = starts_.numberAt(index);
-  if (index == n - 1) return source_.substring(start, kToEnd);
-  return source_.substring(start, starts_.numberAt(index + 1) - d - start);
+  start = starts_.numberAt(index);
+  const uint32_t end = index == n - 1 ? source_.length() : starts_.numberAt(index + 1) - d;
+  length = end - start;
+}
+
+QelString SplitList::piece(uint32_t index) const {
+  // The whole source is shared, not copied.
+  if (index == 0 && count() == 1) return source_;
+  uint32_t start = 0;
+  uint32_t length = 0;
+  pieceBounds(index, start, length);
+  return source_.substring(start, length);
 }
 
 }  // namespace bw

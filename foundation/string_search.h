@@ -1,6 +1,7 @@
-// Internal to the foundation library: the Horspool searcher behind
-// QelString::find, reusable across many searches for one pattern (replaceAll,
-// SplitList), so that its skip table is built once.
+// Internal to the foundation library and the tags: the Horspool searcher
+// behind QelString::find, reusable across many searches for one pattern
+// (replaceAll, SplitList, a loop's index entity), so that its skip table is
+// built once, and replaceAll's one pass, appending to a string.
 #ifndef BRINDLEWORK_FOUNDATION_STRING_SEARCH_H
 #define BRINDLEWORK_FOUNDATION_STRING_SEARCH_H
 
@@ -30,6 +31,10 @@ class Searcher {
   // The rightmost match lying wholly inside text[begin, last].
   bool backward(const unsigned char* text, uint32_t begin, uint32_t last, uint32_t& position) const;
 
+  const unsigned char* pattern() const { return pattern_; }
+  uint32_t count() const { return count_; }
+  bool folds() const { return fold_; }
+
  private:
   const unsigned char* pattern_;
   uint32_t count_;
@@ -38,6 +43,16 @@ class Searcher {
   // Skip table by (folded) byte value; only filled when useTable_.
   uint32_t table_[256];
 };
+
+// Appends text[0, length) to target with every match of the searcher's
+// (forward) pattern replaced by the inserted bytes, exactly as
+// QelString::replaceAll does with Rescan when rescan is set; returns the
+// number of replacements.  firstMatch is the searcher's first match in the
+// text, which the caller has found.  Neither text nor inserted may lie in
+// target.
+uint32_t appendReplacing(QelString& target, const unsigned char* text, uint32_t length,
+                         const Searcher& searcher, uint32_t firstMatch, const unsigned char* inserted,
+                         uint32_t insertedLength, bool rescan);
 
 }  // namespace detail
 }  // namespace bw

@@ -1,8 +1,6 @@
 // Expansion of a loop body for one index value, piece by piece.
 #include "tags/loop_body.h"
 
-#include "foundation/string_search.h"
-
 namespace bw {
 
 namespace {
@@ -16,15 +14,15 @@ QelString loopIndexEntity(const QelString& indexName) {
   return entity;
 }
 
+LoopEntity::LoopEntity(const QelString& indexName)
+    : text_(loopIndexEntity(indexName)),
+      searcher_(reinterpret_cast<const unsigned char*>(text_.data()), text_.length(), true,
+                detail::Searcher::Forward) {}
+
 LoopBody::LoopBody(const QelString& body) : TagBody(body, true) {}
 LoopBody::~LoopBody() = default;
 
 namespace {
-
-detail::Searcher entitySearcher(const QelString& entity) {
-  return detail::Searcher(reinterpret_cast<const unsigned char*>(entity.data()), entity.length(),
-                          true, detail::Searcher::Forward);
-}
 
 const unsigned char* bytesOf(const TokenText& text) {
   return reinterpret_cast<const unsigned char*>(text.data());
@@ -32,32 +30,33 @@ const unsigned char* bytesOf(const TokenText& text) {
 
 }  // namespace
 
-void LoopBody::expand(const QelString& indexValue, const QelString& entity, QelString& out) const {
-  // Only a piece that holds the entity is copied to have it replaced; the
-  // others go to the output as they stand in the body.
-  const detail::Searcher searcher = entitySearcher(entity);
+void LoopBody::expand(const char* indexValue, uint32_t count, const LoopEntity& entity,
+                      QelString& out) const {
+  // A piece without the entity goes to the output as it stands in the body;
+  // one with it is copied with its replacements straight into the output.
+  const detail::Searcher& searcher = entity.searcher();
   for (const BodyToken* piece = head; piece != nullptr; piece = piece->next) {
     uint32_t found = 0;
-    if (entity.isEmpty() || !searcher.forward(bytesOf(piece->text), 0, piece->text.length(), found)) {
+    if (entity.text().isEmpty() ||
+        !searcher.forward(bytesOf(piece->text), 0, piece->text.length(), found)) {
       out.append(piece->text.data(), piece->text.length());
       continue;
     }
-    QelString copy(piece->text.data(), piece->text.length());
-    copy.replaceAll(entity, indexValue, IgnoreCase | Rescan);
-    out.append(copy);
+    detail::appendReplacing(out, bytesOf(piece->text), piece->text.length(), searcher, found,
+                            reinterpret_cast<const unsigned char*>(indexValue), count, true);
   }
 }
 
-uint32_t LoopBody::entityCount(const QelString& entity) const {
+uint32_t LoopBody::entityCount(const LoopEntity& entity) const {
   uint32_t count = 0;
-  if (entity.isEmpty()) return 0;
-  const detail::Searcher searcher = entitySearcher(entity);
+  if (entity.text().isEmpty()) return 0;
+  const detail::Searcher& searcher = entity.searcher();
   for (const BodyToken* piece = head; piece != nullptr; piece = piece->next) {
     uint32_t at = 0;
     uint32_t found = 0;
     while (searcher.forward(bytesOf(piece->text), at, piece->text.length(), found)) {
       ++count;
-      at = found + entity.length();
+      at = found + entity.text().length();
     }
   }
   return count;

@@ -81,7 +81,7 @@ uint32_t runNumeric(const ModuleRequest* request, const BigDecimal& first, const
     return 0;
   }
 
-  body.expand(iteration.toText(), loopIndexEntity(indexName), output);
+  body.expand(iteration.toText(), LoopEntity(indexName), output);
   bool finished;
   if (iteration <= last) {
     iteration.add(step);
@@ -114,7 +114,7 @@ uint32_t itemLoopRoom(const BigDecimal& totalSize, uint32_t bodyLength) {
 struct ItemLoop {
   const LoopBody& body;
   uint32_t bodyLength;
-  const QelString& entity;
+  const LoopEntity& entity;
   uint32_t entityCount;
   uint32_t room;
 };
@@ -122,19 +122,21 @@ struct ItemLoop {
 // Items and lists run whole in one call, so their copies are held to the
 // output limit as they are made; otherwise a long list (perhaps a visitor's)
 // would multiply the body without bound.  A copy that a long value would
-// make too long by itself is refused before it is built.
-uint32_t expandWithinLimit(const ModuleRequest* request, const ItemLoop& loop,
-                           const QelString& value, QelString& output) {
-  if (value.length() > loop.entity.length()) {
+// make too long by itself is refused before it is built.  The value is read
+// where it stands (count bytes), so a copy allocates nothing but the
+// output's growth.
+uint32_t expandWithinLimit(const ModuleRequest* request, const ItemLoop& loop, const char* value,
+                           uint32_t count, QelString& output) {
+  const uint32_t entityLength = loop.entity.text().length();
+  if (count > entityLength) {
     const uint64_t least = static_cast<uint64_t>(output.length()) + loop.bodyLength +
-                           static_cast<uint64_t>(loop.entityCount) *
-                               (value.length() - loop.entity.length());
+                           static_cast<uint64_t>(loop.entityCount) * (count - entityLength);
     if (least > loop.room) {
       output.clear();
       return failOutputLimit(request);
     }
   }
-  loop.body.expand(value, loop.entity, output);
+  loop.body.expand(value, count, loop.entity, output);
   if (output.length() <= loop.room) return 0;
   output.clear();
   return failOutputLimit(request);
@@ -145,7 +147,8 @@ uint32_t runItems(const ModuleRequest* request, const QelString& firstItem, cons
   QelString item(firstItem);
   int32_t occurrence = 0;
   do {
-    if (uint32_t result = expandWithinLimit(request, loop, item, output)) return result;
+    if (uint32_t result = expandWithinLimit(request, loop, item.data(), item.length(), output))
+      return result;
     ++occurrence;
   } while (getStringParameter(request, kItem, occurrence, item, QelString()));
   return 0;
@@ -158,7 +161,11 @@ uint32_t runList(const ModuleRequest* request, const QelString& itemList, const 
   unescapeBackslashes(delimiter, false);
   const SplitList items(itemList, delimiter);
   for (uint32_t i = 0; i < items.count(); ++i) {
-    if (uint32_t result = expandWithinLimit(request, loop, items.piece(i), output)) return result;
+    uint32_t start = 0;
+    uint32_t count = 0;
+    items.pieceBounds(i, start, count);
+    if (uint32_t result = expandWithinLimit(request, loop, itemList.data() + start, count, output))
+      return result;
   }
   return 0;
 }
@@ -182,7 +189,7 @@ uint32_t handleLoop(const ModuleRequest* request, QelString& output, int /*mode*
   if (getDecimalParameter(request, kFirst, 0, first, BigDecimal())) {
     return runNumeric(request, first, totalSize, indexName, bodyText, body, output);
   }
-  const QelString entity = loopIndexEntity(indexName);
+  const LoopEntity entity(indexName);
   QelString value;
   const bool items = getStringParameter(request, kItem, 0, value, QelString());
   if (items || getStringParameter(request, kItemList, 0, value, QelString())) {

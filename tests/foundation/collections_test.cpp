@@ -96,10 +96,16 @@ TEST(PointerArray, AppendingAMillionSlotsIsLinear) {
   EXPECT_EQ(array.numberAt(123456), 123456u);
 }
 
+// The pieces, each read both ways: copied out and in place.
 std::vector<std::string> pieces(const char* source, const char* delimiter, uint32_t options = NoOptions) {
   SplitList list(source, delimiter, options);
   std::vector<std::string> out;
-  for (uint32_t i = 0; i < list.count(); ++i) out.push_back(str(list.piece(i)));
+  for (uint32_t i = 0; i < list.count() + 2; ++i) {
+    uint32_t start = 0, length = 0;
+    list.pieceBounds(i, start, length);
+    EXPECT_EQ(std::string(source).substr(start, length), str(list.piece(i))) << source << " piece " << i;
+    if (i < list.count()) out.push_back(str(list.piece(i)));
+  }
   EXPECT_TRUE(list.piece(list.count()).isEmpty());
   EXPECT_TRUE(list.piece(list.count() + 5).isEmpty());
   return out;
