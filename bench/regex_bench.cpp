@@ -8,6 +8,11 @@
 // cost (subject length)^2, each searched once over 64 KiB and 1 MiB built
 // from the bytes that make it hostile; time per byte should stay flat.
 //
+// Then the counted groups that once took seconds each (a counted group of
+// 500-byte alternatives, a 52-byte counted group over a mebibyte, three
+// counted groups of alternatives), at 1/16, 1/4 and the full size of their
+// subject, one search each, compile included.
+//
 // Build: linked with pcre2-8 (Debian's libpcre2-dev, scripts/test-regex-bench.sh).
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <benchmark/benchmark.h>
@@ -188,7 +193,61 @@ void BM_Hostile(benchmark::State& state, const HostileRow& row) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
 }
 
+std::string repeated(const std::string& unit, size_t count) {
+  std::string out;
+  out.reserve(unit.size() * count);
+  for (size_t i = 0; i < count; ++i) out += unit;
+  return out;
+}
+
+struct CountedGroupRow {
+  const char* name;
+  std::string (*pattern)();
+  std::string (*subject)(size_t size);
+  size_t fullSize;
+};
+
+const CountedGroupRow kCountedGroups[] = {
+    {"alternations_500",
+     [] { return repeated("(" + std::string(500, 'a') + "z|a){1,255}", 9) + "c"; },
+     [](size_t size) { return std::string(size, 'a') + "bc"; }, 2900},
+    {"group_52_bytes", [] { return "(" + repeated("ab", 26) + "){1,255}c"; },
+     [](size_t size) { return repeated("ab", size / 2) + "c"; }, 1 << 20},
+    {"three_groups", [] { return repeated("(ab|a){1,255}", 3) + "c"; },
+     [](size_t size) { return repeated("ab", size / 2) + "c"; }, 1 << 20},
+};
+
+void BM_CountedGroup(benchmark::State& state, const CountedGroupRow& row) {
+  const size_t size = row.fullSize / static_cast<size_t>(state.range(0));
+  const std::string pattern = row.pattern();
+  const std::string text = row.subject(size);
+  const bw::QelString patternText(pattern.data(), static_cast<uint32_t>(pattern.size()));
+  const bw::QelString subjectText(text.data(), static_cast<uint32_t>(text.size()));
+  bool found = false;
+  for (auto _ : state) {
+    bw::RegexProgram program;
+    program.compile(patternText);
+    found = program.search(subjectText, 0);
+    if (program.budgetReached()) {
+      state.SkipWithError("the search reached its step budget");
+      break;
+    }
+    benchmark::DoNotOptimize(found);
+  }
+  state.counters["found"] = found ? 1 : 0;
+  state.counters["subject_bytes"] = static_cast<double>(text.size());
+  state.counters["ns_per_byte"] = benchmark::Counter(
+      static_cast<double>(text.size()), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 const int kRegistered = [] {
+  for (const CountedGroupRow& row : kCountedGroups) {
+    benchmark::RegisterBenchmark((std::string("counted/") + row.name).c_str(), BM_CountedGroup, row)
+        ->Arg(16)
+        ->Arg(4)
+        ->Arg(1)
+        ->Unit(benchmark::kMillisecond);
+  }
   for (const HostileRow& row : kHostile) {
     benchmark::RegisterBenchmark((std::string("hostile/") + row.name).c_str(), BM_Hostile, row)
         ->Arg(64 << 10)

@@ -99,11 +99,12 @@ void BM_LoopExpand(benchmark::State& state) {
     text += "<tr><td>&qelLoopIndexrow;</td><td>cell</td></tr>\n";
   }
   const bw::QelString body = asText(text);
-  const bw::QelString entity = bw::loopIndexEntity("row");
+  const bw::LoopEntity entity("row");
+  const bw::QelString index("12345");
   for (auto _ : state) {
     bw::LoopBody scanned(body);
     bw::QelString out;
-    scanned.expand("12345", entity, out);
+    scanned.expand(index, entity, out);
     benchmark::DoNotOptimize(out.length());
   }
   finish(state, body.length());
