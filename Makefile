@@ -26,4 +26,4 @@ bench:
 	bash scripts/bench.sh
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-tsan

@@ -1,7 +1,12 @@
 // The module allocator: the two hook slots, the origin tag in front of every
 // block (aligned blocks for objects are built on top, inline, in allocator.h).
+//
+// Calls on several threads read the slots on every allocation while a later
+// MIni may write them, so the slots are atomic: a read sees one whole pointer,
+// never a torn one, and costs what a plain load costs.
 #include "foundation/allocator.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -12,16 +17,16 @@ namespace bw {
 namespace {
 
 // The hook slots: null at load, written together on every MIni.
-HostAllocateFn gHostAllocate = nullptr;
-HostReleaseFn gHostRelease = nullptr;
+std::atomic<HostAllocateFn> gHostAllocate{nullptr};
+std::atomic<HostReleaseFn> gHostRelease{nullptr};
 
 }  // namespace
 
 void failAllocation() { throw QELObject::MemoryAllocationFailure(); }
 
 void installAllocatorHooks(HostAllocateFn hostAllocate, HostReleaseFn hostRelease) {
-  gHostAllocate = hostAllocate;
-  gHostRelease = hostRelease;
+  gHostAllocate.store(hostAllocate, std::memory_order_release);
+  gHostRelease.store(hostRelease, std::memory_order_release);
 }
 
 void* allocate(uint32_t count) {
@@ -30,8 +35,9 @@ void* allocate(uint32_t count) {
   // host's 32-bit argument cannot be served at all.
   if (count == UINT32_MAX) failAllocation();
   unsigned char* block;
-  if (gHostAllocate != nullptr) {
-    block = static_cast<unsigned char*>(gHostAllocate(count + 1));
+  const HostAllocateFn hostAllocate = gHostAllocate.load(std::memory_order_acquire);
+  if (hostAllocate != nullptr) {
+    block = static_cast<unsigned char*>(hostAllocate(count + 1));
     // A null from the host is treated like an exhausted runtime heap, so no caller ever sees a null block.
     if (block == nullptr) failAllocation();
     block[0] = kHostBlockTag;
@@ -49,7 +55,8 @@ void release(void* pointer) {
   if (block[0] == kHostBlockTag) {
     // A host block released after a later MIni handed over no release
     // function cannot go back to the host: it is kept (never touched again).
-    if (gHostRelease != nullptr) gHostRelease(block);
+    const HostReleaseFn hostRelease = gHostRelease.load(std::memory_order_acquire);
+    if (hostRelease != nullptr) hostRelease(block);
   } else if (block[0] == kRuntimeBlockTag) {
     std::free(block);
   }

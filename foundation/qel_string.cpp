@@ -4,6 +4,7 @@
 #include "foundation/qel_string.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "foundation/allocator.h"
@@ -69,9 +70,11 @@ inline StringRep* emptyRep() { return &gEmpty.rep; }
 
 inline StringRep* takeEmpty() {
   StringRep* rep = emptyRep();
-  ++rep->refCount;
+  string_internal::retain(rep);
   return rep;
 }
+
+using string_internal::ownsAlone;
 
 // The capacity rule, refusing lengths whose capacity does not fit 32 bits.
 inline uint32_t checkedCapacityFor(uint64_t n) {
@@ -108,6 +111,27 @@ StringRep* sharedEmptyRep() { return emptyRep(); }
 
 StringRep* const string_internal::kEmptyRep = &gEmpty.rep;
 
+std::atomic<bool> string_internal::gLoadTimeTextsFrozen{false};
+
+namespace {
+bool gFrozenOnce = false;  // written by the first MIni only, before calls may overlap
+}  // namespace
+
+void freezeLoadTimeTexts() {
+  // Later MIni requests find the texts frozen; every representation made
+  // from the first one on is a call's own.
+  if (gFrozenOnce) return;
+  gFrozenOnce = true;
+  string_internal::gLoadTimeTextsFrozen.store(true, std::memory_order_relaxed);
+  // Exit handlers run in the reverse order of their registration, both at
+  // unload and at process exit, and the constant tables registered their
+  // destructors while the module loaded: the thaw registered now runs
+  // before any of them.
+  std::atexit(thawLoadTimeTexts);
+}
+
+void thawLoadTimeTexts() { string_internal::gLoadTimeTextsFrozen.store(false, std::memory_order_relaxed); }
+
 // ---------------------------------------------------------------------------
 // StringRep
 
@@ -121,6 +145,7 @@ StringRep* StringRep::create(uint32_t n) {
   auto* storage = static_cast<unsigned char*>(block) + sizeof(StringRep);
   auto* rep = new (block) StringRep(storage, capacity, StaticStorage{});
   rep->inlineStorage = true;
+  rep->madeAtLoad = !string_internal::gLoadTimeTextsFrozen.load(std::memory_order_relaxed);
   rep->length = n;
   storage[n] = 0;
   return rep;
@@ -195,7 +220,7 @@ void QelString::assign(const char* bytes, uint32_t count) {
     return;
   }
   StringRep* rep = rep_;
-  if (rep->refCount == 1 && count < rep->capacity()) {
+  if (ownsAlone(rep) && count < rep->capacity()) {
     std::memmove(rep->data(), bytes, count);  // the bytes may lie in this very buffer
   } else {
     StringRep* fresh = StringRep::create(count);
@@ -213,7 +238,7 @@ void QelString::assign(const char* text) {
 
 void QelString::assign(const QelString& other) {
   if (rep_ == other.rep_) return;
-  ++other.rep_->refCount;
+  string_internal::retain(other.rep_);
   releaseRep();
   rep_ = other.rep_;
 }
@@ -235,7 +260,7 @@ void QelString::setCharAt(uint32_t position, char byte) {
 
 char* QelString::setLengthSlowly(uint32_t n) {
   StringRep* rep = rep_;
-  if (rep->refCount == 1) {
+  if (ownsAlone(rep)) {
     if (n >= rep->capacity()) rep->regrow(growthCapacity(rep->capacity(), n), rep->length);
     rep->length = n;
   } else {
@@ -251,7 +276,7 @@ char* QelString::setLengthSlowly(uint32_t n) {
 
 void QelString::reserve(uint32_t n) {
   StringRep* rep = rep_;
-  if (rep->refCount == 1) {
+  if (ownsAlone(rep)) {
     if (n >= rep->capacity()) rep->regrow(checkedCapacityFor(n), rep->length + 1);
   } else {
     uint32_t length = rep->length;
@@ -265,7 +290,7 @@ void QelString::reserve(uint32_t n) {
 }
 
 void QelString::makeUnique() {
-  if (rep_->refCount != 1) setLength(rep_->length);
+  if (!ownsAlone(rep_)) setLength(rep_->length);
 }
 
 char* QelString::lockBuffer(uint32_t n) {
@@ -321,7 +346,7 @@ void QelString::insert(const QelString& text, uint32_t position) {
 void QelString::append(char byte) {
   StringRep* rep = rep_;
   uint32_t length = rep->length;
-  if (rep->refCount == 1 && length + 1 < rep->capacity()) {
+  if (ownsAlone(rep) && length + 1 < rep->capacity()) {
     rep->data()[length] = static_cast<unsigned char>(byte);
     rep->data()[length + 1] = 0;
     rep->length = length + 1;
@@ -368,7 +393,7 @@ void QelString::erase(uint32_t position, uint32_t count) {
   if (count > length - position) count = length - position;
   if (count == 0) return;
   uint32_t tail = length - position - count;
-  if (rep_->refCount != 1) {
+  if (!ownsAlone(rep_)) {
     // Shared: build the survivor directly instead of copying what goes.
     StringRep* fresh = StringRep::create(length - count);
     std::memcpy(fresh->data(), rep_->data(), position);

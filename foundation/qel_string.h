@@ -4,9 +4,19 @@
 // representation and the first write to a shared one gives the writer its own.
 // Only ASCII letters have case; lengths and positions count bytes.  Library
 // operations report no errors: positions past the end are cut or ignored.
+//
+// Threads: a string and its copies are used by one thread at a time, and the
+// counts are plain integers.  The representations every call may share, the
+// shared empty one and the texts of the constant tables built while the
+// module loads, are frozen at the first MIni: from then on no call counts
+// them, so calls on several threads only ever read them, and a write to a
+// string that holds one always copies first.  They are thawed when the module
+// unloads (or the process exits), before the tables' own destructors run, so
+// that those release them as usual.
 #ifndef BRINDLEWORK_FOUNDATION_QEL_STRING_H
 #define BRINDLEWORK_FOUNDATION_QEL_STRING_H
 
+#include <atomic>
 #include <cstdint>
 
 #include "foundation/object.h"
@@ -55,10 +65,13 @@ class StringRep final : public ByteBuffer {
   int32_t refCount = 1;
   bool locked = false;
   bool inlineStorage = false;  // the buffer is part of this block, not released alone
+  // Made before the first MIni: one of the texts calls may share, frozen
+  // (never counted) while calls run.
+  bool madeAtLoad = false;
 
   // The shared empty representation only: over static storage, never freed.
   constexpr StringRep(unsigned char* storage, uint32_t capacity, StaticStorage tag)
-      : ByteBuffer(storage, capacity, tag) {}
+      : ByteBuffer(storage, capacity, tag), madeAtLoad(true) {}
 };
 
 // Smallest multiple of 32 greater than n.
@@ -67,21 +80,39 @@ inline uint32_t capacityFor(uint32_t n) { return (n + 32u) & ~31u; }
 namespace string_internal {
 // The shared empty representation, constant-initialised (qel_string.cpp).
 extern StringRep* const kEmptyRep;
+// Set from the first MIni until the module unloads (see the file comment).
+extern std::atomic<bool> gLoadTimeTextsFrozen;
+
+inline bool isFrozen(const StringRep* rep) {
+  return rep->madeAtLoad && gLoadTimeTextsFrozen.load(std::memory_order_relaxed);
+}
+// Whether the holder of rep may write to it in place: it is the only holder
+// and the representation is not one that calls share.
+inline bool ownsAlone(const StringRep* rep) { return rep->refCount == 1 && !isFrozen(rep); }
+inline void retain(StringRep* rep) {
+  if (!isFrozen(rep)) ++rep->refCount;
+}
 }  // namespace string_internal
+
+// Freezes the texts made so far (the constant tables and the shared empty
+// string): called on every MIni, before the host may call from several
+// threads; only the first has an effect.  Calls then never write them.  It
+// also arranges the thaw, run by the exit handlers before the tables'
+// destructors.
+void freezeLoadTimeTexts();
+void thawLoadTimeTexts();
 
 class QelString : public QELObject {
  public:
-  QelString() : rep_(string_internal::kEmptyRep) { ++rep_->refCount; }
+  QelString() : rep_(string_internal::kEmptyRep) { string_internal::retain(rep_); }
   explicit QelString(char byte);
   QelString(const char* bytes, uint32_t count);
   QelString(const char* text);  // zero-terminated; implicit on purpose
   // Copies and destruction are inline: a tag call copies and drops dozens of
   // strings, and most of them only move a reference count.
-  QelString(const QelString& other) : QELObject(other), rep_(other.rep_) { ++rep_->refCount; }
+  QelString(const QelString& other) : QELObject(other), rep_(other.rep_) { string_internal::retain(rep_); }
   QelString(QelString&& other) noexcept;
-  ~QelString() override {
-    if (--rep_->refCount == 0) destroyRep(rep_);
-  }
+  ~QelString() override { releaseRep(); }
 
   QelString& operator=(const QelString& other);
   QelString& operator=(QelString&& other) noexcept;
@@ -109,6 +140,7 @@ class QelString : public QELObject {
   // tests and for code that wants to avoid a copy.
   uint32_t capacity() const { return rep_->capacity(); }
   bool sharesWith(const QelString& other) const { return rep_ == other.rep_; }
+  int32_t holderCount() const { return rep_->refCount; }
 
   // The core write step: the text becomes n bytes long (bytes past the old
   // length are not initialised); returns a pointer to the new terminator.
@@ -116,7 +148,7 @@ class QelString : public QELObject {
     // Inline when the string is its own and the text fits: the common case
     // of every result written in place.
     StringRep* rep = rep_;
-    if (rep->refCount == 1 && n < rep->capacity()) {
+    if (string_internal::ownsAlone(rep) && n < rep->capacity()) {
       rep->length = n;
       char* end = reinterpret_cast<char*>(rep->data()) + n;
       *end = 0;
@@ -220,7 +252,7 @@ class QelString : public QELObject {
  private:
   char* setLengthSlowly(uint32_t n);
   void releaseRep() {
-    if (--rep_->refCount == 0) destroyRep(rep_);
+    if (!string_internal::isFrozen(rep_) && --rep_->refCount == 0) destroyRep(rep_);
   }
   // Frees a representation whose last holder let go (never the shared empty one).
   static void destroyRep(StringRep* rep);

@@ -23,6 +23,9 @@ using Action = uint32_t (*)(const ModuleRequest* request, QelString& output);
 
 uint32_t initialise(const ModuleRequest* request, QelString&) {
   installAllocatorHooks(request->hostAllocate, request->hostRelease);
+  // From here on the host may call from several threads at once: the texts
+  // every call shares are only read from now on.
+  freezeLoadTimeTexts();
   // Every registration is made even after one fails.
   bool registered = true;
   registered &= registerModuleName(request, moduleDisplayName());

@@ -4,9 +4,9 @@
 //
 // They are built before the first request, from the runtime heap (the host's
 // allocator is not installed yet), and never change afterwards, so every
-// request may read them without copying.  Building them also makes the
-// shared empty string representation, so no block taken during a request
-// outlives it.
+// request may read them without copying.  Their texts are frozen at the
+// first MIni (foundation/qel_string.h): calls running on several threads at
+// once copy them without counting, so none of them ever writes to a table.
 #ifndef BRINDLEWORK_HOST_MODULE_CONSTANTS_H
 #define BRINDLEWORK_HOST_MODULE_CONSTANTS_H
 

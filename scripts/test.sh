@@ -29,9 +29,10 @@ run_suite build-asan -DBRINDLE_SANITIZE=ON
 # Suites that need more than the two builds: the 32-bit Windows and i386
 # builds, the fuzz runs, malformed HTTP, slow clients and nginx in front of
 # a running server, two servers sharing region properties through
-# PostgreSQL.  Each script installs what it needs.
+# PostgreSQL, the module under concurrent calls in a thread-sanitizer build.
+# Each script installs what it needs.
 unset ASAN_OPTIONS UBSAN_OPTIONS
-for extra in test-platforms test-fuzz test-http-hostile test-http-slow test-nginx-proxy test-postgres; do
+for extra in test-platforms test-fuzz test-http-hostile test-http-slow test-nginx-proxy test-postgres test-threads; do
   if [ -f "scripts/$extra.sh" ]; then
     echo "== $extra"
     bash "scripts/$extra.sh"

@@ -9,6 +9,27 @@
  *
  * Calling convention: on 32-bit Windows every function here is __cdecl (the
  * caller cleans the stack) and ProcessQELRequest is exported undecorated.
+ *
+ * Threads.  The module starts no threads and takes no locks; each call runs
+ * to completion on the calling thread and makes every callback from inside
+ * it, on that thread.  Once the first MIni has returned, the host may call
+ * ProcessQELRequest from several threads at once:
+ *   - each call's objects (its texts, numbers, compiled patterns, output)
+ *     are its own, made and released within the call on the calling thread,
+ *     so every block the call takes from hostAllocate goes back through
+ *     hostRelease before it returns, on the same thread;
+ *   - what the calls share (the module's constant tables, the shared empty
+ *     text, the two allocator slots) is never written by a tag, properties
+ *     or termination request: the shared texts are not reference-counted
+ *     while calls run, and the allocator slots are read atomically;
+ *   - a later MIni may run alongside other calls when it hands over the same
+ *     two allocator functions; changing the allocator while calls run is not
+ *     supported (a block must go back to the heap that gave it).
+ * The host's own side must then be safe for concurrent use as well:
+ * hostAllocate and hostRelease are called from every calling thread, and
+ * hostCallback is called on each call's thread with that call's hostHandle.
+ * Before the first MIni has returned, calls must not overlap.  A host that
+ * calls from one thread only sees no difference.
  */
 #ifndef BRINDLEWORK_MODULE_H
 #define BRINDLEWORK_MODULE_H
