@@ -2,7 +2,11 @@
 #   make demo   builds the module and renders the demo page
 #   make test   installs what is missing, then builds and runs every suite
 #   make fuzz   runs each fuzz target for FUZZ_SECONDS (default 60)
-.PHONY: all build demo test bench fuzz clean
+#   make install [PREFIX=/usr/local] [DESTDIR=staging]   installs the build
+#   make package   builds the Debian package into build/packages/
+.PHONY: all build demo test bench fuzz clean install package
+
+PREFIX ?= /usr/local
 
 all: build
 
@@ -17,6 +21,13 @@ demo: build
 
 test:
 	bash scripts/test.sh
+
+# DESTDIR is passed on through the environment, as cmake --install expects.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)"
+
+package: build
+	cmake --build build --target package
 
 FUZZ_SECONDS ?= 60
 fuzz:

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "engine/config_file.h"
+
 namespace bw {
 namespace {
 
@@ -137,7 +139,11 @@ const ValueOption kValueOptions[] = {
 
 }  // namespace
 
-bool parseCommandLine(const std::vector<std::string>& args, Options& options, std::string& error) {
+bool parseCommandLine(const std::vector<std::string>& commandLine, Options& options, std::string& error) {
+  // serve's --config files become options in front of the command line's own,
+  // so that the command line wins.
+  std::vector<std::string> args = commandLine;
+  if (!args.empty() && args[0] == "serve" && !expandConfigFiles(commandLine, args, error)) return false;
   if (args.empty()) {
     error = "no command given";
     return false;
@@ -261,7 +267,9 @@ std::string usageText(Command command) {
            "                      postgresql://USER@HOST/DB or postgresql:KEY=VALUE ...\n"
            "  --access-log FILE|- one line per request in the Combined Log Format (default: none)\n"
            "  --static-cache-control VALUE  Cache-Control of static files (default: no-cache);\n"
-           "                      pages are always sent with Cache-Control: no-store\n" +
+           "                      pages are always sent with Cache-Control: no-store\n"
+           "  --config FILE       read options from FILE, one NAME = VALUE a line; the command\n"
+           "                      line wins\n" +
            httpLimits +
            "Exit status: 0 stopped by SIGINT or SIGTERM, 2 usage error or the address is\n"
            "already in use.\n"
@@ -283,6 +291,12 @@ std::string resolveModulePath(const Options& options, const std::string& program
   if (ec) program = fs::path(programPath);
   fs::path beside = program.parent_path().parent_path() / "libbrindlework.so";
   if (fs::exists(beside, ec)) return beside.string();
+#ifdef BRINDLE_INSTALLED_MODULE
+  // An installed brindle: the module's place relative to the program's
+  // folder, fixed when the build was configured (bin -> ../lib/...).
+  fs::path installed = program.parent_path() / BRINDLE_INSTALLED_MODULE;
+  if (fs::exists(installed, ec)) return installed.lexically_normal().string();
+#endif
   return "build/libbrindlework.so";
 }
 

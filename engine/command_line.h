@@ -4,7 +4,7 @@
 //                         [--region NAME] [--props FILE]
 //                         [--module PATH] [limits]
 //   brindle serve --root DIR [--listen 127.0.0.1:8080] [--props FILE]
-//                         [--module PATH] [--access-log FILE|-]
+//                         [--module PATH] [--access-log FILE|-] [--config FILE]
 //                         [--static-cache-control VALUE] [limits] [HTTP limits]
 //   HTTP limits (http_server.h): --threads N  --max-connections N
 //                         --max-connections-per-address N  --idle-timeout S
@@ -53,7 +53,9 @@ std::string usageText(Options::Command command);
 
 // --module, else $BRINDLE_MODULE, else libbrindlework.so in the build folder
 // the program sits in (build/engine/brindle -> build/libbrindlework.so), else
-// build/libbrindlework.so under the current folder.
+// the installed module beside an installed program (bin/brindle ->
+// lib/libbrindlework.so.2), else build/libbrindlework.so under the current
+// folder.
 std::string resolveModulePath(const Options& options, const std::string& programPath);
 
 }  // namespace bw

@@ -32,7 +32,7 @@ run_suite build-asan -DBRINDLE_SANITIZE=ON
 # PostgreSQL, the module under concurrent calls in a thread-sanitizer build.
 # Each script installs what it needs.
 unset ASAN_OPTIONS UBSAN_OPTIONS
-for extra in test-platforms test-fuzz test-http-hostile test-http-slow test-nginx-proxy test-postgres test-threads; do
+for extra in test-platforms test-fuzz test-http-hostile test-http-slow test-nginx-proxy test-postgres test-threads test-install; do
   if [ -f "scripts/$extra.sh" ]; then
     echo "== $extra"
     bash "scripts/$extra.sh"
