@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$PWD
-bash scripts/install-deps.sh libcpp-httplib-dev libsqlite3-dev groff-base man-db dpkg-dev gcc >/dev/null
+bash scripts/install-deps.sh libmicrohttpd-dev libsqlite3-dev libpq-dev groff-base man-db dpkg-dev gcc >/dev/null
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" --target brindle brindlework >/dev/null
@@ -85,6 +85,7 @@ cpack --config "$build/CPackConfig.cmake" -B "$tmp/package" >/dev/null
 deb=$(ls "$tmp"/package/brindlework_*.deb)
 [ "$(dpkg-deb -f "$deb" Package)" = "brindlework" ] || fail "the package is not named brindlework"
 dpkg-deb -f "$deb" Depends | grep -q libsqlite3 || fail "the package does not depend on libsqlite3"
+dpkg-deb -f "$deb" Depends | grep -q libmicrohttpd || fail "the package does not depend on libmicrohttpd"
 dpkg-deb -x "$deb" "$tmp/root"
 actual=$(render_from "$tmp/root/usr") || fail "brindle from the package could not render the demo page"
 [ "$actual" = "$expected" ] || fail "brindle from the package rendered the demo page differently"
