@@ -156,6 +156,7 @@ bool parseCommandLine(const std::vector<std::string>& commandLine, Options& opti
     return args.size() == 1 || args.size() == 3 ? true : (error = "--version takes only --module PATH", false);
   }
   if (first == "--help" || first == "-h" || first == "help") return options.command = Command::Help, true;
+  if (first == "check") return parseCheckArguments(args, options, error);
   if (first == "render")
     options.command = Command::Render;
   else if (first == "serve")
@@ -276,10 +277,12 @@ std::string usageText(Command command) {
            "The administrator's page is /_brindle/properties?region=R&token=T, with the token\n"
            "from BRINDLE_ADMIN_TOKEN or, when that is unset, a random one printed at start.\n" +
            limits;
+  if (command == Command::Check) return checkUsageText();
   return "usage: brindle render FILE|- [options]\n"
          "       brindle serve --root DIR [options]\n"
+         "       brindle check PATH... [--format json]\n"
          "       brindle --version\n"
-         "Run brindle render --help or brindle serve --help for the options.\n";
+         "Run brindle render --help, brindle serve --help or brindle check --help for the options.\n";
 }
 
 std::string resolveModulePath(const Options& options, const std::string& programPath) {

@@ -11,6 +11,7 @@
 //                         --header-timeout S  --body-timeout S
 //   limits: --max-tag-calls N  --max-output BYTES  --max-nesting N
 //           --max-scanned BYTES  --max-render-time MS
+//   brindle check PATH... [--format text|json] [--module PATH]
 //   brindle --version | --help,  brindle COMMAND --help
 #ifndef BRINDLE_ENGINE_COMMAND_LINE_H
 #define BRINDLE_ENGINE_COMMAND_LINE_H
@@ -30,7 +31,7 @@ constexpr int kExitTagError = 1;
 constexpr int kExitUsage = 2;
 
 struct Options {
-  enum class Command { None, Render, Serve, Version, Help } command = Command::None;
+  enum class Command { None, Render, Serve, Check, Version, Help } command = Command::None;
   bool help = false;  // --help after a command
   std::string file;   // render: the page, "-" for standard input
   NamedValues vars;   // render: --var, page variables
@@ -44,12 +45,18 @@ struct Options {
   HttpLimits http;           // serve
   std::string accessLog;     // serve: empty for none, "-" for standard output
   std::string staticCacheControl = kDefaultStaticCacheControl;  // serve
+  std::vector<std::string> paths;  // check: the pages and folders
+  bool json = false;               // check: --format json
 };
 
 // False with a message when the arguments do not make a command.
 bool parseCommandLine(const std::vector<std::string>& args, Options& options, std::string& error);
 
 std::string usageText(Options::Command command);
+
+// The arguments after "check", and its help (check_command.cpp).
+bool parseCheckArguments(const std::vector<std::string>& args, Options& options, std::string& error);
+std::string checkUsageText();
 
 // --module, else $BRINDLE_MODULE, else libbrindlework.so in the build folder
 // the program sits in (build/engine/brindle -> build/libbrindlework.so), else

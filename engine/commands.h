@@ -1,4 +1,4 @@
-// The two commands of brindle, each returning the process's exit status.
+// The commands of brindle, each returning the process's exit status.
 #ifndef BRINDLE_ENGINE_COMMANDS_H
 #define BRINDLE_ENGINE_COMMANDS_H
 
@@ -26,6 +26,9 @@ bool openEngineParts(const std::string& modulePath, const std::string& propsPath
 int runRender(const Options& options, const std::string& modulePath, std::istream& in,
               std::ostream& out, std::ostream& diagnostics);
 int runServe(const Options& options, const std::string& modulePath, std::ostream& out,
+             std::ostream& diagnostics);
+// Exit 0 when no page has an error, 1 when one has, 2 when a path cannot be read.
+int runCheck(const Options& options, const std::string& modulePath, std::ostream& out,
              std::ostream& diagnostics);
 
 }  // namespace bw

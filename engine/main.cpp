@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
     case Options::Command::Serve:
       if (options.help) return std::cout << usageText(options.command), kExitOk;
       return runServe(options, modulePath, std::cout, std::cerr);
+    case Options::Command::Check:
+      if (options.help) return std::cout << usageText(options.command), kExitOk;
+      return runCheck(options, modulePath, std::cout, std::cerr);
     case Options::Command::None:
       break;
   }

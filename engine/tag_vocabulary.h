@@ -109,7 +109,7 @@ struct TagSpec {
   ParameterList parameters;
   ParameterList sharedParameters;  // a second list that two tags share
   const char* within = nullptr;    // markers: the tag whose body holds them
-  WordList needsOneOf;             // at least one of these parameters must be given
+  WordList needsOneOf{};           // at least one of these parameters must be given
   const char* needsOneOfMessage = nullptr;  // the module's words when none is
 
   bool isModuleTag() const { return within == nullptr; }
