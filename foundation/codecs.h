@@ -1,9 +1,9 @@
 // Text codecs shared by the tags: radix text, integer parsing, URL and HTML
 // encoding and decoding, and backslash escapes.
 //
-// All work byte by byte with no character-set awareness and report no errors:
-// malformed input passes through.  Each decoder runs in time close to linear
-// in its input.
+// All work byte by byte and report no errors: malformed input passes through.
+// Only htmlEncode knows a character set: it leaves UTF-8 characters whole.
+// Each decoder runs in time close to linear in its input.
 #ifndef BRINDLEWORK_FOUNDATION_CODECS_H
 #define BRINDLEWORK_FOUNDATION_CODECS_H
 
@@ -33,7 +33,18 @@ struct HtmlEntity {
   unsigned char value;
 };
 extern const HtmlEntity kHtmlEntities[100];
+// Spellings the encoder once wrote for five of those bytes; the decoder reads
+// them as well as the table's names.
+extern const HtmlEntity kHtmlEntityFormerNames[5];
 
+// The length of the well-formed UTF-8 sequence of two to four bytes at
+// bytes[0] (RFC 3629: no overlong forms, no surrogates, nothing past
+// U+10FFFF), or 0 when none starts there; `available` bounds the read.
+uint32_t utf8SequenceLength(const unsigned char* bytes, uint32_t available);
+
+// '"', "&", "<", ">" and the bytes from 0x80 up that are not part of a
+// well-formed UTF-8 sequence become entities (Latin-1 text keeps its named
+// entities); UTF-8 characters are copied as they are.
 QelString htmlEncode(const QelString& text);
 void htmlDecode(QelString& text);
 

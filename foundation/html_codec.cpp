@@ -1,5 +1,6 @@
 // htmlEncode and htmlDecode with the module's entity table, each in time
-// linear in the text.
+// linear in the text.  The decoder reads the table's names and the former
+// spellings of five of them.
 #include <cstring>
 #include <utility>
 
@@ -9,31 +10,38 @@ namespace bw {
 
 namespace {
 
+// Every name the decoder reads: the table, then the former spellings.
+constexpr int kTableEntries = 100;
+constexpr int kDecodedNames = kTableEntries + 5;
+inline const HtmlEntity& decodedName(int i) {
+  return i < kTableEntries ? kHtmlEntities[i] : kHtmlEntityFormerNames[i - kTableEntries];
+}
+
 // For each byte value, the index of the first table entry with that value,
 // or -1; built once from the table.
 struct EntityIndex {
   int byValue[256];
-  uint8_t nameLength[100];
+  uint8_t nameLength[kDecodedNames];
   uint32_t shortest = 0xFFFFFFFFu, longest = 0;
   // Entries by (name length, second byte of the name), chained in table
   // order, so a decoder looks at one or two names instead of a hundred.
   static constexpr uint32_t kMaxName = 16;
   int8_t firstByShape[kMaxName + 1][256];
-  int8_t nextByShape[100];
+  int8_t nextByShape[kDecodedNames];
   EntityIndex() {
     for (int& entry : byValue) entry = -1;
     for (auto& row : firstByShape)
       for (int8_t& entry : row) entry = -1;
-    for (int i = 99; i >= 0; --i) {
-      const HtmlEntity& e = kHtmlEntities[i];
+    for (int i = kDecodedNames - 1; i >= 0; --i) {
+      const HtmlEntity& e = decodedName(i);
       uint32_t n = static_cast<uint32_t>(std::strlen(e.name));
       unsigned char second = static_cast<unsigned char>(e.name[1]);
       nextByShape[i] = firstByShape[n][second];
       firstByShape[n][second] = static_cast<int8_t>(i);
     }
-    for (int i = 0; i < 100; ++i) {
-      const HtmlEntity& e = kHtmlEntities[i];
-      if (byValue[e.value] < 0) byValue[e.value] = i;
+    for (int i = 0; i < kDecodedNames; ++i) {
+      const HtmlEntity& e = decodedName(i);
+      if (i < kTableEntries && byValue[e.value] < 0) byValue[e.value] = i;
       uint32_t n = static_cast<uint32_t>(std::strlen(e.name));
       nameLength[i] = static_cast<uint8_t>(n);
       if (n < shortest) shortest = n;
@@ -51,7 +59,34 @@ const EntityIndex& entityIndex() {
 // of the "&#ddd" bytes 0x80 to 0x9F).
 inline bool encodes(unsigned char c) { return c == '"' || c == '&' || c == '<' || c == '>' || c >= 0x80; }
 
+// The bytes allowed after a lead byte: the second byte's range depends on the
+// lead (this is what rules out overlong forms, surrogates and values past
+// U+10FFFF); every further byte is 0x80 to 0xBF.
+struct Utf8Lead {
+  uint8_t length;  // 0: not a lead byte
+  uint8_t secondLow, secondHigh;
+};
+inline Utf8Lead utf8Lead(unsigned char c) {
+  if (c >= 0xC2 && c <= 0xDF) return {2, 0x80, 0xBF};
+  if (c == 0xE0) return {3, 0xA0, 0xBF};
+  if (c == 0xED) return {3, 0x80, 0x9F};
+  if (c >= 0xE1 && c <= 0xEF) return {3, 0x80, 0xBF};
+  if (c == 0xF0) return {4, 0x90, 0xBF};
+  if (c >= 0xF1 && c <= 0xF3) return {4, 0x80, 0xBF};
+  if (c == 0xF4) return {4, 0x80, 0x8F};
+  return {0, 0, 0};
+}
+
 }  // namespace
+
+uint32_t utf8SequenceLength(const unsigned char* bytes, uint32_t available) {
+  const Utf8Lead lead = utf8Lead(bytes[0]);
+  if (lead.length == 0 || available < lead.length) return 0;
+  if (bytes[1] < lead.secondLow || bytes[1] > lead.secondHigh) return 0;
+  for (uint32_t k = 2; k < lead.length; ++k)
+    if (bytes[k] < 0x80 || bytes[k] > 0xBF) return 0;
+  return lead.length;
+}
 
 QelString htmlEncode(const QelString& text) {
   const EntityIndex& index = entityIndex();
@@ -62,6 +97,9 @@ QelString htmlEncode(const QelString& text) {
     unsigned char c = in[i];
     if (!encodes(c)) {
       size += 1;
+    } else if (uint32_t whole = c >= 0xC2 ? utf8SequenceLength(in + i, length - i) : 0) {
+      size += whole;
+      i += whole - 1;
     } else {
       int e = index.byValue[c];
       size += e >= 0 ? index.nameLength[e] : 5;  // "&#" and three digits
@@ -75,6 +113,12 @@ QelString htmlEncode(const QelString& text) {
     unsigned char c = in[i];
     if (!encodes(c)) {
       *out++ = static_cast<char>(c);
+      continue;
+    }
+    if (uint32_t whole = c >= 0xC2 ? utf8SequenceLength(in + i, length - i) : 0) {
+      std::memcpy(out, in + i, whole);
+      out += whole;
+      i += whole - 1;
       continue;
     }
     int e = index.byValue[c];
@@ -126,11 +170,11 @@ void htmlDecode(QelString& text) {
     uint32_t next = p + 1;
     if (n >= index.shortest && n <= index.longest && n <= EntityIndex::kMaxName) {
       for (int e = index.firstByShape[n][in[p + 1]]; e >= 0; e = index.nextByShape[e]) {
-        if (std::memcmp(in + p, kHtmlEntities[e].name, n) == 0) {
+        if (std::memcmp(in + p, decodedName(e).name, n) == 0) {
           if (out == nullptr) out = reinterpret_cast<unsigned char*>(result.setLength(length) - length);
           std::memcpy(out + written, in + copied, p - copied);
           written += p - copied;
-          out[written++] = kHtmlEntities[e].value;
+          out[written++] = decodedName(e).value;
           copied = semicolon + 1;
           next = semicolon + 1;
           break;

@@ -1,8 +1,9 @@
 // The module's HTML entity table, in its fixed order: the encoder writes the
-// first name listed for a byte and the decoder reads every name.  The names are
-// kept with their historic spellings: "&Oactue;", "&Uactue;", "&oactue;", "&uactue;"
-// and "&lanquo;" are the names the module writes and reads for D3, DA, F3, FA
-// and AB.
+// first name listed for a byte and the decoder reads every name.  Five names
+// were once written misspelt ("&Oactue;", "&Uactue;", "&oactue;", "&uactue;",
+// "&lanquo;"), which browsers show as text; the table now has the names
+// browsers know, and the decoder still reads the old spellings, so that text
+// encoded before decodes as it did.
 #include "foundation/codecs.h"
 
 namespace bw {
@@ -26,13 +27,13 @@ extern const HtmlEntity kHtmlEntities[100] = {
     {"&Igrave;", 0xCC},
     {"&Iuml;", 0xCF},
     {"&Ntilde;", 0xD1},
-    {"&Oactue;", 0xD3},
+    {"&Oacute;", 0xD3},
     {"&Ocirc;", 0xD4},
     {"&Ograve;", 0xD2},
     {"&Oslash;", 0xD8},
     {"&Otilde;", 0xD5},
     {"&Ouml;", 0xD6},
-    {"&Uactue;", 0xDA},
+    {"&Uacute;", 0xDA},
     {"&Ucirc;", 0xDB},
     {"&Ugrave;", 0xD9},
     {"&Uuml;", 0xDC},
@@ -70,7 +71,7 @@ extern const HtmlEntity kHtmlEntities[100] = {
     {"&igrave;", 0xEC},
     {"&iquest;", 0xBF},
     {"&iuml;", 0xEF},
-    {"&lanquo;", 0xAB},
+    {"&laquo;", 0xAB},
     {"&lt;", 0x3C},
     {"&macr;", 0xAF},
     {"&micro;", 0xB5},
@@ -78,7 +79,7 @@ extern const HtmlEntity kHtmlEntities[100] = {
     {"&nbsp;", 0xA0},
     {"&not;", 0xAC},
     {"&ntilde;", 0xF1},
-    {"&oactue;", 0xF3},
+    {"&oacute;", 0xF3},
     {"&ocirc;", 0xF4},
     {"&ograve;", 0xF2},
     {"&ordf;", 0xAA},
@@ -100,7 +101,7 @@ extern const HtmlEntity kHtmlEntities[100] = {
     {"&szlig;", 0xDF},
     {"&times;", 0xD7},
     {"&thorn;", 0xFE},
-    {"&uactue;", 0xFA},
+    {"&uacute;", 0xFA},
     {"&ucirc;", 0xFB},
     {"&ugrave;", 0xF9},
     {"&uml;", 0xA8},
@@ -108,6 +109,10 @@ extern const HtmlEntity kHtmlEntities[100] = {
     {"&yacute;", 0xFD},
     {"&yen;", 0xA5},
     {"&yuml;", 0xFF},
+};
+
+extern const HtmlEntity kHtmlEntityFormerNames[5] = {
+    {"&Oactue;", 0xD3}, {"&Uactue;", 0xDA}, {"&oactue;", 0xF3}, {"&uactue;", 0xFA}, {"&lanquo;", 0xAB},
 };
 
 }  // namespace bw

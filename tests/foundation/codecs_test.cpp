@@ -149,20 +149,24 @@ TEST(HtmlEntities, TheTableAsListed) {
   for (int v : {0x22, 0x26, 0x3C, 0x3E}) EXPECT_EQ(values.count(v), 1u);
   EXPECT_STREQ(kHtmlEntities[0].name, "&Aacute;");
   EXPECT_EQ(kHtmlEntities[0].value, 0xC1);
-  EXPECT_STREQ(kHtmlEntities[18].name, "&Oactue;");
+  EXPECT_STREQ(kHtmlEntities[18].name, "&Oacute;");
   EXPECT_STREQ(kHtmlEntities[38].name, "&amp;");
-  EXPECT_STREQ(kHtmlEntities[62].name, "&lanquo;");
+  EXPECT_STREQ(kHtmlEntities[62].name, "&laquo;");
   EXPECT_STREQ(kHtmlEntities[99].name, "&yuml;");
-  for (const char* misspelled : {"&Oactue;", "&Uactue;", "&oactue;", "&uactue;", "&lanquo;"})
-    EXPECT_EQ(names.count(misspelled), 1u) << misspelled;
+  // The names browsers know; the old misspellings only in the decoder's list.
   for (const char* correct : {"&Oacute;", "&Uacute;", "&oacute;", "&uacute;", "&laquo;"})
-    EXPECT_EQ(names.count(correct), 0u) << correct;
+    EXPECT_EQ(names.count(correct), 1u) << correct;
+  for (const HtmlEntity& former : kHtmlEntityFormerNames) {
+    EXPECT_EQ(names.count(former.name), 0u) << former.name;
+    EXPECT_EQ(values.count(former.value), 1u) << former.name;
+  }
 }
 
 TEST(HtmlEncode, EdgeCases) {
   EXPECT_EQ(str(htmlEncode("<a href=\"x\">")), "&lt;a href=&quot;x&quot;&gt;");
   EXPECT_EQ(str(htmlEncode("\xE9")), "&eacute;");
-  EXPECT_EQ(str(htmlEncode("\xD3")), "&Oactue;");
+  EXPECT_EQ(str(htmlEncode("\xD3")), "&Oacute;");
+  EXPECT_EQ(str(htmlEncode("\xAB\xDA\xF3\xFA")), "&laquo;&Uacute;&oacute;&uacute;");
   EXPECT_EQ(str(htmlEncode("\x85")), "&#133");
 }
 
@@ -191,6 +195,60 @@ TEST(HtmlEncode, EveryByte) {
   }
 }
 
+// UTF-8 characters pass whole; any other byte from 0x80 is encoded as before,
+// one byte at a time, so Latin-1 text keeps its entities.
+TEST(HtmlEncode, LeavesWellFormedUtf8AsItIs) {
+  struct Case {
+    const char* text;
+    const char* encoded;
+  } const cases[] = {
+      {"Jos\xC3\xA9", "Jos\xC3\xA9"},                       // two bytes: é
+      {"\xE2\x82\xAC 5 & \xF0\x9F\x98\x80", "\xE2\x82\xAC 5 &amp; \xF0\x9F\x98\x80"},  // three, four
+      {"\xC2\xA0<\xDF\xBF>", "\xC2\xA0&lt;\xDF\xBF&gt;"},  // the ends of the two-byte range
+      {"\xEF\xBF\xBF\xF4\x8F\xBF\xBF", "\xEF\xBF\xBF\xF4\x8F\xBF\xBF"},  // U+FFFF, U+10FFFF
+      {"Jos\xE9", "Jos&eacute;"},                             // Latin-1
+      {"\xC3", "&Atilde;"},                                   // a lead byte at the end
+      {"\xC3(", "&Atilde;("},                                 // a lead byte without its follower
+      {"\xA9\xC3\xA9\xA9", "&copy;\xC3\xA9&copy;"},         // stray followers around a character
+      {"\xC0\xAF", "&Agrave;&macr;"},                         // overlong "/"
+      {"\xE0\x80\xAF", "&agrave;&#128&macr;"},                // overlong, three bytes
+      {"\xED\xA0\x80", "&iacute;&nbsp;&#128"},                // a surrogate
+      {"\xF4\x90\x80\x80", "&ocirc;&#144&#128&#128"},        // past U+10FFFF
+      {"\xF5\x80\x80\x80", "&otilde;&#128&#128&#128"},       // never a lead byte
+      {"\xE2\x82", "&acirc;&#130"},                           // cut short
+      {"\xC3\xA9\x85", "\xC3\xA9&#133"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(str(htmlEncode(qel(c.text))), c.encoded) << c.text;
+}
+
+TEST(HtmlEncode, Utf8SequenceLengthFollowsTheStandardsTable) {
+  // Every lead byte with its lowest and highest second byte, and one below
+  // and above them.
+  struct Lead {
+    unsigned char lead, low, high, length;
+  } const leads[] = {
+      {0xC2, 0x80, 0xBF, 2}, {0xDF, 0x80, 0xBF, 2}, {0xE0, 0xA0, 0xBF, 3}, {0xE1, 0x80, 0xBF, 3},
+      {0xEC, 0x80, 0xBF, 3}, {0xED, 0x80, 0x9F, 3}, {0xEE, 0x80, 0xBF, 3}, {0xEF, 0x80, 0xBF, 3},
+      {0xF0, 0x90, 0xBF, 4}, {0xF3, 0x80, 0xBF, 4}, {0xF4, 0x80, 0x8F, 4},
+  };
+  for (const Lead& l : leads) {
+    unsigned char bytes[4] = {l.lead, l.low, 0x80, 0xBF};
+    EXPECT_EQ(utf8SequenceLength(bytes, 4), l.length) << int(l.lead);
+    EXPECT_EQ(utf8SequenceLength(bytes, l.length - 1), 0u) << int(l.lead);
+    bytes[1] = l.high;
+    EXPECT_EQ(utf8SequenceLength(bytes, 4), l.length) << int(l.lead);
+    bytes[1] = static_cast<unsigned char>(l.low - 1);
+    EXPECT_EQ(utf8SequenceLength(bytes, 4), 0u) << int(l.lead);
+    bytes[1] = static_cast<unsigned char>(l.high + 1);
+    EXPECT_EQ(utf8SequenceLength(bytes, 4), 0u) << int(l.lead);
+  }
+  for (int c = 0; c < 256; ++c) {
+    if (c >= 0xC2 && c <= 0xF4) continue;
+    unsigned char bytes[4] = {static_cast<unsigned char>(c), 0x80, 0x80, 0x80};
+    EXPECT_EQ(utf8SequenceLength(bytes, 4), 0u) << c;
+  }
+}
+
 TEST(HtmlDecode, EdgeCases) {
   QelString a("&lt;&LT;&#60;&eacute");
   htmlDecode(a);
@@ -204,9 +262,10 @@ TEST(HtmlDecode, MoreCases) {
   QelString a("a &&amp; b");  // an "&" followed by another "&" before the ";"
   htmlDecode(a);
   EXPECT_EQ(str(a), "a && b");
-  QelString b("&Oactue;&Oacute;&lanquo;&laquo;");
+  // Both spellings: text encoded with the old names still decodes.
+  QelString b("&Oactue;&Oacute;&lanquo;&laquo;&Uactue;&Uacute;&oactue;&oacute;&uactue;&uacute;");
   htmlDecode(b);
-  EXPECT_EQ(str(b), "\xD3&Oacute;\xAB&laquo;");
+  EXPECT_EQ(str(b), "\xD3\xD3\xAB\xAB\xDA\xDA\xF3\xF3\xFA\xFA");
   QelString c("&amp");  // no ";" at all
   htmlDecode(c);
   EXPECT_EQ(str(c), "&amp");

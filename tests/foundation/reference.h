@@ -117,10 +117,16 @@ inline void htmlDecode(std::string& text) {
     size_t s = text.find(';', a + 1);
     if (s == std::string::npos) return;
     std::string name = text.substr(a, s - a + 1);
+    bool found = false;
     for (const bw::HtmlEntity& e : bw::kHtmlEntities)
-      if (name == e.name) {
+      if (!found && name == e.name) {
         text.replace(a, name.size(), 1, char(e.value));
-        break;
+        found = true;
+      }
+    for (const bw::HtmlEntity& e : bw::kHtmlEntityFormerNames)
+      if (!found && name == e.name) {
+        text.replace(a, name.size(), 1, char(e.value));
+        found = true;
       }
     p = a + 1;
   }

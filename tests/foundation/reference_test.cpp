@@ -42,11 +42,12 @@ TEST(ReferenceCompare, UrlDecode) {
 TEST(ReferenceCompare, HtmlDecode) {
   Random random{7};
   // Pieces rather than bytes, so that names occur often.
-  const char* pieces[] = {"&", ";", "amp", "lt", "&amp;", "&lt;", "x", "&#60;", "&Oactue;", "&nbsp", "g", "t"};
+  const char* pieces[] = {"&", ";", "amp", "lt", "&amp;", "&lt;", "x", "&#60;", "&Oactue;", "&nbsp", "g", "t",
+                          "&Oacute;", "&laquo;", "&lanquo;"};
   for (int round = 0; round < 50000; ++round) {
     std::string text;
     uint32_t n = random.next() % 10;
-    for (uint32_t i = 0; i < n; ++i) text += pieces[random.next() % 12];
+    for (uint32_t i = 0; i < n; ++i) text += pieces[random.next() % 15];
     std::string expected = text;
     reference::htmlDecode(expected);
     QelString s = qel(text);

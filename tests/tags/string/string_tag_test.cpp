@@ -41,7 +41,7 @@ TEST_F(StringModes, Codecs) {
       {{{"mode", "urlDecode"}}, "100%", "100%"},
       {{{"mode", "urlDecode"}}, "%41%4", "A%4"},
       {{{"mode", "htmlEncode"}}, "<a href=\"x\">", "&lt;a href=&quot;x&quot;&gt;"},
-      {{{"mode", "htmlEncode"}}, "\xE9\xD3\x85", "&eacute;&Oactue;&#133"},
+      {{{"mode", "htmlEncode"}}, "\xE9\xD3\x85", "&eacute;&Oacute;&#133"},
       {{{"mode", "htmlDecode"}}, "&lt;&LT;&#60;&eacute", "<&LT;&#60;&eacute"},
       {{{"mode", "htmlDecode"}}, "&amp;lt;", "&lt;"},
       {{{"mode", "toUpper"}}, "aBc1\xE9", "ABC1\xE9"},
