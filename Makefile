@@ -1,5 +1,5 @@
 # The two commands of the project (see README.md):
-#   make demo   builds the module and renders the demo page
+#   make demo   builds the module and the engine, renders the demo page
 #   make test   installs what is missing, then builds and runs every suite
 #   make fuzz   runs each fuzz target for FUZZ_SECONDS (default 60)
 #   make install [PREFIX=/usr/local] [DESTDIR=staging]   installs the build
@@ -10,14 +10,28 @@ PREFIX ?= /usr/local
 
 all: build
 
+ENGINE_PACKAGES = libmicrohttpd-dev libsqlite3-dev libpq-dev
+
 build:
-	bash scripts/install-deps.sh libmicrohttpd-dev libsqlite3-dev libpq-dev
+	bash scripts/install-deps.sh $(ENGINE_PACKAGES)
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build build -j$$(nproc)
 
-demo: build
-	@if [ -x build/engine/brindle ]; then build/engine/brindle render examples/site/index.html; \
-	else echo "built build/libbrindlework.so"; fi
+# Only the module and the engine, quietly (the log is kept, and its end shown
+# when the build fails); then the demo page, and what to try next.
+demo:
+	@bash scripts/install-deps.sh $(ENGINE_PACKAGES)
+	@mkdir -p build
+	@echo "building the module and the engine (log: build/make-demo.log)..."
+	@{ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo && \
+	   cmake --build build -j$$(nproc) --target brindlework brindle; } >build/make-demo.log 2>&1 || \
+	   { tail -n 40 build/make-demo.log; exit 1; }
+	@echo "build/engine/brindle render examples/site/index.html --param name=Ada"
+	@echo
+	@build/engine/brindle render examples/site/index.html --param name=Ada
+	@echo
+	@echo "Next, serve the demo site and open http://127.0.0.1:8080/ in a browser:"
+	@echo "  build/engine/brindle serve --root examples/site"
 
 test:
 	bash scripts/test.sh

@@ -1,4 +1,5 @@
 // brindle render: one page to standard output, reports to standard error.
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -18,6 +19,12 @@ int runRender(const Options& options, const std::string& modulePath, std::istrea
     fileName = "<stdin>";
     appendWholeStream(in, page);
   } else {
+    std::error_code ec;
+    if (std::filesystem::is_directory(options.file, ec)) {
+      diagnostics << "brindle: " << options.file
+                  << " is a folder; render takes one page (brindle serve --root serves a folder)\n";
+      return kExitUsage;
+    }
     std::ifstream file(options.file, std::ios::binary);
     if (!file) {
       diagnostics << "brindle: cannot read " << options.file << "\n";
@@ -50,6 +57,10 @@ int runRender(const Options& options, const std::string& modulePath, std::istrea
   out.write(outcome.output.data(), static_cast<std::streamsize>(outcome.output.size()));
   out.flush();
   for (const PageReport& report : outcome.reports) diagnostics << formatReport(report);
+  if (!out) {  // a full disk or a closed pipe: the page did not arrive
+    diagnostics << "brindle: cannot write the page to standard output\n";
+    return kExitUsage;
+  }
   if (outcome.stats.blocksKept != 0)
     diagnostics << "brindle: warning: the module kept " << outcome.stats.blocksKept
                 << " memory blocks past the end of its calls\n";

@@ -98,6 +98,10 @@ TEST_F(Cli, UsageAndFileErrorsExitWithTwo) {
       {"render - --props /nonexistent/dir/p.db", true, "brindle: cannot open the properties store"},
       {"serve --root /nonexistent/site", true, "brindle: the site root"},
       {"serve --root . --listen nowhere", true, "brindle: --listen needs HOST:PORT"},
+      {"render " + dir.string(), true, "brindle: " + dir.string() + " is a folder; render takes one page"},
+      {"check", true, "brindle: check needs a page or a folder\nusage: brindle check"},
+      {"check --format xml x.html", true, "brindle: --format is text or json, not \"xml\""},
+      {"check " + (dir / "missing.html").string(), true, "brindle: cannot read "},
   };
   for (const Case& c : cases) {
     ProgramRun run = brindle(c.args, "", c.withModule);
@@ -108,7 +112,7 @@ TEST_F(Cli, UsageAndFileErrorsExitWithTwo) {
 }
 
 TEST_F(Cli, HelpAndVersion) {
-  for (const char* args : {"--help", "render --help", "serve --help"}) {
+  for (const char* args : {"--help", "render --help", "serve --help", "check --help"}) {
     ProgramRun run = brindle(args);
     EXPECT_EQ(run.status, 0) << args;
     EXPECT_EQ(run.out.substr(0, 15), "usage: brindle ") << args;
@@ -117,6 +121,58 @@ TEST_F(Cli, HelpAndVersion) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "brindle 1.0.0");
   EXPECT_NE(run.out.find("module: Fake 0.1"), std::string::npos) << run.out;
+}
+
+TEST_F(Cli, APageThatCannotBeWrittenOutIsExitTwo) {
+  std::string page = write("ok.html", "<echo text=\"x\">\n");
+  std::string command = std::string("'") + BRINDLE_PROGRAM + "' render " + page + " --module '" + FAKE_MODULE_PATH +
+                        "' > /dev/full 2> '" + (dir / "stderr").string() + "'";
+  int raw = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 2);
+  EXPECT_EQ(slurp(dir / "stderr"), "brindle: cannot write the page to standard output\n");
+}
+
+TEST_F(Cli, CheckExitsByWhatItFinds) {
+  std::string clean = write("clean.html", "<qelMath>1+1</qelMath>\n");
+  std::string warned = write("warned.html", "<qelIf lhs=\"a\" relationship=\"=\" rhs=\"a\" caseSensitive=\"maybe\">x</qelIf>\n");
+  std::string wrong = write("wrong.html", "\n  <qelMaht>1+1</qelMaht>\n");
+  ProgramRun run = brindle("check " + clean);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "brindle: checked 1 page: 0 errors, 0 warnings\n");
+  run = brindle("check " + warned);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out.find(warned + ":1:41: warning: "), 0u) << run.out;
+  run = brindle("check " + wrong + " " + clean);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out.find(wrong + ":2:3: error: <qelMaht> is not a tag of the module"), 0u) << run.out;
+  EXPECT_EQ(run.err, "brindle: checked 2 pages: 2 errors, 0 warnings\n");
+  run = brindle("check --format json " + wrong);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("\"line\": 2, \"column\": 3, \"severity\": \"error\""), std::string::npos) << run.out;
+  // A folder: its pages, in name order.
+  run = brindle("check " + dir.string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("checked 3 pages"), std::string::npos) << run.err;
+  EXPECT_LT(run.out.find("warned.html"), run.out.find("wrong.html")) << run.out;
+}
+
+// The README's first render command, run as written from the source folder
+// with the real module, shows what the README says it does.
+TEST_F(Cli, TheReadmesRenderExampleGreetsAda) {
+  std::ifstream readme(std::string(BRINDLE_SOURCE_DIR) + "/README.md");
+  std::string example;
+  for (std::string line; std::getline(readme, line);)
+    if (example.empty() && line.find("brindle render examples/site/index.html") != std::string::npos) example = line;
+  ASSERT_NE(example, "") << "README.md no longer shows the demo render";
+  const std::string args = example.substr(example.find("render "));
+  std::string command = std::string("cd '") + BRINDLE_SOURCE_DIR + "' && '" + BRINDLE_PROGRAM + "' " + args +
+                        " --module '" + BRINDLE_MODULE_PATH + "' > '" + (dir / "stdout").string() + "' 2> '" +
+                        (dir / "stderr").string() + "'";
+  int raw = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << slurp(dir / "stderr");
+  EXPECT_NE(slurp(dir / "stdout").find("Welcome, Ada!"), std::string::npos) << args << "\n" << slurp(dir / "stdout");
 }
 
 TEST_F(Cli, PropertiesComeFromTheStoreNamed) {
