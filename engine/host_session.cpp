@@ -160,6 +160,14 @@ uint32_t HostSession::answerProperty(void* a1, void* a2, void* a3, void* a4) {
   return writeTextOut(it->second, a3, a4);
 }
 
+void HostSession::markVariable(std::string_view name) {
+  auto it = outsideVariables->find(name);
+  if (tagInputFromOutside && it == outsideVariables->end())
+    outsideVariables->emplace(name);
+  else if (!tagInputFromOutside && it != outsideVariables->end())
+    outsideVariables->erase(it);
+}
+
 uint32_t HostSession::appendOutput(void* a1, void* a2) {
   // The one text whose count excludes the terminator; appended directly,
   // because it can be megabytes long.
@@ -210,6 +218,7 @@ uint32_t HostSession::answer(uint32_t code, void* a1, void* a2, void* a3, void* 
       if (!readTextIn(a1, a2, false, name) || !readTextIn(a3, a4, false, value) || name.empty())
         return kHostBadArgument;
       (*variables)[std::string(name)] = std::string(value);
+      if (outsideVariables != nullptr) markVariable(name);
       return 0;
     case MSEI: {
       if (!readTextIn(a1, a2, false, name)) return kHostBadArgument;

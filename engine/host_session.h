@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "brindlework/module.h"
+#include "engine/outside_text.h"
 #include "engine/tag_parameters.h"
 
 namespace bw {
@@ -87,6 +88,10 @@ class HostSession {
   const RegionProperties* properties = nullptr;  // read by MGPr
   RegionProperties* edits = nullptr;  // written by MSPr and MRPr; null: they are refused
   std::map<std::string, std::string>* variables = nullptr;
+  // Optional: the marks of variables set from outside values.  A variable the
+  // tag sets is marked when `tagInputFromOutside`, and unmarked otherwise.
+  OutsideMarks* outsideVariables = nullptr;
+  bool tagInputFromOutside = false;
 
   // Outputs of the request in progress, cleared by beginRequest.
   std::string output;
@@ -107,6 +112,7 @@ class HostSession {
   uint32_t answer(uint32_t code, void* a1, void* a2, void* a3, void* a4, void* a5);
   [[gnu::noinline]] uint32_t answerProperty(void* a1, void* a2, void* a3, void* a4);  // MGPr
   [[gnu::noinline]] uint32_t appendOutput(void* a1, void* a2);                        // MWtS
+  void markVariable(std::string_view name);  // after MSPV set it
   uint32_t handle_;
   std::string key_;  // a property name as a map key, reused so that lookups do not allocate
 };

@@ -68,10 +68,29 @@ const std::string* lookUpRequestField(std::string_view name, const VariableScope
 
 ReferenceAt readReferenceAt(std::string_view text, size_t pos) { return readReference(text, pos); }
 
+bool comesFromOutside(ReferenceAt::Kind kind, bool raw, std::string_view name, const VariableScope& scope) {
+  if (raw) return false;
+  if (kind == ReferenceAt::Kind::RequestField) return true;
+  if (kind != ReferenceAt::Kind::Variable) return false;
+  const OutsideMarks* marks = scope.outsideVariables;
+  return marks != nullptr && !marks->empty() && marks->find(name) != marks->end();
+}
+
+void appendForPage(std::string& out, std::string_view value) {
+  size_t start = 0;
+  for (size_t dollar = findByte(value, 0, '$'); dollar != std::string_view::npos;
+       dollar = findByte(value, start, '$')) {
+    appendHtmlEscaped(out, value.substr(start, dollar - start));
+    out += "&#36;";
+    start = dollar + 1;
+  }
+  appendHtmlEscaped(out, value.substr(start));
+}
+
 // Flattened, so that the text walk's lookups are inlined as they were
 // before the reading was shared with compiled pages.
 [[gnu::flatten]] size_t expandReferenceAt(std::string_view text, size_t pos, const VariableScope& scope,
-                                          Escaping escaping, std::string& out) {
+                                          Escaping escaping, std::string& out, OutsideText* outside) {
   const ReferenceAt ref = readReference(text, pos);
   switch (ref.kind) {
     case ReferenceAt::Kind::None:
@@ -90,8 +109,39 @@ ReferenceAt readReferenceAt(std::string_view text, size_t pos) { return readRefe
       appendHtmlEscaped(out, *value);
     else
       out += *value;
+    if (outside != nullptr && !value->empty() && comesFromOutside(ref.kind, ref.raw, ref.name, scope))
+      *outside = OutsideText::Exact;
   }
   return ref.length;
+}
+
+OutsideText appendExpanded(std::string& out, std::string_view text, const VariableScope& scope,
+                           Insertion insertion) {
+  OutsideText seen = OutsideText::None;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t dollar = findByte(text, i, '$');
+    if (dollar == std::string_view::npos) break;
+    if (dollar > i) out.append(text.data() + i, dollar - i);
+    const ReferenceAt ref = readReference(text, dollar);
+    const std::string* value = nullptr;
+    if (ref.kind == ReferenceAt::Kind::Variable) value = variableNamed(ref.name, scope);
+    if (ref.kind == ReferenceAt::Kind::RequestField) value = fieldNamed(ref.name, scope);
+    if (ref.kind == ReferenceAt::Kind::None) {
+      out += '$';
+      i = dollar + 1;
+      continue;
+    }
+    i = dollar + ref.length;
+    if (ref.kind == ReferenceAt::Kind::Escape) {
+      out.append("${", 2);
+      continue;
+    }
+    if (value != nullptr && !value->empty())
+      addTo(seen, insertValue(out, *value, comesFromOutside(ref.kind, ref.raw, ref.name, scope), insertion));
+  }
+  if (i < text.size()) out.append(text.data() + i, text.size() - i);
+  return seen;
 }
 
 std::string expandExact(std::string_view text, const VariableScope& scope) {
@@ -101,19 +151,7 @@ std::string expandExact(std::string_view text, const VariableScope& scope) {
 }
 
 void appendExpandedExactly(std::string& out, std::string_view text, const VariableScope& scope) {
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t dollar = findByte(text, i, '$');
-    if (dollar == std::string_view::npos) break;
-    if (dollar > i) out.append(text.data() + i, dollar - i);
-    size_t used = expandReferenceAt(text, dollar, scope, Escaping::Exact, out);
-    if (used == 0) {
-      out += '$';
-      used = 1;
-    }
-    i = dollar + used;
-  }
-  if (i < text.size()) out.append(text.data() + i, text.size() - i);
+  appendExpanded(out, text, scope, Insertion::Exact);
 }
 
 void expandParameterValues(TagParameters& parameters, const VariableScope& scope) {

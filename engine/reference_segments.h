@@ -68,6 +68,31 @@ void appendSegments(std::string& out, const TextSegment* segments, size_t count,
   }
 }
 
+// Whether a reference segment brings in a value from outside the page.
+inline bool comesFromOutside(const TextSegment& reference, const VariableScope& scope) {
+  return comesFromOutside(reference.kind == TextSegment::Kind::Variable ? ReferenceAt::Kind::Variable
+                                                                        : ReferenceAt::Kind::RequestField,
+                          reference.raw, reference.text, scope);
+}
+
+// appendSegments, with the values from outside the page put as `insertion`
+// says; tells what went in.
+template <class Lookup>
+OutsideText appendSegmentsMarked(std::string& out, const TextSegment* segments, size_t count, Lookup valueNow,
+                                 const VariableScope& scope, Insertion insertion) {
+  OutsideText seen = OutsideText::None;
+  for (const TextSegment* s = segments; s != segments + count; ++s) {
+    if (!s->isReference()) {
+      out.append(s->text.data(), s->text.size());
+      continue;
+    }
+    const std::string* value = valueNow(*s);
+    if (value != nullptr && !value->empty())
+      addTo(seen, insertValue(out, *value, comesFromOutside(*s, scope), insertion));
+  }
+  return seen;
+}
+
 inline void appendSegmentsExactly(std::string& out, const TextSegment* segments, size_t count,
                                   const VariableScope& scope) {
   appendSegments(out, segments, count, [&scope](const TextSegment& s) { return valueOf(s, scope); });
