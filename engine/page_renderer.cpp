@@ -5,6 +5,7 @@
 #include <chrono>
 #include <memory>
 
+#include "engine/answer_escaping.h"
 #include "engine/answer_map.h"
 #include "engine/compiled_page.h"
 #include "engine/page_variables.h"
@@ -79,6 +80,8 @@ class Rendering {
     scope_.variables = &context.variables;
     scope_.index = &variableIndex_;
     scope_.requestFields = context.requestFields;
+    scope_.outsideVariables = &context.outsideVariables;
+    session_.outsideVariables = &context.outsideVariables;
     session_.form = context.requestFields;
     session_.properties = context.properties;
     session_.variables = &context.variables;
@@ -109,7 +112,14 @@ class Rendering {
                uint32_t depth);
   bool emitText(std::string& out, const WalkedText& text, const CompiledItem& run, Escaping escaping);
   // The parameters of a compiled tag whose values hold references, expanded.
-  const TagParameters& expandedParameters(const WalkedText& text, const CompiledItem& item, uint32_t level);
+  // By the rules for values from outside the page; `inputs` tells what they
+  // brought in.
+  const TagParameters& expandedParameters(const WalkedText& text, const CompiledItem& item, uint32_t level,
+                                          TagInputs& inputs);
+  // Calls the tag and leaves its answer, escaped as what its inputs held
+  // requires, in the session's output; false once the page stopped.
+  bool callTagWithInputs(const CompiledItem& item, const TagParameters& parameters, std::string_view body,
+                         OutsideText bodyHeld, const TagInputs& inputs, const ReportPlace& at);
   // Each reference's value as the render has it at this moment.
   auto valueNow(const WalkedText& text) {
     return [this, cache = text.references](const TextSegment& reference) {
@@ -118,7 +128,9 @@ class Rendering {
   }
   // The body of a data-body tag, processed before the call; false once the
   // page stopped.
-  bool processBody(const WalkedText& text, const CompiledItem& item, std::string_view& body, uint32_t level);
+  // `held` tells what the body holds from outside the page.
+  bool processBody(const WalkedText& text, const CompiledItem& item, std::string_view& body, uint32_t level,
+                   OutsideText& held);
   bool callTag(const CompiledItem& item, const TagParameters& parameters, std::string_view body,
                const ReportPlace& at);
   // Counts bytes scanned or exchanged with the module; false, with the page
@@ -174,6 +186,9 @@ class Rendering {
   // per render; one per level, as a tag's list is in use while its body is.
   std::vector<std::unique_ptr<TagParameters>> parameterLists_;
   ReferenceValues referenceValues_;  // of the page's own references
+  // What the data body being processed holds from outside the page; null in
+  // page text, where such values are escaped as they come.
+  OutsideText* bodyOutside_ = nullptr;
   const CompiledText* pageCompiled_ = nullptr;
   uint64_t scanned_ = 0;  // bytes scanned for tags, handed to the module and taken back
   std::chrono::steady_clock::time_point deadline_;
@@ -269,6 +284,8 @@ bool Rendering::emitText(std::string& out, const WalkedText& text, const Compile
         appendHtmlEscaped(out, *value);
       else
         out.append(value->data(), value->size());
+      if (bodyOutside_ != nullptr && !value->empty() && comesFromOutside(*s, scope_))
+        *bodyOutside_ = OutsideText::Exact;
     }
     if (out.size() <= limits_.maxOutputBytes) continue;
     // A literal passes the limit at one of its bytes; a value at its reference.
@@ -284,7 +301,7 @@ TagParameters& Rendering::parameterScratch(uint32_t level) {
 }
 
 const TagParameters& Rendering::expandedParameters(const WalkedText& text, const CompiledItem& item,
-                                                   uint32_t level) {
+                                                   uint32_t level, TagInputs& inputs) {
   TagParameters& expanded = parameterScratch(level);
   expanded.assignEntries(item.parameters);
   // Every value that holds a reference holds a "$", so it is offered.
@@ -292,22 +309,48 @@ const TagParameters& Rendering::expandedParameters(const WalkedText& text, const
   const CompiledValue* next = text.compiled->values.data() + item.values.first;
   const CompiledValue* const end = next + item.values.count;
   auto lookup = valueNow(text);
-  expanded.rewriteEntries([&](size_t entry, std::string_view, std::string& into) {
-    if (next == end || next->entry != entry) return false;
-    appendSegments(into, segments + next->segments.first, next->segments.count, lookup);
-    ++next;
-    return true;
-  });
+  inputs = expandTagParameters(
+      item.tag->name, expanded, bodyOutside_ == nullptr,
+      [&](size_t entry, std::string_view, std::string& into, Insertion insertion) -> std::optional<OutsideText> {
+        if (next == end || next->entry != entry) return std::nullopt;
+        const CompiledValue& value = *next++;
+        return appendSegmentsMarked(into, segments + value.segments.first, value.segments.count, lookup, scope_,
+                                    insertion);
+      });
+  if (inputs.indexNameCut)
+    report(text.reportPlace(item.offset), item.name, kOutsideIndexNameMessage, kOutsideIndexNameHint);
   return expanded;
 }
 
+bool Rendering::callTagWithInputs(const CompiledItem& item, const TagParameters& parameters, std::string_view body,
+                                  OutsideText bodyHeld, const TagInputs& inputs, const ReportPlace& at) {
+  const RegisteredTag& tag = *item.tag;
+  OutsideText input = inputs.copied;
+  if (bodyHeld != OutsideText::None && isCopiedBody(tag.name)) addTo(input, bodyHeld);
+  session_.tagInputFromOutside = input != OutsideText::None;
+  if (!callTag(item, parameters, body, at)) return false;
+  // A raw-body answer is walked as page text next, where what it holds is
+  // escaped as it comes; any other is written where the tag stood.
+  const bool intoPage = bodyOutside_ == nullptr && !tag.rawBody();
+  const OutsideText held = finishAnswer(tag.name, parameters, input, intoPage, session_.output);
+  if (bodyOutside_ != nullptr) addTo(*bodyOutside_, held);
+  return true;
+}
+
 bool Rendering::processBody(const WalkedText& text, const CompiledItem& item, std::string_view& body,
-                            uint32_t level) {
+                            uint32_t level, OutsideText& held) {
   const ReportPlace tagPlace = text.reportPlace(item.offset);
   if (level > limits_.maxNesting) {
     stopNestedBodies(tagPlace);
     return false;
   }
+  // References and answers in the body report what they bring in to `held`.
+  struct Restore {
+    OutsideText*& slot;
+    OutsideText* saved;
+    ~Restore() { slot = saved; }
+  } restore{bodyOutside_, bodyOutside_};
+  bodyOutside_ = &held;
   std::string& processed = bodyScratch(level);
   // A body without "<" holds no tag, so processing it is expanding its
   // references; one that passes the output limit is walked instead, so that
@@ -315,8 +358,8 @@ bool Rendering::processBody(const WalkedText& text, const CompiledItem& item, st
   if (!item.bodyHasMarkup) {
     std::string_view expanded = item.body;
     if (item.bodyExpands) {
-      appendSegments(processed, text.compiled->segments.data() + item.bodySegments.first,
-                     item.bodySegments.count, valueNow(text));
+      addTo(held, appendSegmentsMarked(processed, text.compiled->segments.data() + item.bodySegments.first,
+                                       item.bodySegments.count, valueNow(text), scope_, Insertion::Exact));
       expanded = processed;
     }
     if (expanded.size() <= limits_.maxOutputBytes) {
@@ -356,11 +399,15 @@ bool Rendering::walkTag(std::vector<Frame>& frames, const CompiledItem& item, Es
   // The level of this tag's body and parameters: the answers being walked
   // around it count as levels as bodies do.
   const uint32_t level = depth + static_cast<uint32_t>(frames.size());
-  const TagParameters& parameters = item.parametersPlain ? item.parameters : expandedParameters(text, item, level);
+  TagInputs inputs;
+  const TagParameters& parameters =
+      item.parametersPlain ? item.parameters : expandedParameters(text, item, level, inputs);
   std::string_view body = item.body;
-  if (tag.hasBody() && !tag.rawBody() && !body.empty() && !processBody(text, item, body, level)) return false;
+  OutsideText bodyHeld = OutsideText::None;
+  if (tag.hasBody() && !tag.rawBody() && !body.empty() && !processBody(text, item, body, level, bodyHeld))
+    return false;
 
-  if (!callTag(item, parameters, body, tagPlace)) return false;
+  if (!callTagWithInputs(item, parameters, body, bodyHeld, inputs, tagPlace)) return false;
   // The answer stays in the session's output until the next call clears
   // it, so that text keeps its capacity from tag to tag.
   std::string& answer = session_.output;

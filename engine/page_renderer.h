@@ -26,6 +26,7 @@
 #include "engine/compiled_page.h"
 #include "engine/host_session.h"
 #include "engine/module_library.h"
+#include "engine/outside_text.h"
 
 namespace bw {
 
@@ -75,6 +76,7 @@ struct PageContext {
   std::string fileName;  // shown in reports
   const NamedValues* requestFields = nullptr;
   std::map<std::string, std::string> variables;
+  OutsideMarks outsideVariables;  // the variables tags set from values a visitor sent
   const RegionProperties* properties = nullptr;  // null: no properties, every tag enabled
 };
 

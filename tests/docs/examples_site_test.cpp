@@ -50,6 +50,9 @@ TEST_F(DemoSite, PagesComputeWhatTheySay) {
       {"shop/invoice.html", "", "<th colspan=\"3\">Subtotal</th><td>60.07</td>"},
       {"shop/invoice.html", "", "<strong>75.09</strong>"},
       {"shop/invoice.html", "param number=42\n", "<h1>Invoice no. 42</h1>"},
+      // A visitor's number is text, not markup.
+      {"shop/invoice.html", "param number=<img src=x onerror=alert(1)>\n",
+       "<h1>Invoice no. &lt;img src=x onerror=alert(1)&gt;</h1>"},
       {"shop/table.html", "", "<tr><th>6</th><td>6</td><td>12</td><td>18</td><td>24</td><td>30</td><td>36</td></tr>"},
       {"forms/echo.html", "param name=<b>Ann</b>\n", "<tr><th>Upper case</th><td>&lt;B&gt;ANN&lt;/B&gt;</td></tr>"},
       {"forms/echo.html", "param name=a b\n", "?name=a%20b\""},
