@@ -18,6 +18,7 @@ SitePath resolveSitePath(const fs::path& root, std::string_view urlPath) {
     return result;
   }
   fs::path candidate = root;
+  std::string clean;  // the path without empty and "." segments, for a redirect
   size_t start = 1;
   while (start <= urlPath.size()) {
     size_t end = urlPath.find('/', start);
@@ -31,6 +32,8 @@ SitePath resolveSitePath(const fs::path& root, std::string_view urlPath) {
     }
     if (segment[0] == '.') return result;  // hidden: not found
     candidate /= std::string(segment);
+    clean += '/';
+    clean += segment;
   }
   std::error_code ec;
   fs::file_status status = fs::status(candidate, ec);
@@ -38,7 +41,9 @@ SitePath resolveSitePath(const fs::path& root, std::string_view urlPath) {
   if (fs::is_directory(status)) {
     if (urlPath.back() != '/') {
       result.kind = SitePath::Kind::Redirect;
-      result.location = std::string(urlPath) + "/";
+      // Built from the segments, so that it never starts with "//", which a
+      // browser would take for another host.
+      result.location = clean + "/";
       return result;
     }
     candidate /= "index.html";
@@ -55,6 +60,9 @@ SitePath resolveSitePath(const fs::path& root, std::string_view urlPath) {
     result.kind = SitePath::Kind::Forbidden;
     return result;
   }
+  // A link may lead to a hidden name the path itself did not show.
+  for (const fs::path& part : real.lexically_relative(root))
+    if (part.native().size() > 0 && part.native()[0] == '.' && part != "." && part != "..") return result;
   result.kind = SitePath::Kind::File;
   result.file = real;
   result.region = regionOf(root, real);

@@ -1,6 +1,8 @@
 // Mapping a request path to a file under the site root, refusing every path
 // that would leave it: ".." segments, backslashes, NUL bytes, and symbolic
-// links that point outside.  Hidden names (starting with ".") are not served.
+// links that point outside.  Hidden names (starting with ".") are not served,
+// also when a link leads to one.  A folder asked for without its final "/"
+// is redirected to a path that never starts with "//".
 // A page's region is its folder relative to the root, "" for the root itself,
 // with "/" between folder names.
 #ifndef BRINDLE_ENGINE_SITE_PATHS_H

@@ -24,6 +24,9 @@ class SitePaths : public ::testing::Test {
     std::ofstream(base / "outside.html") << "secret";
     fs::create_symlink(base / "outside.html", root / "link.html");
     fs::create_symlink(root / "style.css", root / "shop" / "inner.css");
+    fs::create_directories(root / "evil.com");
+    fs::create_symlink(root / ".git" / "config", root / "config.txt");
+    fs::create_symlink(root / ".git", root / "repository");
     root = fs::canonical(root);
   }
   void TearDown() override { fs::remove_all(base); }
@@ -45,12 +48,18 @@ TEST_F(SitePaths, ServedAndRefused) {
       {"/shop/", Kind::File, "shop/index.html", "shop"},
       {"/shop/./cart/list.html", Kind::File, "shop/cart/list.html", "shop/cart"},
       {"/shop", Kind::Redirect, "/shop/", ""},
+      // A redirect never starts with "//", which names another host.
+      {"//evil.com", Kind::Redirect, "/evil.com/", ""},
+      {"/.//evil.com", Kind::Redirect, "/evil.com/", ""},
       {"/shop/inner.css", Kind::File, "style.css", ""},  // a link inside the site is followed
       {"/missing.html", Kind::NotFound, "", ""},
       {"/shop/cart/", Kind::NotFound, "", ""},  // no index.html
       // Hidden names are not served.
       {"/.git/config", Kind::NotFound, "", ""},
       {"/shop/.secret", Kind::NotFound, "", ""},
+      // Nor through a link that resolves to one.
+      {"/config.txt", Kind::NotFound, "", ""},
+      {"/repository/config", Kind::NotFound, "", ""},
       // Every way out of the root is refused.
       {"/../outside.html", Kind::Forbidden, "", ""},
       {"/shop/../../outside.html", Kind::Forbidden, "", ""},
