@@ -5,11 +5,11 @@
 
 namespace bw {
 
-const HeaderField kEveryResponseHeaders[1] = {
+const ResponseHeader kEveryResponseHeaders[1] = {
     {"X-Content-Type-Options", "nosniff"},
 };
 
-const HeaderField kAdminResponseHeaders[4] = {
+const ResponseHeader kAdminResponseHeaders[4] = {
     {"Content-Security-Policy", "frame-ancestors 'none'"},
     {"X-Frame-Options", "DENY"},
     {"Cache-Control", "no-store"},

@@ -14,15 +14,15 @@
 
 namespace bw {
 
-struct HeaderField {
+struct ResponseHeader {
   const char* name;
   const char* value;
 };
 
 // On every response.
-extern const HeaderField kEveryResponseHeaders[1];
+extern const ResponseHeader kEveryResponseHeaders[1];
 // On the administrator's pages besides.
-extern const HeaderField kAdminResponseHeaders[4];
+extern const ResponseHeader kAdminResponseHeaders[4];
 
 // Whether a POST with these Origin and Referer headers (empty when absent)
 // comes from a page served under `host` (the request's Host header).

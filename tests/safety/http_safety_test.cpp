@@ -55,7 +55,7 @@ TEST(HttpSafety, LogTextCannotStartALine) {
 
 TEST(HttpSafety, AdministratorPagesForbidFramingCachingAndSniffing) {
   auto has = [](const auto& table, const std::string& name, const std::string& value) {
-    for (const HeaderField& field : table)
+    for (const ResponseHeader& field : table)
       if (name == field.name) return value == field.value;
     return false;
   };
