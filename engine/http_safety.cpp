@@ -57,7 +57,6 @@ std::string escapedForLog(std::string_view text) {
       case '\n': out += "\\n"; continue;
       case '\r': out += "\\r"; continue;
       case '\t': out += "\\t"; continue;
-      case '\\': out += "\\\\"; continue;
       default: break;
     }
     if (b < 0x20 || b == 0x7F) {

@@ -35,9 +35,8 @@ bool fromSameSite(std::string_view origin, std::string_view referer, std::string
 bool cameOverTls(std::string_view peerAddress, std::string_view forwardedProto);
 bool isLoopbackAddress(std::string_view address);
 
-// Text for one log line: control bytes (and backslash) written as \n, \r,
-// \t or \xHH, so that a request or a tag's message cannot start a line of
-// its own.
+// Text for one log line: control bytes written as \n, \r, \t or \xHH, so
+// that a request or a tag's message cannot start a line of its own.
 std::string escapedForLog(std::string_view text);
 
 // Whether `path` is `root` or lies under it, links resolved as far as they
