@@ -1,4 +1,4 @@
-// Response headers, same-site checks, TLS behind a proxy, log escaping.
+// Response headers, same-site checks, TLS behind a proxy, the store's place.
 #include "engine/http_safety.h"
 
 #include "engine/text_util.h"
@@ -45,29 +45,6 @@ bool isLoopbackAddress(std::string_view address) {
 
 bool cameOverTls(std::string_view peerAddress, std::string_view forwardedProto) {
   return isLoopbackAddress(peerAddress) && equalsIgnoringCase(forwardedProto, "https");
-}
-
-std::string escapedForLog(std::string_view text) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    const unsigned char b = static_cast<unsigned char>(c);
-    switch (c) {
-      case '\n': out += "\\n"; continue;
-      case '\r': out += "\\r"; continue;
-      case '\t': out += "\\t"; continue;
-      default: break;
-    }
-    if (b < 0x20 || b == 0x7F) {
-      out += "\\x";
-      out += kHex[b >> 4];
-      out += kHex[b & 0xF];
-    } else {
-      out += c;
-    }
-  }
-  return out;
 }
 
 bool isUnder(const std::filesystem::path& path, const std::filesystem::path& root) {

@@ -3,7 +3,8 @@
 // Headers that stop a browser from guessing a content type or framing the
 // administrator's page; whether a state-changing request comes from a page
 // of this very site; whether a request came over TLS through a proxy on
-// this machine; and log text that cannot forge a line.  Each is a small
+// this machine (log text that cannot forge a line is escapedForLog, in
+// text_util.h).  Each is a small
 // pure function, so the server and its tests share one reading.
 #ifndef BRINDLE_ENGINE_HTTP_SAFETY_H
 #define BRINDLE_ENGINE_HTTP_SAFETY_H
@@ -34,10 +35,6 @@ bool fromSameSite(std::string_view origin, std::string_view referer, std::string
 // anywhere else is not believed.
 bool cameOverTls(std::string_view peerAddress, std::string_view forwardedProto);
 bool isLoopbackAddress(std::string_view address);
-
-// Text for one log line: control bytes written as \n, \r, \t or \xHH, so
-// that a request or a tag's message cannot start a line of its own.
-std::string escapedForLog(std::string_view text);
 
 // Whether `path` is `root` or lies under it, links resolved as far as they
 // exist.

@@ -612,16 +612,18 @@ void Rendering::stop(const ReportPlace& at, std::string message, std::string hin
 }  // namespace
 
 std::string formatReport(const PageReport& report) {
-  std::string text = report.file + ":" + std::to_string(report.line) + ":" +
+  // Control bytes in any part are escaped, so that a message quoting a
+  // visitor's value cannot forge a line of the log or the terminal.
+  std::string text = escapedForLog(report.file) + ":" + std::to_string(report.line) + ":" +
                      std::to_string(report.column) + ": ";
-  if (!report.tag.empty()) text += "<" + report.tag + ">: ";
+  if (!report.tag.empty()) text += "<" + escapedForLog(report.tag) + ">: ";
   text += report.limit ? "limit: " : "error: ";
-  text += decodeEntities(report.message);
+  text += escapedForLog(decodeEntities(report.message));
   text += '\n';
-  if (!report.hint.empty()) text += "  hint: " + decodeEntities(report.hint) + "\n";
-  if (!report.received.empty()) text += "  received: " + decodeEntities(report.received) + "\n";
+  if (!report.hint.empty()) text += "  hint: " + escapedForLog(decodeEntities(report.hint)) + "\n";
+  if (!report.received.empty()) text += "  received: " + escapedForLog(decodeEntities(report.received)) + "\n";
   if (!report.writtenBy.empty())
-    text += "  note: the tag stands in text that <" + report.writtenBy + "> wrote, not in the page\n";
+    text += "  note: the tag stands in text that <" + escapedForLog(report.writtenBy) + "> wrote, not in the page\n";
   return text;
 }
 

@@ -103,6 +103,29 @@ std::string decodeEntities(std::string_view html) {
   return out;
 }
 
+std::string escapedForLog(std::string_view text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    switch (c) {
+      case '\n': out += "\\n"; continue;
+      case '\r': out += "\\r"; continue;
+      case '\t': out += "\\t"; continue;
+      default: break;
+    }
+    if (b < 0x20 || b == 0x7F) {
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 std::string fourCharacterCode(uint32_t code) {
   std::string text;
   for (int shift = 24; shift >= 0; shift -= 8) {

@@ -97,6 +97,11 @@ inline bool isNameByte(char c) { return isByteOf(c, kTagNameByte); }
 
 // Appends text with &, <, >, " and ' written as entities.
 void appendHtmlEscaped(std::string& out, std::string_view text);
+
+// Text for one line of a log or a terminal: control bytes written as \n,
+// \r, \t or \xHH, so that a request or a tag's message cannot start a line
+// of its own.
+std::string escapedForLog(std::string_view text);
 std::string htmlEscaped(std::string_view text);
 
 // Named entities (&lt; &gt; &quot; &amp; &apos; &nbsp;) and numeric ones

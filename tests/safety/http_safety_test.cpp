@@ -7,6 +7,8 @@
 
 #include "engine/admin_sessions.h"
 #include "engine/http_safety.h"
+#include "engine/page_renderer.h"
+#include "engine/text_util.h"
 
 namespace bw {
 namespace {
@@ -51,6 +53,19 @@ TEST(HttpSafety, LogTextCannotStartALine) {
   EXPECT_EQ(escapedForLog("a\nfake.html:1:1: error: forged\r\n"), "a\\nfake.html:1:1: error: forged\\r\\n");
   EXPECT_EQ(escapedForLog(std::string("\x1b[31m\x7f\0\\", 8)), "\\x1b[31m\\x7f\\x00\\");
   EXPECT_EQ(escapedForLog("\xC3\xA9 tab\t"), "\xC3\xA9 tab\\t");  // UTF-8 stays as it is
+}
+
+TEST(HttpSafety, AReportQuotingAVisitorsValueStaysOneReport) {
+  PageReport report;
+  report.file = "shop/a.html";
+  report.line = 3;
+  report.column = 7;
+  report.tag = "qelIf";
+  report.message = "The value &quot;x&#10;shop/a.html:1:1: error: forged\r&quot; is an invalid order.";
+  report.hint = "Please provide only valid orders.\x1b[2J";
+  EXPECT_EQ(formatReport(report),
+            "shop/a.html:3:7: <qelIf>: error: The value \"x\\nshop/a.html:1:1: error: forged\\r\" is an invalid "
+            "order.\n  hint: Please provide only valid orders.\\x1b[2J\n");
 }
 
 TEST(HttpSafety, AdministratorPagesForbidFramingCachingAndSniffing) {
