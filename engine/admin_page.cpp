@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/http_safety.h"
 #include "engine/text_util.h"
 #include "engine/web_forms.h"
 
@@ -12,7 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kCookieName = "brindle_admin";
 constexpr const char* kStoreUnreachable =
     "503 Service Unavailable: the properties store is unreachable, so nothing was changed; pages are "
     "served with the properties last seen. Try again when the store is back.";
@@ -77,30 +77,66 @@ AdminPage::AdminPage(ModuleLibrary& library, PropertyCache& properties, fs::path
       adminToken_(std::move(adminToken)),
       log_(log) {}
 
-bool AdminPage::authorised(const HttpRequest& request, const NamedValues& fields) const {
-  const std::string* fromFields = findNamed(fields, "token");
-  if (fromFields && tokensEqual(*fromFields, adminToken_)) return true;
-  if (tokensEqual(request.header("X-Brindle-Token"), adminToken_)) return true;
-  return tokensEqual(cookieValue(request, kCookieName), adminToken_);
+bool AdminPage::byScript(const HttpRequest& request) const {
+  return request.hasHeader("X-Brindle-Token") && tokensEqual(request.header("X-Brindle-Token"), adminToken_);
+}
+
+bool AdminPage::signedIn(const HttpRequest& request) {
+  return byScript(request) || sessions_.use(cookieValue(request, kAdminSessionCookie));
 }
 
 void AdminPage::answer(const HttpRequest& request, HttpResponse& response) {
+  for (const ResponseHeader& header : kAdminResponseHeaders) response.setHeader(header.name, header.value);
   NamedValues fields = requestFields(request);
-  response.setHeader("Cache-Control", "no-store");
-  if (!authorised(request, fields))
-    return answerWithMessage(response, 403, "403 Forbidden: the administrator token is missing or wrong.");
+  const std::string* regionField = findNamed(fields, "region");
+  const std::string region = regionField ? *regionField : std::string();
+  const bool post = request.method == "POST";
+  if (post && !byScript(request) &&
+      !fromSameSite(request.header("Origin"), request.header("Referer"), request.header("Host")))
+    return answerWithMessage(response, 403,
+                             "403 Forbidden: the form was not sent from a page of this site; nothing was changed.");
+  if (post && findNamed(fields, "_signin") != nullptr) return signIn(request, region, response);
+  if (!signedIn(request)) {
+    response.status = 403;
+    return showSignIn(region, "", response);
+  }
   if (!properties_.available()) return answerStoreUnreachable(response);
-  if (request.method == "POST") return save(request, fields, response);
-  // The cookie is set only from a token field that is right, so that no
-  // visitor's text ever reaches the header.
-  const std::string* token = findNamed(fields, "token");
-  if (token != nullptr && tokensEqual(*token, adminToken_))
-    response.setHeader("Set-Cookie", std::string(kCookieName) + "=" + adminToken_ +
-                                         "; Path=/_brindle; HttpOnly; SameSite=Strict");
-  const std::string* region = findNamed(fields, "region");
-  showForm(region ? *region : std::string(), "", response);
+  if (post) return save(request, fields, response);
+  showForm(region, "", response);
 }
 
+void AdminPage::signIn(const HttpRequest& request, const std::string& region, HttpResponse& response) {
+  // The token is read from the form's body only, never from the URL.
+  NamedValues form;
+  if (startsWithIgnoringCase(request.header("Content-Type"), "application/x-www-form-urlencoded"))
+    appendUrlEncodedFields(request.body, form);
+  const std::string* token = findNamed(form, "token");
+  if (token == nullptr || !tokensEqual(*token, adminToken_)) {
+    response.status = 403;
+    return showSignIn(region, "The administrator token is wrong.", response);
+  }
+  const bool secure = cameOverTls(request.remoteAddress, request.header("X-Forwarded-Proto"));
+  response.setHeader("Set-Cookie", adminSessionCookie(sessions_.open(), secure));
+  // Back to the page asked for, by GET, so that reloading it sends nothing again.
+  response.status = 303;
+  response.setHeader("Location", std::string(kAdminPath) + "?region=" + encodeUrlComponent(region));
+  response.body.clear();
+}
+
+void AdminPage::showSignIn(const std::string& region, const std::string& notice, HttpResponse& response) {
+  std::string html =
+      "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Sign in</title></head>\n<body>\n"
+      "<h1>Sign in to change tag properties</h1>\n";
+  if (!notice.empty()) html += "<p id=\"notice\">" + htmlEscaped(notice) + "</p>\n";
+  html += "<form method=\"post\" action=\"" + std::string(kAdminPath) + "?region=" +
+          htmlEscaped(encodeUrlComponent(region)) +
+          "\">\n<input type=\"hidden\" name=\"_signin\" value=\"1\">\n"
+          "<p><label>Administrator token <input type=\"password\" name=\"token\" id=\"token\" "
+          "autocomplete=\"current-password\"></label></p>\n"
+          "<p><input type=\"submit\" id=\"signin\" value=\"Sign in\"></p>\n</form>\n</body></html>\n";
+  response.setHeader("Content-Type", "text/html; charset=utf-8");
+  response.body = std::move(html);
+}
 void AdminPage::save(const HttpRequest& request, const NamedValues& fields, HttpResponse& response) {
   (void)request;
   const std::string* regionField = findNamed(fields, "region");

@@ -274,8 +274,9 @@ std::string usageText(Command command) {
            httpLimits +
            "Exit status: 0 stopped by SIGINT or SIGTERM, 2 usage error or the address is\n"
            "already in use.\n"
-           "The administrator's page is /_brindle/properties?region=R&token=T, with the token\n"
-           "from BRINDLE_ADMIN_TOKEN or, when that is unset, a random one printed at start.\n" +
+           "The administrator's page is /_brindle/properties?region=R; sign in there with the\n"
+           "token from BRINDLE_ADMIN_TOKEN or, when that is unset, a random one printed at start\n"
+           "(scripts send it in the header X-Brindle-Token).\n" +
            limits;
   if (command == Command::Check) return checkUsageText();
   return "usage: brindle render FILE|- [options]\n"

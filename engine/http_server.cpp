@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/connection_deadlines.h"
+#include "engine/http_safety.h"
 #include "engine/web_forms.h"
 
 namespace bw {
@@ -110,6 +111,8 @@ MHD_Result queueAnswer(MHD_Connection* connection, Exchange& exchange, HttpRespo
     if (response == nullptr) delete body;
   }
   if (response == nullptr) return MHD_NO;
+  for (const ResponseHeader& header : kEveryResponseHeaders)
+    MHD_add_response_header(response, header.name, header.value);
   for (const auto& header : answer.headers)
     MHD_add_response_header(response, header.first.c_str(), header.second.c_str());
   MHD_Result queued = MHD_queue_response(connection, static_cast<unsigned>(answer.status), response);

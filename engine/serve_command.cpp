@@ -8,6 +8,7 @@
 
 #include "engine/access_log.h"
 #include "engine/commands.h"
+#include "engine/http_safety.h"
 #include "engine/http_server.h"
 #include "engine/listen_socket.h"
 #include "engine/site_server.h"
@@ -61,6 +62,12 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
   }
   fs::path root = fs::canonical(options.root);
   std::string propsPath = options.props.empty() ? (root.parent_path() / "brindle.db").string() : options.props;
+  // A store under the root could be fetched by anyone who guesses its name.
+  if (propsPath.find(':') == std::string::npos && isUnder(propsPath, root)) {
+    diagnostics << "brindle: the properties store " << propsPath << " is inside the site root " << root.string()
+                << ", where it could be downloaded; keep it outside the root (--props FILE)\n";
+    return kExitUsage;
+  }
   EngineParts parts;
   if (!openEngineParts(modulePath, propsPath, parts, diagnostics)) return kExitUsage;
   SharedLog errors(diagnostics);
@@ -99,8 +106,10 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
   std::string base = "http://" + shownHost + ":" + std::to_string(port);
   out << "brindle: serving " << root.string() << " at " << base << "/\n";
   out << "brindle: properties store " << parts.store->describe() << "\n";
-  out << "brindle: administrator page " << base << kAdminPath << "?region=&token="
-      << (printToken ? config.adminToken : std::string("$BRINDLE_ADMIN_TOKEN")) << "\n"
+  // The token is shown apart from the address, so that it never ends up in a
+  // browser's history or a proxy's log.
+  out << "brindle: administrator page " << base << kAdminPath << ", signed in with the token "
+      << (printToken ? config.adminToken : std::string("in $BRINDLE_ADMIN_TOKEN")) << "\n"
       << std::flush;
 
   int received = 0;

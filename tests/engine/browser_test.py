@@ -3,9 +3,12 @@
 
 Starts `brindle serve` on the demo site (loopback only, a fresh properties
 store), starts Debian's chromedriver and a headless Chromium, and through the
-WebDriver protocol opens the administrator's properties page of the region
-"shop", unticks qelLoop, submits, and checks that a page of that region now
-renders its loops as nothing while a page of the root region still loops.
+WebDriver protocol checks that a visitor's text in the demo's pages stays
+text, that the token in a URL opens nothing, signs in through the login form
+(the session cookie stays out of reach of scripts), opens the properties page
+of the region "shop", unticks qelLoop, submits, and checks that a page of that
+region now renders its loops as nothing while a page of the root region still
+loops.
 
 Exit status: 0 passed, 1 failed, 77 skipped (Chromium or chromedriver cannot
 start on this machine; the reason is printed).  Every wait is bounded.
@@ -21,6 +24,7 @@ import sys
 import tempfile
 import time
 import urllib.error
+import urllib.parse
 import urllib.request
 
 SKIP = 77
@@ -74,6 +78,12 @@ class WebDriver:
 
     def selected(self, element):
         return self.call("GET", self.s(f"/element/{element}/selected"))
+
+    def type(self, element, text):
+        self.call("POST", self.s(f"/element/{element}/value"), {"text": text})
+
+    def script(self, source):
+        return self.call("POST", self.s("/execute/sync"), {"script": source, "args": []})
 
     def text(self, css):
         return self.call("GET", self.s(f"/element/{self.find(css)}/text"))
@@ -175,7 +185,25 @@ def main():
         driver.go(base + "/shop/table.html")
         check("6" in driver.text("#after"), "the shop page should loop before the change")
 
+        # A visitor's text in the demo stays text: no element, no script.
+        attack = urllib.parse.quote('<img id="injected" src=x onerror="document.title=\'owned\'">')
+        driver.go(f"{base}/shop/invoice.html?number={attack}")
+        check(driver.script("return document.querySelectorAll('#injected').length") == 0,
+              "the invoice number should not become an element")
+        check("<img id=" in driver.text("h1"), "the invoice number should show as text")
+        check(driver.script("return document.title") != "owned", "no script of the visitor may run")
+
+        # The token in a URL opens nothing; the login form does.
         driver.go(f"{base}/_brindle/properties?region=shop&token={token}")
+        check(len(driver.call("POST", driver.s("/elements"), {"using": "css selector",
+                                                              "value": 'input[name="qelLoop"]'})) == 0,
+              "a token in the URL should not open the properties page")
+        driver.type(driver.find("#token"), token)
+        driver.click(driver.find("#signin"))
+        eventually(lambda: driver.find('input[name="qelLoop"]'), deadline)
+        check("token" not in driver.script("return location.href"), "the token should never be in the URL")
+        check("brindle_session" not in driver.script("return document.cookie"),
+              "the session cookie should be out of reach of scripts")
         box = driver.find('input[name="qelLoop"]')
         check(driver.selected(box), "qelLoop should start ticked")
         check(driver.selected(driver.find('input[name="qelMath"]')), "qelMath should start ticked")
@@ -195,7 +223,8 @@ def main():
         driver.go(base + "/")
         page = driver.source()
         check("5… 4… 3… 2… 1… lift-off!" in page, "the root region should still loop")
-        print("PASSED: unticking qelLoop for region shop silenced its loops only")
+        print("PASSED: visitor text stayed text; signing in and unticking qelLoop for region shop "
+              "silenced its loops only")
         return 0
     except (AssertionError, RuntimeError) as error:
         print(f"FAILED: {error}")

@@ -102,6 +102,9 @@ TEST_F(Cli, UsageAndFileErrorsExitWithTwo) {
       {"check", true, "brindle: check needs a page or a folder\nusage: brindle check"},
       {"check --format xml x.html", true, "brindle: --format is text or json, not \"xml\""},
       {"check " + (dir / "missing.html").string(), true, "brindle: cannot read "},
+      // A store a visitor could download is refused.
+      {"serve --root " + dir.string() + " --listen 127.0.0.1:0 --props " + (dir / "props.db").string(), true,
+       "brindle: the properties store " + (dir / "props.db").string() + " is inside the site root"},
   };
   for (const Case& c : cases) {
     ProgramRun run = brindle(c.args, "", c.withModule);

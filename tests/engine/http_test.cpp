@@ -30,6 +30,8 @@ using test::HttpReply;
 using test::postForm;
 
 constexpr const char* kToken = "test-admin-token";
+// The Origin a browser sends with a form of this site (the client says Host: 127.0.0.1).
+constexpr const char* kSameSite = "Origin: http://127.0.0.1";
 
 class Http : public ::testing::Test {
  protected:
@@ -480,7 +482,7 @@ TEST_F(Http, AdministratorTokenIsRequired) {
   start();
   for (const char* path : {"/_brindle/properties?region=shop", "/_brindle/properties?region=shop&token=wrong"}) {
     EXPECT_EQ(get(port, path).status, 403) << path;
-    EXPECT_EQ(postForm(port, path, "flag=no").status, 403) << path;
+    EXPECT_EQ(postForm(port, path, "flag=no", {kSameSite}).status, 403) << path;
   }
   RegionProperties shop;
   std::string error;
@@ -488,26 +490,84 @@ TEST_F(Http, AdministratorTokenIsRequired) {
   EXPECT_TRUE(shop.values.empty());
 }
 
-TEST_F(Http, PropertiesAreStoredOnlyWithAValidFormToken) {
+// The session cookie a sign-in sets, as a Cookie field, or empty.
+std::string signIn(int port, const std::string& region, std::vector<std::string> fields = {kSameSite}) {
+  HttpReply reply = postForm(port, "/_brindle/properties?region=" + region,
+                             std::string("_signin=1&token=") + kToken, std::move(fields));
+  const std::string cookie = reply.header("Set-Cookie");
+  if (reply.status != 303 || cookie.rfind("brindle_session=", 0) != 0) return {};
+  return "Cookie: " + cookie.substr(0, cookie.find(';'));
+}
+
+TEST_F(Http, AdministratorSignsInWithTheTokenThatNeverTravelsInAUrl) {
   start();
-  const std::string path = std::string("/_brindle/properties?region=shop&token=") + kToken;
-  HttpReply form = get(port, path);
+  HttpReply asked = get(port, "/_brindle/properties?region=shop");
+  EXPECT_EQ(asked.status, 403);
+  EXPECT_NE(asked.body.find("<input type=\"password\" name=\"token\" id=\"token\""), std::string::npos) << asked.body;
+  EXPECT_EQ(asked.header("Content-Security-Policy"), "frame-ancestors 'none'");
+  EXPECT_EQ(asked.header("X-Frame-Options"), "DENY");
+  EXPECT_EQ(asked.header("Cache-Control"), "no-store");
+  EXPECT_EQ(asked.header("Referrer-Policy"), "same-origin");
+  EXPECT_EQ(asked.header("X-Content-Type-Options"), "nosniff");
+  // The token in the URL opens nothing and sets nothing.
+  HttpReply inUrl = get(port, std::string("/_brindle/properties?region=shop&token=") + kToken);
+  EXPECT_EQ(inUrl.status, 403);
+  EXPECT_FALSE(inUrl.has("Set-Cookie"));
+  // Neither does a wrong token, nor the right one from another site's page.
+  const std::string signInBody = std::string("_signin=1&token=") + kToken;
+  HttpReply wrong = postForm(port, "/_brindle/properties?region=shop", "_signin=1&token=wrong", {kSameSite});
+  EXPECT_EQ(wrong.status, 403);
+  EXPECT_NE(wrong.body.find("The administrator token is wrong."), std::string::npos);
+  EXPECT_FALSE(wrong.has("Set-Cookie"));
+  for (const char* from : {"Origin: http://evil.test", "Referer: http://evil.test/page", "Origin: null"})
+    EXPECT_EQ(postForm(port, "/_brindle/properties?region=shop", signInBody, {from}).status, 403) << from;
+  EXPECT_EQ(postForm(port, "/_brindle/properties?region=shop", signInBody).status, 403);  // neither header
+
+  HttpReply signedIn = postForm(port, "/_brindle/properties?region=a%20b", signInBody, {kSameSite});
+  EXPECT_EQ(signedIn.status, 303);
+  EXPECT_EQ(signedIn.header("Location"), "/_brindle/properties?region=a%20b");
+  const std::string cookie = signedIn.header("Set-Cookie");
+  EXPECT_EQ(cookie.find(kToken), std::string::npos) << cookie;
+  EXPECT_NE(cookie.find("; Path=/_brindle; HttpOnly; SameSite=Strict"), std::string::npos) << cookie;
+  EXPECT_EQ(cookie.find("Secure"), std::string::npos);
+  const std::string session = signIn(port, "shop");
+  ASSERT_FALSE(session.empty());
+  HttpReply page = get(port, "/_brindle/properties?region=shop", {session});
+  EXPECT_EQ(page.status, 200);
+  EXPECT_NE(page.body.find("<p>flag=(absent)</p>"), std::string::npos) << page.body;
+  EXPECT_EQ(get(port, "/_brindle/properties?region=shop", {"Cookie: brindle_session=" + std::string(32, 'a')}).status,
+            403);
+  // Over TLS through a proxy on this machine, the cookie is kept to TLS.
+  const std::string proxied = postForm(port, "/_brindle/properties?region=", signInBody,
+                                       {kSameSite, "X-Forwarded-Proto: https"})
+                                  .header("Set-Cookie");
+  EXPECT_NE(proxied.find("; Secure"), std::string::npos) << proxied;
+}
+
+TEST_F(Http, PropertiesAreStoredOnlyWithAValidFormTokenFromThisSite) {
+  start();
+  const std::string path = "/_brindle/properties?region=shop";
+  const std::string session = signIn(port, "shop");
+  ASSERT_FALSE(session.empty());
+  HttpReply form = get(port, path, {session});
   ASSERT_EQ(form.status, 200);
   EXPECT_NE(form.body.find("<p>flag=(absent)</p>"), std::string::npos) << form.body;
   EXPECT_NE(form.body.find("<a href=\"/_brindle/properties?region=shop\">shop</a>"), std::string::npos);
-  EXPECT_NE(form.header("Set-Cookie").find("brindle_admin=test-admin-token"), std::string::npos);
   std::string csrf = formToken(form.body);
   ASSERT_EQ(csrf.size(), 32u);
 
   // Without a form token, or with one that was not issued, nothing changes.
   for (const std::string& body : {std::string("flag=no"), "flag=no&_csrf=" + std::string(32, 'a')})
-    EXPECT_EQ(postForm(port, path, body).status, 403);
+    EXPECT_EQ(postForm(port, path, body, {session, kSameSite}).status, 403);
   // A token issued for another region does not serve this one.
-  std::string rootCsrf = formToken(get(port, std::string("/_brindle/properties?region=&token=") + kToken).body);
-  EXPECT_EQ(postForm(port, path, "flag=no&_csrf=" + rootCsrf).status, 403);
+  std::string rootCsrf = formToken(get(port, "/_brindle/properties?region=", {session}).body);
+  EXPECT_EQ(postForm(port, path, "flag=no&_csrf=" + rootCsrf, {session, kSameSite}).status, 403);
+  // Nor does a right one sent from another site's page, or without a session.
+  EXPECT_EQ(postForm(port, path, "flag=no&_csrf=" + csrf, {session, "Origin: http://evil.test"}).status, 403);
+  EXPECT_EQ(postForm(port, path, "flag=no&_csrf=" + csrf, {kSameSite}).status, 403);
   EXPECT_EQ(get(port, "/shop/").body, "shop (absent)");
 
-  HttpReply saved = postForm(port, path, "flag=no&_csrf=" + csrf);
+  HttpReply saved = postForm(port, path, "flag=no&_csrf=" + csrf, {session, kSameSite});
   EXPECT_EQ(saved.status, 200);
   EXPECT_NE(saved.body.find("Saved the properties of this region."), std::string::npos);
   EXPECT_NE(saved.body.find("<p>flag=no</p>"), std::string::npos);
@@ -519,20 +579,20 @@ TEST_F(Http, PropertiesAreStoredOnlyWithAValidFormToken) {
   EXPECT_EQ(shop.values, (std::map<std::string, std::string>{{"flag", "no"}, {"other", "set"}}));
 
   // A spent token is refused.
-  EXPECT_EQ(postForm(port, path, "flag=yes&_csrf=" + csrf).status, 403);
+  EXPECT_EQ(postForm(port, path, "flag=yes&_csrf=" + csrf, {session, kSameSite}).status, 403);
   EXPECT_EQ(get(port, "/shop/").body, "shop no");
 
-  // The cookie set with the form serves as the token.
-  std::string cookieCsrf = formToken(saved.body);
-  HttpReply byCookie = postForm(port, "/_brindle/properties?region=shop", "_csrf=" + cookieCsrf,
-                                {std::string("Cookie: brindle_admin=") + kToken});
-  EXPECT_EQ(byCookie.status, 200);
+  // A script sends the token in X-Brindle-Token, with no Origin to check.
+  std::string scriptCsrf = formToken(saved.body);
+  HttpReply byScript = postForm(port, path, "_csrf=" + scriptCsrf, {std::string("X-Brindle-Token: ") + kToken});
+  EXPECT_EQ(byScript.status, 200);
   EXPECT_EQ(get(port, "/shop/").body, "shop (absent)");
-  // A wrong token field sets no cookie, whatever it holds.
-  HttpReply wrong = get(port, std::string("/_brindle/properties?region=&token=x%3B%20Path%3D%2F"),
-                        {std::string("X-Brindle-Token: ") + kToken});
-  EXPECT_EQ(wrong.status, 200);
-  EXPECT_FALSE(wrong.has("Set-Cookie"));
+}
+
+TEST_F(Http, EveryAnswerForbidsSniffing) {
+  start();
+  for (const char* path : {"/", "/style.css", "/missing.html", "/shop"})
+    EXPECT_EQ(get(port, path).header("X-Content-Type-Options"), "nosniff") << path;
 }
 
 }  // namespace
