@@ -1,7 +1,8 @@
 // Fuzzes the text codecs with their round trips and output promises:
 //   - htmlDecode(htmlEncode(t)) == t when t holds no "&" and no byte from
 //     0x80 to 0x9F (those print as an unterminated "&#nnn");
-//   - htmlEncode's result holds no '"', '<', '>' and no byte from 0x80 up;
+//   - htmlEncode's result holds no '"', '<', '>', and its bytes from 0x80 up
+//     are only those of well-formed UTF-8 characters it kept whole;
 //   - urlDecode(urlEncode(t, s)) == t for every t and both separator
 //     settings, and reports a change exactly when encoding changed t;
 //   - parseInteger(toRadixText(v, b, m), b) == v for every base 2..36;
@@ -21,9 +22,31 @@ using bw::QelString;
 std::string bytes(const QelString& s) { return std::string(s.data(), s.length()); }
 QelString text(const std::string& s) { return QelString(s.data(), static_cast<uint32_t>(s.size())); }
 
+// Every byte from 0x80 up belongs to a well-formed UTF-8 sequence (no
+// overlong forms, no surrogates, nothing past U+10FFFF).
+bool highBytesAreUtf8(const std::string& s) {
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) { ++i; continue; }
+    size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
+    if (n == 0 || b > 0xF4 || i + n > s.size()) return false;
+    uint32_t cp = b & (0x7F >> n);
+    for (size_t k = 1; k < n; ++k) {
+      const unsigned char c = static_cast<unsigned char>(s[i + k]);
+      if ((c & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+      return false;
+    i += n;
+  }
+  return true;
+}
+
 void checkHtml(const std::string& t) {
   const std::string encoded = bytes(bw::htmlEncode(text(t)));
-  for (unsigned char c : encoded) FUZZ_CHECK(c != '"' && c != '<' && c != '>' && c < 0x80);
+  for (unsigned char c : encoded) FUZZ_CHECK(c != '"' && c != '<' && c != '>');
+  FUZZ_CHECK(highBytesAreUtf8(encoded));
   bool roundTrips = true;
   for (unsigned char c : t) roundTrips = roundTrips && c != '&' && (c < 0x80 || c > 0x9F);
   QelString decoded = text(encoded);
