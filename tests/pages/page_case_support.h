@@ -25,7 +25,13 @@ struct CaseSettings {
   NamedValues fields;
   std::string region;
   std::map<std::string, std::map<std::string, std::string>> properties;
-  EngineLimits limits;
+  // A case asserts the page and its reports, never the time, so the
+  // wall-clock limit is off: a loaded or sanitized machine must not cut a page.
+  EngineLimits limits = [] {
+    EngineLimits l;
+    l.maxRenderMillis = 0;
+    return l;
+  }();
 };
 
 ::testing::AssertionResult parseSettings(const std::string& text, CaseSettings& settings);
