@@ -7,18 +7,14 @@ namespace bw {
 
 namespace fs = std::filesystem;
 
-bool CompiledPageCache::stampOf(const fs::path& file, Stamp& stamp) {
-  std::error_code ec;
-  stamp.size = fs::file_size(file, ec);
-  if (ec) return false;
-  stamp.modified = fs::last_write_time(file, ec);
-  return !ec;
+std::shared_ptr<const CompiledPage> CompiledPageCache::page(const fs::path& file) {
+  FileStamp stamp;
+  if (statFile(file.native(), stamp) != FileKind::Regular) return nullptr;
+  return page(file, stamp);
 }
 
-std::shared_ptr<const CompiledPage> CompiledPageCache::page(const fs::path& file) {
-  const std::string key = file.string();
-  Stamp before;
-  if (!stampOf(file, before)) return nullptr;
+std::shared_ptr<const CompiledPage> CompiledPageCache::page(const fs::path& file, const FileStamp& before) {
+  const std::string& key = file.native();
   {
     std::lock_guard<std::mutex> guard(lock_);
     auto found = entries_.find(key);
@@ -32,14 +28,16 @@ std::shared_ptr<const CompiledPage> CompiledPageCache::page(const fs::path& file
   auto compiled = std::make_shared<const CompiledPage>(CompiledPage::compile(tags_, text));
   // A file written while it was read is served as read but not kept, so
   // that the next request reads it again.
-  Stamp after;
+  FileStamp after;
+  const bool unchanged = statFile(key, after) == FileKind::Regular && after == before &&
+                         static_cast<uint64_t>(after.size) == text.size();
   std::lock_guard<std::mutex> guard(lock_);
   ++compilations_;
-  if (stampOf(file, after) && after == before && after.size == text.size()) keep(key, before, compiled);
+  if (unchanged) keep(key, before, compiled);
   return compiled;
 }
 
-void CompiledPageCache::keep(const std::string& key, const Stamp& stamp,
+void CompiledPageCache::keep(const std::string& key, const FileStamp& stamp,
                              std::shared_ptr<const CompiledPage> page) {
   auto found = entries_.find(key);
   if (found == entries_.end() && entries_.size() >= capacity_) {

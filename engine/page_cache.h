@@ -2,8 +2,8 @@
 //
 // A site serves the same few pages again and again, and compiling a page
 // costs about what rendering it does, so each page file is compiled once and
-// kept, keyed by its path and checked against its size and modification
-// time on every request: a file that changed is read and compiled again.
+// kept, keyed by its path and checked against its stamp (site_paths.h) on
+// every request: a file that changed is read and compiled again.
 // At most `capacity` pages are kept; the one used longest ago makes room.
 // The server's workers share one cache, so it is guarded by its own lock,
 // held only while the table is consulted: pages are read and compiled
@@ -21,6 +21,7 @@
 #include <string>
 
 #include "engine/compiled_page.h"
+#include "engine/site_paths.h"
 #include "engine/tag_table.h"
 
 namespace bw {
@@ -34,23 +35,19 @@ class CompiledPageCache {
 
   // The compiled page of `file`, or null when it cannot be read.
   std::shared_ptr<const CompiledPage> page(const std::filesystem::path& file);
+  // The same, for a file whose stamp the caller has just taken.
+  std::shared_ptr<const CompiledPage> page(const std::filesystem::path& file, const FileStamp& stamp);
 
   size_t size() const;
   uint64_t compilations() const;  // pages compiled so far, cached or not
 
  private:
-  struct Stamp {
-    uintmax_t size = 0;
-    std::filesystem::file_time_type modified;
-    bool operator==(const Stamp& other) const { return size == other.size && modified == other.modified; }
-  };
   struct Entry {
-    Stamp stamp;
+    FileStamp stamp;
     std::shared_ptr<const CompiledPage> page;
     uint64_t lastUse = 0;
   };
-  static bool stampOf(const std::filesystem::path& file, Stamp& stamp);
-  void keep(const std::string& key, const Stamp& stamp, std::shared_ptr<const CompiledPage> page);
+  void keep(const std::string& key, const FileStamp& stamp, std::shared_ptr<const CompiledPage> page);
 
   const TagTable& tags_;
   const size_t capacity_;

@@ -31,13 +31,22 @@ std::string allowHeader(unsigned methods) {
   return allow;
 }
 
+SiteConfig withCanonicalRoot(SiteConfig config) {
+  std::error_code ec;
+  fs::path canonical = fs::canonical(config.root, ec);
+  if (!ec) config.root = canonical;
+  return config;
+}
+
 }  // namespace
 
 SiteServer::SiteServer(ModuleLibrary& library, PropertyCache& properties, SiteConfig config, SharedLog& log)
-    : library_(library), properties_(properties), config_(std::move(config)), log_(log), pages_(library.tags()) {
-  std::error_code ec;
-  fs::path canonical = fs::canonical(config_.root, ec);
-  if (!ec) config_.root = canonical;
+    : library_(library),
+      properties_(properties),
+      config_(withCanonicalRoot(std::move(config))),
+      log_(log),
+      pages_(library.tags()),
+      paths_(config_.root) {
   admin_ = std::make_unique<AdminPage>(library_, properties_, config_.root, config_.adminToken, log_);
   routes_.push_back(Route{kAdminPath, kMethodGet | kMethodPost,
                           [this](const HttpRequest& q, HttpResponse& r) { admin_->answer(q, r); }});
@@ -63,7 +72,7 @@ void SiteServer::answer(const HttpRequest& request, HttpResponse& response) cons
 }
 
 void SiteServer::servePath(const HttpRequest& request, HttpResponse& response) {
-  SitePath path = resolveSitePath(config_.root, request.path);
+  SitePath path = paths_.resolve(request.path);
   switch (path.kind) {
     case SitePath::Kind::Forbidden:
       return answerWithMessage(response, 403, "403 Forbidden: the path leaves the site.");
@@ -79,7 +88,7 @@ void SiteServer::servePath(const HttpRequest& request, HttpResponse& response) {
   }
   std::string name = path.file.filename().string();
   std::string_view type = contentTypeFor(name);
-  if (equalsIgnoringCase(type, kHtml)) return servePage(path.file, path.region, request, response);
+  if (equalsIgnoringCase(type, kHtml)) return servePage(path, request, response);
   if (request.method == "POST") {
     answerWithMessage(response, 405, "405 Method Not Allowed");
     response.setHeader("Allow", "GET, HEAD");
@@ -88,14 +97,13 @@ void SiteServer::servePath(const HttpRequest& request, HttpResponse& response) {
   answerStaticFile(request, path.file, type, config_.staticCacheControl, response);
 }
 
-void SiteServer::servePage(const fs::path& file, const std::string& region, const HttpRequest& request,
-                           HttpResponse& response) {
-  std::shared_ptr<const CompiledPage> page = pages_.page(file);
+void SiteServer::servePage(const SitePath& path, const HttpRequest& request, HttpResponse& response) {
+  std::shared_ptr<const CompiledPage> page = pages_.page(path.file, path.stamp);
   if (page == nullptr) return answerWithMessage(response, 404, "404 Not Found: " + request.path);
   NamedValues fields = requestFields(request);
-  std::shared_ptr<const RegionProperties> properties = properties_.region(region);
+  std::shared_ptr<const RegionProperties> properties = properties_.region(path.region);
   PageContext context;
-  context.fileName = fs::path(file).lexically_relative(config_.root).generic_string();
+  context.fileName = path.name;
   context.requestFields = &fields;
   context.properties = properties.get();
   RenderOutcome outcome = renderPage(library_, *page, context, config_.limits);

@@ -31,6 +31,7 @@
 #include "engine/page_renderer.h"
 #include "engine/property_cache.h"
 #include "engine/shared_log.h"
+#include "engine/site_path_cache.h"
 #include "engine/static_files.h"
 
 namespace bw {
@@ -67,14 +68,14 @@ class SiteServer {
     Handler handler;
   };
   void servePath(const HttpRequest& request, HttpResponse& response);
-  void servePage(const std::filesystem::path& file, const std::string& region, const HttpRequest& request,
-                 HttpResponse& response);
+  void servePage(const SitePath& path, const HttpRequest& request, HttpResponse& response);
 
   ModuleLibrary& library_;
   PropertyCache& properties_;
   SiteConfig config_;
   SharedLog& log_;
   CompiledPageCache pages_;  // guarded by its own lock
+  SitePathCache paths_;      // guarded by its own lock
   std::unique_ptr<AdminPage> admin_;
   std::vector<Route> routes_;  // the site's own files are the last
 };

@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include "engine/site_path_cache.h"
 #include "engine/site_paths.h"
 
 namespace bw {
@@ -69,19 +70,52 @@ TEST_F(SitePaths, ServedAndRefused) {
       {"relative.html", Kind::Forbidden, "", ""},
       {"", Kind::Forbidden, "", ""},
   };
-  for (const Case& c : cases) {
-    SitePath path = resolveSitePath(root, c.url);
-    EXPECT_EQ(path.kind, c.kind) << c.url;
-    if (c.kind == Kind::File) {
-      EXPECT_EQ(path.file, root / c.fileOrLocation) << c.url;
-      EXPECT_EQ(path.region, c.region) << c.url;
-    }
-    if (c.kind == Kind::Redirect) {
-      EXPECT_EQ(path.location, c.fileOrLocation);
+  // The cache must give the full resolution's answer, the first time and
+  // again when the answer comes from the cache.
+  SitePathCache cache(root);
+  for (int round = 0; round < 2; ++round) {
+    for (const Case& c : cases) {
+      for (const SitePath& path : {resolveSitePath(root, c.url), cache.resolve(c.url)}) {
+        EXPECT_EQ(path.kind, c.kind) << c.url;
+        if (c.kind == Kind::File) {
+          EXPECT_EQ(path.file, root / c.fileOrLocation) << c.url;
+          EXPECT_EQ(path.name, c.fileOrLocation) << c.url;
+          EXPECT_EQ(path.region, c.region) << c.url;
+        }
+        if (c.kind == Kind::Redirect) {
+          EXPECT_EQ(path.location, c.fileOrLocation);
+        }
+      }
     }
   }
   std::string withNul("/index.html\0x", 13);
   EXPECT_EQ(resolveSitePath(root, withNul).kind, Kind::Forbidden);
+  EXPECT_EQ(cache.resolve(withNul).kind, Kind::Forbidden);
+}
+
+TEST_F(SitePaths, CacheResolvesAFileOnceWhileItStaysTheSame) {
+  SitePathCache cache(root);
+  for (const char* url : {"/shop/cart/list.html", "//shop/cart/list.html", "/shop/./cart/list.html"})
+    EXPECT_EQ(cache.resolve(url).kind, SitePath::Kind::File) << url;
+  EXPECT_EQ(cache.fullResolutions(), 1u);
+  std::ofstream(root / "shop/cart/list.html") << "longer now";
+  SitePath changed = cache.resolve("/shop/cart/list.html");
+  EXPECT_EQ(changed.stamp.size, 10);
+  EXPECT_EQ(cache.fullResolutions(), 2u);
+}
+
+TEST_F(SitePaths, CacheSeesALinkTurnedOutOfTheSiteAtOnce) {
+  SitePathCache cache(root);
+  fs::create_symlink(root / "style.css", root / "moving.css");
+  EXPECT_EQ(cache.resolve("/moving.css").kind, SitePath::Kind::File);
+  fs::remove(root / "moving.css");
+  fs::create_symlink(base / "outside.html", root / "moving.css");
+  EXPECT_EQ(cache.resolve("/moving.css").kind, SitePath::Kind::Forbidden);
+  fs::remove(root / "moving.css");
+  fs::create_symlink(root / ".git" / "config", root / "moving.css");
+  EXPECT_EQ(cache.resolve("/moving.css").kind, SitePath::Kind::NotFound);
+  fs::remove(root / "moving.css");
+  EXPECT_EQ(cache.resolve("/moving.css").kind, SitePath::Kind::NotFound);
 }
 
 }  // namespace
