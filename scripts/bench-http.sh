@@ -13,7 +13,8 @@
 # with keep-alive unlimited; all are stopped at the end.  wrk then loads
 # each page of each server in turn (BENCH_CONNECTIONS, default 32, for
 # BENCH_SECONDS, default 10) and the script prints requests per second and
-# the 99th-percentile latency, with brindle's ratio to the others.
+# the 99th-percentile latency, then each server's CPU per request, with
+# brindle's ratio to the others (for CPU: how many times less it uses).
 # Installs wrk, apache2 and nginx-light (Debian) when missing; run as root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -143,13 +144,39 @@ for port in $apache_port $nginx_port $brindle_port; do
   curl -sf "http://127.0.0.1:$port/page20.html" | sed -n 3,4p
 done
 
-declare -A rps p99
+# The CPU a server has used so far (user and system, all its processes and
+# threads), in clock ticks: wrk shares the machine's cores with the server,
+# so requests per second alone also measure how much CPU the server leaves
+# to wrk; CPU per request is the server's own cost.
+server_pids() {
+  case $1 in
+    apache) local main; main=$(cat "$work/apache.pid"); echo "$main" $(pgrep -P "$main") ;;
+    nginx) local main; main=$(cat "$work/nginx.pid"); echo "$main" $(pgrep -P "$main") ;;
+    brindle) echo "$brindle_pid" ;;
+  esac
+}
+cpu_ticks() {
+  local total=0 pid
+  for pid in $(server_pids "$1"); do
+    [ -r "/proc/$pid/stat" ] || continue
+    total=$((total + $(awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$pid/stat")))
+  done
+  echo "$total"
+}
+ticks_per_second=$(getconf CLK_TCK)
+
+declare -A rps p99 cpu
 for page in static.txt page20.html page100.html; do
   for server in apache nginx brindle; do
     port_var="${server}_port"
+    before=$(cpu_ticks "$server")
     out=$(wrk -t2 -c"$connections" -d"${seconds}s" --latency "http://127.0.0.1:${!port_var}/$page")
+    after=$(cpu_ticks "$server")
     rps[$server,$page]=$(awk '/Requests\/sec/ {printf "%.0f", $2}' <<<"$out")
     p99[$server,$page]=$(awk '$1 == "99%" {print $2}' <<<"$out")
+    requests=$(awk '/requests in/ {print $1}' <<<"$out")
+    cpu[$server,$page]=$(awk -v t=$((after - before)) -v hz="$ticks_per_second" -v n="$requests" \
+      'BEGIN { printf "%.1f", (n > 0 ? t / hz * 1e6 / n : 0) }')
     errors=$(awk '/Non-2xx|Socket errors/' <<<"$out")
     [ -n "$errors" ] && echo "$server $page: $errors"
   done
@@ -164,4 +191,12 @@ for page in static.txt page20.html page100.html; do
     "${rps[brindle,$page]} (${p99[brindle,$page]})" \
     "$(awk -v a="${rps[brindle,$page]}" -v b="${rps[nginx,$page]}" 'BEGIN { printf "%.2fx", a / b }')" \
     "$(awk -v a="${rps[brindle,$page]}" -v b="${rps[apache,$page]}" 'BEGIN { printf "%.2fx", a / b }')"
+done
+echo
+echo "server CPU per request, microseconds (user + system, all of the server's processes)"
+printf "%-14s %22s %22s %22s %10s %10s\n" page "Apache + mod_include" "nginx + ssi" "brindle serve" "vs nginx" "vs Apache"
+for page in static.txt page20.html page100.html; do
+  printf "%-14s %22s %22s %22s %10s %10s\n" "$page" "${cpu[apache,$page]}" "${cpu[nginx,$page]}" "${cpu[brindle,$page]}" \
+    "$(awk -v a="${cpu[brindle,$page]}" -v b="${cpu[nginx,$page]}" 'BEGIN { printf "%.2fx", b / a }')" \
+    "$(awk -v a="${cpu[brindle,$page]}" -v b="${cpu[apache,$page]}" 'BEGIN { printf "%.2fx", b / a }')"
 done
