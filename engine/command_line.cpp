@@ -23,11 +23,13 @@ bool parseCount(const std::string& text, uint64_t& out) {
   return true;
 }
 
-// Options that take a value, with the commands that accept them.
-struct ValueOption {
+// The options, with the commands that accept them.  A switch (takesValue
+// false) is applied with an empty value.
+struct CommandOption {
   const char* name;
   bool render, serve;
   bool (*apply)(Options&, const std::string&, std::string& error);
+  bool takesValue = true;
 };
 
 bool setCount(uint64_t& field, const char* name, const std::string& value, std::string& error) {
@@ -63,7 +65,7 @@ bool addNamed(NamedValues& list, const char* option, const std::string& v, std::
   return true;
 }
 
-const ValueOption kValueOptions[] = {
+const CommandOption kOptions[] = {
     {"--var", true, false,
      [](Options& o, const std::string& v, std::string& error) { return addNamed(o.vars, "--var", v, error); }},
     {"--param", true, false,
@@ -135,6 +137,7 @@ const ValueOption kValueOptions[] = {
      [](Options& o, const std::string& v, std::string& error) {
        return setCount(o.limits.maxRenderMillis, "--max-render-time", v, error);
      }},
+    {"--dev", false, true, [](Options& o, const std::string&, std::string&) { o.dev = true; return true; }, false},
 };
 
 }  // namespace
@@ -180,15 +183,19 @@ bool parseCommandLine(const std::vector<std::string>& commandLine, Options& opti
       value = arg.substr(arg.find('=') + 1);
       inlineValue = true;
     }
-    const ValueOption* option = nullptr;
-    for (const ValueOption& candidate : kValueOptions)
+    const CommandOption* option = nullptr;
+    for (const CommandOption& candidate : kOptions)
       if (name == candidate.name) option = &candidate;
     if (option != nullptr) {
       if (!(render ? option->render : option->serve)) {
         error = name + " is not an option of " + first;
         return false;
       }
-      if (!inlineValue) {
+      if (!option->takesValue && inlineValue) {
+        error = name + " takes no value";
+        return false;
+      }
+      if (option->takesValue && !inlineValue) {
         if (i + 1 >= args.size()) {
           error = name + " needs a value";
           return false;
@@ -270,7 +277,11 @@ std::string usageText(Command command) {
            "  --static-cache-control VALUE  Cache-Control of static files (default: no-cache);\n"
            "                      pages are always sent with Cache-Control: no-store\n"
            "  --config FILE       read options from FILE, one NAME = VALUE a line; the command\n"
-           "                      line wins\n" +
+           "                      line wins\n"
+           "  --dev               development mode, for authors on their own machine: every\n"
+           "                      page ends with a panel of its reports (place, message, hint;\n"
+           "                      a limit that stopped it), and pages reload in the browser\n"
+           "                      when a file under DIR changes.  Never on a public server.\n" +
            httpLimits +
            "Exit status: 0 stopped by SIGINT or SIGTERM, 2 usage error or the address is\n"
            "already in use.\n"

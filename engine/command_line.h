@@ -5,7 +5,7 @@
 //                         [--module PATH] [limits]
 //   brindle serve --root DIR [--listen 127.0.0.1:8080] [--props FILE]
 //                         [--module PATH] [--access-log FILE|-] [--config FILE]
-//                         [--static-cache-control VALUE] [limits] [HTTP limits]
+//                         [--static-cache-control VALUE] [--dev] [limits] [HTTP limits]
 //   HTTP limits (http_server.h): --threads N  --max-connections N
 //                         --max-connections-per-address N  --idle-timeout S
 //                         --header-timeout S  --body-timeout S
@@ -47,6 +47,7 @@ struct Options {
   std::string staticCacheControl = kDefaultStaticCacheControl;  // serve
   std::vector<std::string> paths;  // check: the pages and folders
   bool json = false;               // check: --format json
+  bool dev = false;                // serve: --dev, reports in the pages and the live reload
 };
 
 // False with a message when the arguments do not make a command.

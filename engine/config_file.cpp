@@ -45,8 +45,9 @@ bool readConfigFile(const std::string& path, std::vector<std::string>& args, std
       error = where + "a configuration file cannot name another";
       return false;
     }
-    args.push_back("--" + name);
-    if (eq != std::string::npos) args.push_back(trimmed(line.substr(eq + 1)));
+    // One argument, "--name=value": an option that takes no value is then
+    // refused for having one, not left with a stray word.
+    args.push_back("--" + name + (eq == std::string::npos ? "" : "=" + trimmed(line.substr(eq + 1))));
   }
   return true;
 }

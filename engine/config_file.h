@@ -18,8 +18,8 @@ namespace bw {
 // A configuration file larger than this is refused: it is surely not one.
 constexpr size_t kMaxConfigFileBytes = 1 << 20;
 
-// Appends "--name" (and the value, when there is one) to args for each
-// option of the file at path.  False with a message naming the file, and
+// Appends "--name", or "--name=value" when there is a value, to args for
+// each option of the file at path.  False with a message naming the file, and
 // the line where there is one, when it cannot be read or a line is not an
 // option ("--config" itself included).
 bool readConfigFile(const std::string& path, std::vector<std::string>& args, std::string& error);

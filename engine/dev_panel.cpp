@@ -16,6 +16,16 @@ constexpr const char* kPanelStyle =
 
 void appendText(std::string& out, const std::string& moduleHtml) { appendHtmlEscaped(out, decodeEntities(moduleHtml)); }
 
+// A line under the message ("hint: ..."), when there is something to say.
+void appendDetail(std::string& out, const char* label, const std::string& moduleHtml) {
+  if (moduleHtml.empty()) return;
+  out += "<br><small>";
+  out += label;
+  out += ": ";
+  appendText(out, moduleHtml);
+  out += "</small>";
+}
+
 }  // namespace
 
 std::string renderDevPanel(const std::vector<PageReport>& reports) {
@@ -44,10 +54,12 @@ std::string renderDevPanel(const std::vector<PageReport>& reports) {
       }
       out += report.limit ? "<b>limit:</b> " : "<b>error:</b> ";
       appendText(out, report.message);
-      if (!report.hint.empty()) {
-        out += "<br><small>hint: ";
-        appendText(out, report.hint);
-        out += "</small>";
+      appendDetail(out, "hint", report.hint);
+      appendDetail(out, "received", report.received);
+      if (!report.writtenBy.empty()) {
+        out += "<br><small>note: the tag stands in text that ";
+        appendHtmlEscaped(out, "<" + report.writtenBy + ">");
+        out += " wrote, not in the page</small>";
       }
       out += "</li>";
     }

@@ -2,7 +2,9 @@
 // the page itself, and the small script that reloads the page when a file
 // under the site's root changes.
 //
-// The panel goes at the end of the body (before the last "</body>", or at the
+// Each report shows as the log has it (page_renderer.h, formatReport): its
+// place, tag, message, hint, the values the tag received and the tag that
+// wrote it.  The panel goes at the end of the body (before the last "</body>", or at the
 // end of a page that has none), so the page above it renders as it would for
 // a visitor.  Everything in it that came from the page or the module (file
 // names, tag names, messages, hints) is decoded from the module's HTML and

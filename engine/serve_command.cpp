@@ -8,6 +8,7 @@
 
 #include "engine/access_log.h"
 #include "engine/commands.h"
+#include "engine/dev_events.h"
 #include "engine/http_safety.h"
 #include "engine/http_server.h"
 #include "engine/listen_socket.h"
@@ -82,6 +83,7 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
   config.root = root;
   config.limits = options.limits;
   config.staticCacheControl = options.staticCacheControl;
+  config.dev = options.dev;
   const char* envToken = std::getenv("BRINDLE_ADMIN_TOKEN");
   config.adminToken = envToken != nullptr && *envToken != '\0' ? envToken : randomToken();
   const bool printToken = envToken == nullptr || *envToken == '\0';
@@ -95,6 +97,8 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   SiteServer site(*parts.library, *properties, config, errors);
+  // Declared before the server, so that it outlives the server's last request.
+  std::unique_ptr<SiteWatcher> watcher = startDevEvents(site);
   HttpServer server(
       options.http, [&site](const HttpRequest& q, HttpResponse& r) { site.answer(q, r); },
       accessLog.enabled() ? &accessLog : nullptr, errors);
@@ -106,6 +110,10 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
   std::string base = "http://" + shownHost + ":" + std::to_string(port);
   out << "brindle: serving " << root.string() << " at " << base << "/\n";
   out << "brindle: properties store " << parts.store->describe() << "\n";
+  if (watcher != nullptr)
+    out << "brindle: development mode is on: every page shows its reports in a panel at its end, and reloads "
+           "when a file under "
+        << root.string() << " changes; do not serve visitors like this\n";
   // The token is shown apart from the address, so that it never ends up in a
   // browser's history or a proxy's log.
   out << "brindle: administrator page " << base << kAdminPath << ", signed in with the token "

@@ -2,6 +2,7 @@
 #include "engine/site_server.h"
 
 #include "engine/content_types.h"
+#include "engine/dev_panel.h"
 #include "engine/site_paths.h"
 #include "engine/text_util.h"
 #include "engine/web_forms.h"
@@ -117,6 +118,7 @@ void SiteServer::servePage(const SitePath& path, const HttpRequest& request, Htt
   response.setHeader("Cache-Control", "no-store");
   response.setHeader("X-Brindle-Reports", std::to_string(outcome.reports.size()));
   response.body = std::move(outcome.output);
+  if (config_.dev) insertDevPanel(response.body, renderDevPanel(outcome.reports));
 }
 
 }  // namespace bw

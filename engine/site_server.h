@@ -41,6 +41,7 @@ struct SiteConfig {
   std::string adminToken;
   EngineLimits limits;
   std::string staticCacheControl = kDefaultStaticCacheControl;
+  bool dev = false;  // --dev: every page ends with its reports and the reload script (dev_panel.h)
 };
 
 enum HttpMethods : unsigned { kMethodGet = 1, kMethodPost = 2 };

@@ -8,7 +8,10 @@ text, that the token in a URL opens nothing, signs in through the login form
 (the session cookie stays out of reach of scripts), opens the properties page
 of the region "shop", unticks qelLoop, submits, and checks that a page of that
 region now renders its loops as nothing while a page of the root region still
-loops.
+loops.  Then, with `brindle serve --dev` on a site of its own, it checks that a
+page's reports show in a panel at the end of the page (with their places, a
+visitor's text in them as text) and that the page reloads by itself when its
+file changes.
 
 Exit status: 0 passed, 1 failed, 77 skipped (Chromium or chromedriver cannot
 start on this machine; the reason is printed).  Every wait is bounded.
@@ -140,6 +143,53 @@ def eventually(step, deadline, seconds=20):
             time.sleep(0.2)
 
 
+DEV_PAGE = """<html><body>
+<p id="top">first version</p>
+<p><qelMath>${param.x} *</qelMath></p>
+</body></html>
+"""
+
+
+def dev_mode(driver, options, work, deadline, processes):
+    """With --dev, the panel shows a page's reports, and the page reloads when
+    its file changes."""
+    site = os.path.join(work, "devsite")
+    os.makedirs(site)
+    page = os.path.join(site, "index.html")
+    with open(page, "w") as f:
+        f.write(DEV_PAGE)
+    server = subprocess.Popen(
+        [options.brindle, "serve", "--dev", "--root", site, "--listen", "127.0.0.1:0",
+         "--props", os.path.join(work, "dev-props.db"), "--module", options.module],
+        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    processes.append(server)
+    base = wait_for_line(server, "brindle: serving ", deadline).split(" at ")[1].strip().rstrip("/")
+    wait_for_line(server, "brindle: development mode is on", deadline)
+
+    attack = urllib.parse.quote('<img id="injected" src=x onerror="document.title=\'owned\'">')
+    driver.go(f"{base}/index.html?x={attack}")
+    check(driver.text("#top") == "first version", "the page should render above the panel")
+    panel = driver.text("#brindle-dev-panel")
+    check("brindle: 1 report" in panel, f"the panel should count the reports: {panel!r}")
+    check("index.html:3:4 <qelMath> error: The equation was improperly formatted." in panel,
+          f"the panel should show the qelMath report with its place: {panel!r}")
+    check('received: body "<img id="injected"' in panel,
+          f"the visitor's text should show as text in the panel: {panel!r}")
+    check(driver.script("return document.querySelectorAll('#injected').length") == 0,
+          "the visitor's text should not become an element")
+    check(driver.script("return document.querySelectorAll('script').length") == 1,
+          "the reload script should be the only script")
+    check(driver.script("return document.title") != "owned", "no script of the visitor may run")
+
+    # The file changes; the page reloads by itself and shows the new text.
+    with open(page + ".new", "w") as f:
+        f.write(DEV_PAGE.replace("first version", "second version"))
+    os.replace(page + ".new", page)
+    eventually(lambda: check(driver.text("#top") == "second version", "the page should reload after the change"),
+               deadline, seconds=30)
+    print("PASSED: --dev shows the reports in the page and reloads it when its file changes")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--brindle", required=True)
@@ -225,6 +275,9 @@ def main():
         check("5… 4… 3… 2… 1… lift-off!" in page, "the root region should still loop")
         print("PASSED: visitor text stayed text; signing in and unticking qelLoop for region shop "
               "silenced its loops only")
+        check(driver.script("return document.querySelectorAll('#brindle-dev-panel, script').length") == 0,
+              "without --dev a page should have no panel and no script")
+        dev_mode(driver, options, work, deadline, processes)
         return 0
     except (AssertionError, RuntimeError) as error:
         print(f"FAILED: {error}")

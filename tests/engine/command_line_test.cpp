@@ -44,6 +44,7 @@ TEST(CommandLine, Accepted) {
   EXPECT_EQ(s.http.maxConnections, HttpLimits::kDefaultMaxConnections);
   EXPECT_EQ(s.http.headerSeconds, HttpLimits::kDefaultHeaderSeconds);
   EXPECT_EQ(s.staticCacheControl, "no-cache");
+  EXPECT_FALSE(s.dev);  // visitors see the site as it is unless asked
 
   Options h;
   ASSERT_TRUE(parseCommandLine(split("serve --root site --threads 4 --max-connections 10 "
@@ -59,6 +60,10 @@ TEST(CommandLine, Accepted) {
   EXPECT_EQ(h.http.bodySeconds, 7u);
   EXPECT_EQ(h.accessLog, "-");
   EXPECT_EQ(h.staticCacheControl, "public,max-age=60");
+
+  Options dev;
+  ASSERT_TRUE(parseCommandLine(split("serve --dev --root site"), dev, error)) << error;
+  EXPECT_TRUE(dev.dev);
 
   Options d;
   ASSERT_TRUE(parseCommandLine(split("render -"), d, error));
@@ -100,6 +105,8 @@ TEST(CommandLine, Refused) {
        "--max-connections-per-address needs a whole number from 0 to 1000000, not \"x\""},
       {"serve --root s --header-timeout 0", "--header-timeout needs a whole number from 1 to 86400, not \"0\""},
       {"serve --root s --body-timeout 86401", "--body-timeout needs a whole number from 1 to 86400, not \"86401\""},
+      {"render a.html --dev", "--dev is not an option of render"},
+      {"serve --root s --dev=yes", "--dev takes no value"},
   };
   for (const Case& c : cases) {
     Options o;

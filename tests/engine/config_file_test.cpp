@@ -32,7 +32,8 @@ TEST(ConfigFile, EveryOptionAsAKeyAndTheCommandLineWins) {
       "module = /usr/lib/libbrindlework.so.2\n"
       "max-tag-calls = 500\n"
       "max-output = 1000\n"
-      "max-nesting = 40\n");
+      "max-nesting = 40\n"
+      "dev\n");
   Options o;
   std::string error;
   ASSERT_TRUE(parseCommandLine({"serve", "--config", file.path, "--listen", "127.0.0.1:9999",
@@ -46,6 +47,7 @@ TEST(ConfigFile, EveryOptionAsAKeyAndTheCommandLineWins) {
   EXPECT_EQ(o.module, "/usr/lib/libbrindlework.so.2");
   EXPECT_EQ(o.limits.maxTagCalls, 500u);
   EXPECT_EQ(o.limits.maxOutputBytes, 1000u);
+  EXPECT_TRUE(o.dev);  // a name alone: an option without a value
 
   Options before;  // ...and before it
   ASSERT_TRUE(parseCommandLine({"serve", "--listen", "127.0.0.1:1", "--config=" + file.path}, before, error))
@@ -66,6 +68,7 @@ TEST(ConfigFile, RefusedWithTheFileAndLine) {
       {"config = other.conf\n", "brindle.conf:1: a configuration file cannot name another"},
       {"root = /srv\nmax-nesting = many\n", "--max-nesting needs a whole number"},
       {"root = /srv\nvar = a=1\n", "--var is not an option of serve"},
+      {"root = /srv\ndev = yes\n", "--dev takes no value"},
   };
   for (const Row& row : rows) {
     ConfigFile file(row.text);

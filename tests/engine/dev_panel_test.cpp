@@ -32,16 +32,32 @@ TEST(DevPanel, ShowsEachReportWithItsPlaceMessageAndHint) {
   EXPECT_EQ(panel.find("a limit stopped"), std::string::npos);
 }
 
+TEST(DevPanel, ShowsWhatTheTagReceivedAndTheTagThatWroteIt) {
+  PageReport r = report("qelMath", "The equation was improperly formatted.", "");
+  r.received = "expression=&quot; * 2&quot;";
+  r.writtenBy = "qelLoop";
+  std::string panel = renderDevPanel({r});
+  EXPECT_NE(panel.find("formatted.<br><small>received: expression=&quot; * 2&quot;</small>"
+                       "<br><small>note: the tag stands in text that &lt;qelLoop&gt; wrote, not in the page</small>"),
+            std::string::npos)
+      << panel;
+  EXPECT_EQ(panel.find("hint:"), std::string::npos) << panel;
+}
+
 TEST(DevPanel, NothingInAReportBecomesMarkup) {
   // The module writes its messages as HTML with entities; tag names and
   // values inside them come from the page, and a visitor may have chosen them.
-  std::string panel = renderDevPanel(
-      {report("qelIf<img src=x onerror=alert(1)>", "An &lt;qelIf&gt; tag <script>alert(1)</script> &quot;x&quot;",
-              "<b>bold</b>")});
+  PageReport hostile = report("qelIf<img src=x onerror=alert(1)>",
+                              "An &lt;qelIf&gt; tag <script>alert(1)</script> &quot;x&quot;", "<b>bold</b>");
+  hostile.received = "<i>received</i> &lt;script&gt;";
+  hostile.writtenBy = "x><svg onload=alert(1)>";
+  std::string panel = renderDevPanel({hostile});
   const std::string withoutScript = panel.substr(0, panel.find("<script>(function()"));
   EXPECT_EQ(withoutScript.find("<script"), std::string::npos) << panel;
   EXPECT_EQ(withoutScript.find("<img"), std::string::npos) << panel;
   EXPECT_EQ(withoutScript.find("<b>bold"), std::string::npos) << panel;
+  EXPECT_EQ(withoutScript.find("<i>"), std::string::npos) << panel;
+  EXPECT_EQ(withoutScript.find("<svg"), std::string::npos) << panel;
   EXPECT_NE(panel.find("An &lt;qelIf&gt; tag &lt;script&gt;alert(1)&lt;/script&gt; &quot;x&quot;"), std::string::npos)
       << panel;
   EXPECT_NE(panel.find("&lt;qelIf&lt;img src=x onerror=alert(1)&gt;&gt;"), std::string::npos) << panel;
