@@ -21,6 +21,13 @@ uint64_t SiteWatcher::fingerprint(const std::string& root) {
   std::error_code ec;
   for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
        !ec && it != end; it.increment(ec)) {
+    // Hidden names are never served (site_paths.h), so a change there changes
+    // no page; editors keep their swap and lock files there, and a reload
+    // at every keystroke's autosave would only distract.
+    if (it->path().filename().string().rfind('.', 0) == 0) {
+      it.disable_recursion_pending();
+      continue;
+    }
     const std::string name = it->path().string();
     mix(hash, name.data(), name.size());
     std::error_code entryError;

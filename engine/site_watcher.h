@@ -3,8 +3,9 @@
 //
 // A thread looks at the tree every poll interval (kSiteWatchInterval by
 // default): the names, sizes and modification times of every file under the
-// root, folded into one fingerprint.  When the fingerprint differs from the
-// last one, the generation counts up and everyone waiting is woken.  Polling
+// root, hidden names (".page.html.swp", ".git/") left out, folded into one
+// fingerprint.  When the fingerprint differs from the last one, the
+// generation counts up and everyone waiting is woken.  Polling
 // needs no platform watch API and no limit on watched folders, and a site
 // small enough to edit by hand is read in well under a millisecond.
 #ifndef BRINDLE_ENGINE_SITE_WATCHER_H

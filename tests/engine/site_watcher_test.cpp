@@ -39,6 +39,15 @@ TEST_F(SiteWatcherTest, FingerprintFollowsNamesSizesAndTimes) {
   EXPECT_NE(SiteWatcher::fingerprint(root.string()), touched);
 }
 
+TEST_F(SiteWatcherTest, HiddenNamesAreNotWatched) {
+  // They are never served; editors write their swap files there as the author types.
+  const uint64_t before = SiteWatcher::fingerprint(root.string());
+  std::ofstream(root / "shop" / ".page.html.swp") << "swap";
+  fs::create_directories(root / ".git" / "objects");
+  std::ofstream(root / ".git" / "objects" / "ab") << "object";
+  EXPECT_EQ(SiteWatcher::fingerprint(root.string()), before);
+}
+
 TEST_F(SiteWatcherTest, WakesWaitersWhenAFileChanges) {
   SiteWatcher watcher(root.string(), milliseconds(20));
   const uint64_t start = watcher.generation();
