@@ -3,7 +3,9 @@
 // The panel's script opens an EventSource on kDevEventsPath.  Each answer is
 // short: it names the site watcher's generation as the event id and, when
 // the browser's Last-Event-ID (sent by EventSource on every reconnection)
-// names an older generation, carries a "reload" event.  Otherwise it asks the
+// names another generation, carries a "reload" event.  A page opened by such
+// a reload asks with "?seen=N", the generation that caused it, since a new
+// EventSource sends no Last-Event-ID; the header wins where both are sent.  Otherwise it asks the
 // browser to come back after kDevEventsRetry and ends, so a waiting tab costs
 // a request now and then, never a worker thread, and the server can stop
 // without waiting on an open stream.
@@ -14,7 +16,6 @@
 #define BRINDLE_ENGINE_DEV_EVENTS_H
 
 #include <memory>
-#include <string_view>
 
 #include "engine/http_exchange.h"
 #include "engine/site_server.h"
@@ -24,7 +25,7 @@ namespace bw {
 
 constexpr int kDevEventsRetryMilliseconds = 500;
 
-void answerDevEvents(const SiteWatcher& watcher, std::string_view lastEventId, HttpResponse& response);
+void answerDevEvents(const SiteWatcher& watcher, const HttpRequest& request, HttpResponse& response);
 
 // For a site in development mode: a watcher of its root, and the route of
 // kDevEventsPath answered from it (add before the server starts; the watcher

@@ -65,9 +65,15 @@ std::string renderDevPanel(const std::vector<PageReport>& reports) {
     }
     out += "</ol></div>";
   }
-  out += "<script>(function(){if(!window.EventSource)return;var s=new EventSource(\"";
+  // The generation that caused a reload is kept across it (sessionStorage)
+  // and asked with, so that a change made while the new page was on its way
+  // reloads it again instead of being taken for where the site stands.
+  out += "<script>(function(){if(!window.EventSource)return;var k=\"brindle-dev-seen\",q=\"\";"
+         "try{var v=sessionStorage.getItem(k);sessionStorage.removeItem(k);"
+         "if(v)q=\"?seen=\"+encodeURIComponent(v);}catch(e){}var s=new EventSource(\"";
   out += kDevEventsPath;
-  out += "\");s.onmessage=function(){s.close();location.reload();};})();</script>";
+  out += "\"+q);s.onmessage=function(e){s.close();try{sessionStorage.setItem(k,e.lastEventId);}catch(x){}"
+         "location.reload();};})();</script>";
   return out;
 }
 

@@ -181,12 +181,14 @@ def dev_mode(driver, options, work, deadline, processes):
           "the reload script should be the only script")
     check(driver.script("return document.title") != "owned", "no script of the visitor may run")
 
-    # The file changes; the page reloads by itself and shows the new text.
-    with open(page + ".new", "w") as f:
-        f.write(DEV_PAGE.replace("first version", "second version"))
-    os.replace(page + ".new", page)
-    eventually(lambda: check(driver.text("#top") == "second version", "the page should reload after the change"),
-               deadline, seconds=30)
+    # The file changes; the page reloads by itself and shows the new text,
+    # and the reloaded page follows the next change too.
+    for version in ("second version", "third version"):
+        with open(page + ".new", "w") as f:
+            f.write(DEV_PAGE.replace("first version", version))
+        os.replace(page + ".new", page)
+        eventually(lambda: check(driver.text("#top") == version, f"the page should reload to show {version!r}"),
+                   deadline, seconds=30)
     print("PASSED: --dev shows the reports in the page and reloads it when its file changes")
 
 

@@ -163,6 +163,12 @@ TEST_F(DevMode, EventsNameTheGenerationAndAReloadFollowsAChange) {
   const std::string id = after.body.substr(15, after.body.find('\n', 15) - 15);
   EXPECT_NE(id, "0");
   EXPECT_EQ(get(port, kDevEventsPath, {"Last-Event-ID: " + id}).body, "retry: 500\nid: " + id + "\n\n");
+  // A page opened by a reload asks with the generation that caused it: a
+  // change made while it was on its way still reaches it.
+  const std::string path = kDevEventsPath;
+  EXPECT_EQ(get(port, path + "?seen=" + id).body, "retry: 500\nid: " + id + "\n\n");
+  EXPECT_EQ(get(port, path + "?seen=0").body, "retry: 500\nid: " + id + "\ndata: reload\n\n");
+  EXPECT_EQ(get(port, path + "?seen=0", {"Last-Event-ID: " + id}).body, "retry: 500\nid: " + id + "\n\n");
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST(DevPanel, SaysWhenALimitStoppedThePage) {
 TEST(DevPanel, WithoutReportsOnlyTheReloadScript) {
   std::string panel = renderDevPanel({});
   EXPECT_EQ(panel.rfind("<script>", 0), 0u) << panel;
-  EXPECT_NE(panel.find("new EventSource(\"/_brindle/dev/events\")"), std::string::npos);
+  EXPECT_NE(panel.find("new EventSource(\"/_brindle/dev/events\"+q)"), std::string::npos) << panel;
   EXPECT_NE(panel.find("location.reload()"), std::string::npos);
 }
 
