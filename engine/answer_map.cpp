@@ -101,8 +101,13 @@ void AnswerMap::build(std::string_view answer, std::string_view body, size_t bod
         continue;
       }
     }
-    // A copy of the body mostly starts the answer.
+    // A copy of the body mostly starts the answer; but a stretch cut from
+    // further in (a case, a branch) may start with the bytes the body starts
+    // with, and is lined up where its first bytes stand in full.
     if (!lined && i == 0 && b > 0 && answer[0] == body[0]) {
+      const size_t found = findFrom(body, 0, answer.substr(0, kResyncKey));
+      work += uint64_t{b};
+      j = found == std::string_view::npos ? 0 : found;
       lined = true;
       continue;
     }
@@ -130,6 +135,16 @@ void AnswerMap::build(std::string_view answer, std::string_view body, size_t bod
     lined = true;
   }
   if (i < a) add(i, tagOffset, From::Written);  // past the budget
+}
+
+bool AnswerMap::isStretchOf(std::string_view answer, std::string_view body, size_t& at) {
+  if (answer.empty()) return false;
+  const size_t whole = findFrom(body, 0, answer);
+  // build() lines the answer up where its first kResyncKey bytes first stand,
+  // and from there every byte agrees.
+  if (whole == std::string_view::npos || findFrom(body, 0, answer.substr(0, kResyncKey)) != whole) return false;
+  at = whole;
+  return true;
 }
 
 PagePlace AnswerMap::placeOf(size_t at) const {

@@ -53,6 +53,11 @@ class AnswerMap {
   void build(std::string_view answer, std::string_view body, size_t bodyAt, const BodyPlaces& text,
              std::string_view writer, size_t tagOffset);
 
+  // Whether build() maps `answer` as one stretch of `body`, copied as it
+  // stands from body[at] on: every byte of it then stands where that byte of
+  // the body does, and the answer is walked as the body's own text.
+  static bool isStretchOf(std::string_view answer, std::string_view body, size_t& at);
+
   PagePlace placeOf(size_t at) const;
   size_t pageOffset(size_t at) const { return placeOf(at).offset; }
   const std::string& writer() const { return writer_; }

@@ -3,12 +3,17 @@
 // The scan visits every "<": a ${...} reference never spans a "<", so the
 // references are cut from the runs between them afterwards, and every "<"
 // either starts a tag taken whole or is passed over as text.  A body is
-// compiled from its own text, as it is processed on its own.
+// compiled as a stretch of the same scan: read on its own, from its start to
+// its end tag, it holds the same tags, which is what processing it on its
+// own reads (the one difference, a tag name cut off by the body's end, is
+// looked for at that end).
 #include "engine/compiled_page.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
+#include "engine/byte_scan.h"
 #include "engine/page_scanner.h"
 #include "engine/text_util.h"
 
@@ -85,23 +90,126 @@ CompiledItem& nextItem(std::vector<CompiledItem>& items, size_t& used) {
   return item;
 }
 
-// False when the budget ran out, and the items end with a ScanLimit item.
-bool compileItems(const TagTable& tags, Pools& pools, std::string_view text, size_t base, unsigned depth,
-                  std::vector<CompiledItem>& items) {
+// The tags of a text, found in one pass from its start: every start tag, end
+// tag and start tag never closed, in order, and for each start tag that takes
+// a body, the end tag that closes it.  A body's end is the first end tag of
+// its own name that leaves as many of that name closed as were opened after
+// it, whatever other tags stand between; so each name keeps its own stack of
+// open tags, and an end tag closes the last one still open.  Inside a body,
+// which the items cut off at its end tag, a tag is closed there only if its
+// end tag comes before that end.
+struct Token {
+  enum class Kind : unsigned char { Start, End, Unterminated };
+  static constexpr size_t kNone = SIZE_MAX;
+  Kind kind = Kind::Start;
+  bool selfClosed = false;
+  const RegisteredTag* tag = nullptr;  // Start and End
+  size_t at = 0;                       // its "<"
+  size_t end = 0;                      // just past it; Unterminated: past the "<"
+  size_t nextMarkup = kNone;           // the first "<" from end on; kNone: none
+  size_t closedBy = kNone;             // Start: the End token closing it
+  std::string_view spelledName;
+};
+
+class Compiler {
+ public:
+  Compiler(const TagTable& tags, std::string_view text, size_t base, Pools& pools)
+      : tags_(tags), text_(text), base_(base), pools_(pools) {}
+
+  // The tokens of the whole text, until the budget runs out.
+  void findTokens();
+  // The items of text_[from, to), whose first token is tokens_[first]; false
+  // when the budget ran out there, and the items end with a ScanLimit item.
+  bool compileRange(size_t from, size_t to, size_t first, unsigned depth, std::vector<CompiledItem>& items);
+
+ private:
+  // A registered name that reaches the end of a body right after its "<"
+  // reads, on its own, as a start tag never closed, though in the whole text
+  // the end tag's "<" makes it no tag at all: where that "<" stands, or kNone.
+  size_t openNameBefore(size_t from, size_t to, std::string_view& name) const;
+
+  const TagTable& tags_;
+  std::string_view text_;
+  size_t base_;
+  Pools& pools_;
+  std::vector<Token> tokens_;
+  size_t budgetEndsAt_ = Token::kNone;  // the "<" whose scan passed the budget
+};
+
+void Compiler::findTokens() {
+  std::vector<std::vector<size_t>> open(tags_.all().size());
+  OpenTagMemo memo;
+  memo.reset(text_.size());
+  StartTag start;
+  size_t pos = 0;
+  for (size_t next; (next = text_.find('<', pos)) != std::string_view::npos;) {
+    if (!tokens_.empty() && tokens_.back().nextMarkup == Token::kNone) tokens_.back().nextMarkup = next;
+    Token token;
+    token.at = next;
+    if (size_t length = scanEndTag(tags_, text_, next, &token.tag)) {
+      token.kind = Token::Kind::End;
+      token.end = next + length;
+      std::vector<size_t>& waiting = open[static_cast<size_t>(token.tag - tags_.all().data())];
+      if (!waiting.empty()) {
+        tokens_[waiting.back()].closedBy = tokens_.size();
+        waiting.pop_back();
+      }
+      tokens_.push_back(token);
+      pos = token.end;
+      continue;
+    }
+    const TagScan scan = scanStartTag(tags_, text_, next, start, false, &memo);
+    if (!pools_.scan(scan == TagScan::NotATag ? 1 : memo.lastRead())) {
+      budgetEndsAt_ = next;
+      return;
+    }
+    pos = next + 1;
+    if (scan == TagScan::NotATag) continue;
+    token.spelledName = start.spelledName;
+    if (scan == TagScan::Unterminated) {
+      token.kind = Token::Kind::Unterminated;
+      token.end = next + 1;
+    } else {
+      token.tag = start.tag;
+      token.selfClosed = start.selfClosed;
+      token.end = pos = start.end;
+      if (start.tag->hasBody() && !start.selfClosed)
+        open[static_cast<size_t>(start.tag - tags_.all().data())].push_back(tokens_.size());
+    }
+    tokens_.push_back(token);
+  }
+}
+
+size_t Compiler::openNameBefore(size_t from, size_t to, std::string_view& name) const {
+  if (to == text_.size()) return Token::kNone;  // the whole text's end: found as such
+  const size_t longest = tags_.longestName();
+  const size_t start = to - from > longest + 1 ? to - longest - 1 : from;
+  const size_t at = text_.substr(start, to - start).rfind('<');
+  if (at == std::string_view::npos || start + at + 1 == to) return Token::kNone;
+  const char* nameStart = text_.data() + start + at + 1;
+  const char* nameEnd = text_.data() + to;
+  if (endOfTagName(nameStart, nameEnd) != nameEnd) return Token::kNone;
+  name = std::string_view(nameStart, static_cast<size_t>(nameEnd - nameStart));
+  return tags_.find(name) != nullptr ? start + at : Token::kNone;
+}
+
+bool Compiler::compileRange(size_t from, size_t to, size_t first, unsigned depth,
+                            std::vector<CompiledItem>& items) {
+  const std::string_view text = text_;
   size_t used = 0;
-  size_t runStart = 0;
+  size_t runStart = from;
   auto endRun = [&](size_t upTo) {
     if (upTo <= runStart) return;
     CompiledItem& run = nextItem(items, used);
-    run.offset = base + runStart;
+    run.offset = base_ + runStart;
     run.text = text.substr(runStart, upTo - runStart);
-    run.mayExpand = findByte(run.text, 0, '$') != std::string_view::npos && pools.cut(run.text, run.segments);
+    run.mayExpand = findByte(run.text, 0, '$') != std::string_view::npos && pools_.cut(run.text, run.segments);
   };
   auto mark = [&](CompiledItem::Kind kind, size_t at, std::string_view name) {
     endRun(at);
     CompiledItem& item = nextItem(items, used);
     item.kind = kind;
-    item.offset = base + at;
+    item.offset = base_ + at;
     item.name = name;
     item.parameters.clear();
     item.bodyItems.clear();
@@ -111,78 +219,102 @@ bool compileItems(const TagTable& tags, Pools& pools, std::string_view text, siz
     items.resize(used);
     return false;
   };
+  // Past the place where the budget ran out nothing is known.
+  const bool known = budgetEndsAt_ == Token::kNone || to <= budgetEndsAt_;
+
+  // A run before each token and one after them: reserved, so that a text of
+  // many tags does not move its items again and again as they grow.
+  size_t tokens = 0;
+  for (size_t k = first; k < tokens_.size() && tokens_[k].at < to; ++tokens) {
+    const Token& token = tokens_[k];
+    const bool closedInside = token.closedBy != Token::kNone && tokens_[token.closedBy].at < to;
+    k = token.kind == Token::Kind::Start && closedInside ? token.closedBy + 1 : k + 1;
+  }
+  if (items.capacity() < 2 * tokens + 2) items.reserve(2 * tokens + 2);
 
   StartTag start;
-  size_t pos = 0;
-  for (size_t next; (next = text.find('<', pos)) != std::string_view::npos;) {
-    const RegisteredTag* endOf = nullptr;
-    if (size_t length = scanEndTag(tags, text, next, &endOf)) {
-      mark(CompiledItem::Kind::StrayEndTag, next, text.substr(next + 2, endOf->name.size()));
-      pos = runStart = next + length;
+  size_t k = first;
+  while (k < tokens_.size() && tokens_[k].at < to) {
+    const Token& token = tokens_[k];
+    if (token.kind == Token::Kind::End) {
+      mark(CompiledItem::Kind::StrayEndTag, token.at, text.substr(token.at + 2, token.tag->name.size()));
+      runStart = token.end;
+      ++k;
       continue;
     }
-    TagScan scan = scanStartTag(tags, text, next, start);
-    // An unterminated tag was read to the end of the text.
-    const size_t read = scan == TagScan::Found ? start.end - next : scan == TagScan::Unterminated ? text.size() - next : 1;
-    if (!pools.scan(read)) return stopAt(next);
-    if (scan != TagScan::Found) {
-      if (scan == TagScan::Unterminated) {
-        mark(CompiledItem::Kind::Unterminated, next, start.spelledName);
-        runStart = next;  // the "<" and what follows it stay text
-      }
-      pos = next + 1;
+    if (token.kind == Token::Kind::Unterminated) {
+      mark(CompiledItem::Kind::Unterminated, token.at, token.spelledName);
+      runStart = token.at;  // the "<" and what follows it stay text
+      ++k;
       continue;
     }
-    const RegisteredTag& tag = *start.tag;
-    size_t after = start.end;
-    BodyExtent extent;
-    const bool withBody = tag.hasBody() && !start.selfClosed;
-    const bool ended = !withBody || findMatchingEnd(tags, text, start.end, tag, extent);
-    if (withBody && !pools.scan((ended ? extent.after : text.size()) - start.end)) return stopAt(next);
+    const RegisteredTag& tag = *token.tag;
+    const bool withBody = tag.hasBody() && !token.selfClosed;
+    const bool ended = !withBody || (token.closedBy != Token::kNone && tokens_[token.closedBy].at < to);
     if (!ended) {
-      mark(CompiledItem::Kind::Unmatched, next, start.spelledName);
-      pos = runStart = start.end;
+      if (!known && token.closedBy == Token::kNone) return stopAt(token.at);
+      mark(CompiledItem::Kind::Unmatched, token.at, token.spelledName);
+      runStart = token.end;
+      ++k;
       continue;
     }
-    endRun(next);
+    endRun(token.at);
+    scanStartTag(tags_, text, token.at, start);
     CompiledItem& item = nextItem(items, used);
     item.kind = CompiledItem::Kind::Tag;
-    item.offset = base + next;
-    item.name = start.spelledName;
+    item.offset = base_ + token.at;
+    item.name = token.spelledName;
     item.tag = &tag;
-    item.tagLength = start.end - next;
+    item.tagLength = token.end - token.at;
     // A copy takes one allocation where adding them one by one takes several.
     item.parameters = start.parameters;
-    item.values.first = pools.values.size();
+    item.values.first = pools_.values.size();
     for (size_t i = 0; i < start.parameters.size(); ++i) {
       const std::string_view value = start.parameters[i].value;
       CompiledValue cutValue{i, {}};
-      if (findByte(value, 0, '$') != std::string_view::npos && pools.cut(value, cutValue.segments))
-        pools.values.push_back(cutValue);
+      if (findByte(value, 0, '$') != std::string_view::npos && pools_.cut(value, cutValue.segments))
+        pools_.values.push_back(cutValue);
     }
-    item.values.count = pools.values.size() - item.values.first;
+    item.values.count = pools_.values.size() - item.values.first;
     item.parametersPlain = item.values.count == 0;
-    if (withBody) {
-      item.body = text.substr(start.end, extent.bodyEnd - start.end);
-      item.bodyOffset = base + start.end;
-      item.bodyHasMarkup = item.body.find('<') != std::string_view::npos;
-      after = extent.after;
-      // Only a body processed before the call is walked; a raw one travels as written.
-      if (!tag.rawBody() && item.bodyHasMarkup && depth < CompiledText::kDeepestCompiledBody) {
-        item.bodyCompiled = true;
-        if (!compileItems(tags, pools, item.body, item.bodyOffset, depth + 1, item.bodyItems)) {
-          items.resize(used);
-          return false;
-        }
-      } else if (!tag.rawBody() && !item.bodyHasMarkup && findByte(item.body, 0, '$') != std::string_view::npos) {
-        item.bodyExpands = pools.cut(item.body, item.bodySegments);
-      }
+    ++k;
+    if (!withBody) {
+      item.bodyItems.clear();
+      runStart = token.end;
+      continue;
     }
-    if (!item.bodyCompiled) item.bodyItems.clear();
-    item.endsText = after == text.size();
-    pos = runStart = after;
+    const Token& endTag = tokens_[token.closedBy];
+    item.body = text.substr(token.end, endTag.at - token.end);
+    item.bodyOffset = base_ + token.end;
+    item.bodyHasMarkup = token.nextMarkup < endTag.at;
+    // A raw body is compiled as well, though it travels as written: its
+    // answer is mostly a stretch of it, and is then walked as these items.
+    if ((item.bodyHasMarkup || tag.rawBody()) && depth < CompiledText::kDeepestCompiledBody) {
+      item.bodyCompiled = true;
+      if (!compileRange(token.end, endTag.at, k, depth + 1, item.bodyItems)) {
+        items.resize(used);
+        return false;
+      }
+    } else {
+      item.bodyItems.clear();
+      if (!tag.rawBody() && !item.bodyHasMarkup && findByte(item.body, 0, '$') != std::string_view::npos)
+        item.bodyExpands = pools_.cut(item.body, item.bodySegments);
+    }
+    runStart = endTag.end;
+    k = token.closedBy + 1;
   }
-  endRun(text.size());
+  if (!known) {
+    endRun(budgetEndsAt_);
+    return stopAt(budgetEndsAt_);
+  }
+  std::string_view name;
+  const size_t open = openNameBefore(std::max(from, runStart), to, name);
+  if (open != Token::kNone) {
+    if (!pools_.scan(to - open)) return stopAt(open);
+    mark(CompiledItem::Kind::Unterminated, open, name);
+    runStart = open;
+  }
+  endRun(to);
   items.resize(used);
   return true;
 }
@@ -197,7 +329,38 @@ void compileText(const TagTable& tags, std::string_view text, size_t base, Compi
   into.scannedBytes = 0;
   into.scanLimit = budget;
   Pools pools{into.segments, into.values, into.referenceSlots, into.scannedBytes, budget, {}, {}};
-  compileItems(tags, pools, text, base, 0, into.items);
+  Compiler compiler(tags, text, base, pools);
+  compiler.findTokens();
+  compiler.compileRange(0, text.size(), 0, 0, into.items);
+}
+
+bool stretchItems(const TagTable& tags, const CompiledItem& tag, size_t at, size_t length, size_t& first,
+                  size_t& last) {
+  const std::vector<CompiledItem>& items = tag.bodyItems;
+  if (!tag.bodyCompiled || length == 0 || at + length > tag.body.size()) return false;
+  // The first item from a place on; a start tag never closed takes no bytes
+  // and comes before the text that starts with its "<".
+  auto from = [&items](size_t offset) {
+    return static_cast<size_t>(std::lower_bound(items.begin(), items.end(), offset,
+                                                [](const CompiledItem& item, size_t o) { return item.offset < o; }) -
+                               items.begin());
+  };
+  const size_t start = tag.bodyOffset + at;
+  const size_t end = start + length;
+  first = from(start);
+  last = from(end);
+  if (first == items.size() || items[first].offset != start) return false;
+  if (last < items.size() ? items[last].offset != end : at + length != tag.body.size()) return false;
+  if (at + length == tag.body.size()) return true;
+  // A stretch ending in "<" and a registered name reads that name as a tag
+  // never closed; the body, going on, does not.
+  const std::string_view stretch = tag.body.substr(at, length);
+  const size_t lookBack = std::min(length, tags.longestName() + 1);
+  const size_t open = stretch.substr(length - lookBack).rfind('<');
+  if (open == std::string_view::npos) return true;
+  const std::string_view name = stretch.substr(length - lookBack + open + 1);
+  return name.empty() || endOfTagName(name.data(), name.data() + name.size()) != name.data() + name.size() ||
+         tags.find(name) == nullptr;
 }
 
 CompiledPage CompiledPage::compile(const TagTable& tags, std::string_view page) {

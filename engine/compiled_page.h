@@ -15,7 +15,14 @@
 //
 // The renderer compiles every text it walks this way: a page rendered once
 // from its text, and each answer of a tag whose body goes back to the page
-// (compileText), so that one walk serves them all.
+// (compileText), so that one walk serves them all.  The bodies of those tags
+// are compiled with the text, as their answers are mostly a stretch of the
+// body (a branch, a case, one pass of a loop): such an answer is walked as
+// the body's items, not compiled again.
+//
+// Compiling takes time in proportion to the text, however deep its tags nest
+// and however many are left open: one pass finds every tag and pairs each
+// start tag with its end tag, and the items are cut from that.
 //
 // A compiled page owns a copy of its text, and points at the tag table of the
 // library it was compiled for: it must not outlive that library.
@@ -65,10 +72,11 @@ struct CompiledItem {
   std::string_view body;        // as written; empty without one
   size_t bodyOffset = 0;        // in the page
   bool bodyHasMarkup = false;   // the body holds "<"
-  bool bodyCompiled = false;    // bodyItems is the body; otherwise it is compiled when walked
+  // bodyItems is the body (a raw one too, for the answers that are stretches
+  // of it); otherwise a processed body is compiled when walked.
+  bool bodyCompiled = false;
   bool bodyExpands = false;     // a body without "<" holds references; bodySegments is it cut
   SegmentRange bodySegments;
-  bool endsText = false;        // nothing follows the tag in the text it sits in
   std::vector<CompiledItem> bodyItems;
 };
 
@@ -78,12 +86,11 @@ struct CompiledText {
   std::vector<TextSegment> segments;
   std::vector<CompiledValue> values;
   size_t referenceSlots = 0;  // how many names the references refer to (ReferenceValues' slots)
-  uint64_t scannedBytes = 0;  // bytes the scan went through, start tags and bodies looked into
+  uint64_t scannedBytes = 0;  // bytes the scan read: start tags, and tags never closed up to where that was known
   uint64_t scanLimit = 0;     // the budget it was given
 
-  // The scan budget of a page compiled to be kept: a start tag never closed
-  // is read to the end of the text, and a body's end is looked for through
-  // the rest of it, so a hostile page can make its scan quadratic.
+  // The scan budget of a page compiled to be kept.  The scan reads a text
+  // about once, so this bounds the size of a text more than its shape.
   static constexpr uint64_t kDefaultScanBudget = 64ull * 1024 * 1024;
 
   // Bodies nested deeper than this are compiled when the render reaches
@@ -96,6 +103,14 @@ struct CompiledText {
 // `budget` bytes it stops, and a ScanLimit item ends the items.
 void compileText(const TagTable& tags, std::string_view text, size_t base, CompiledText& into,
                  uint64_t budget = CompiledText::kDefaultScanBudget);
+
+// The items of `tag`'s compiled body, [first, last), that compiling the
+// stretch body[at, at + length) on its own gives: true when the stretch
+// starts and ends where those items do (the items of a text tile it), and
+// does not end on a tag name cut short, which read on its own is a tag never
+// closed.  Their offsets are the body's.
+bool stretchItems(const TagTable& tags, const CompiledItem& tag, size_t at, size_t length, size_t& first,
+                  size_t& last);
 
 class CompiledPage {
  public:

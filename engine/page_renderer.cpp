@@ -63,10 +63,14 @@ struct OwnedText {
 // The walk of one text: the next item, and the text itself.  `level` counts
 // the answers this one is nested in, each a tag the author wrote inside the
 // body of another; a tag that a tag wrote itself (a loop going on) adds none.
+// An answer that is a stretch of its tag's body is walked as the body's
+// items [next, end), in the text the body stands in; `owned` then holds that
+// text when it is an answer whose frame is gone.
 struct Frame {
   WalkedText text;
   const std::vector<CompiledItem>* items = nullptr;
   size_t next = 0;
+  size_t end = 0;
   std::unique_ptr<OwnedText> owned;
   uint32_t level = 0;
 };
@@ -110,6 +114,10 @@ class Rendering {
   // for a raw-body tag, pushed as the next frame; false once the page stopped.
   bool walkTag(std::vector<Frame>& frames, const CompiledItem& item, Escaping escaping, std::string& out,
                uint32_t depth);
+  // Pushes the frame of a raw-body answer of `answerBytes` bytes, compiled
+  // first unless it is walked as its tag's body; false once the page stopped.
+  bool pushAnswer(std::vector<Frame>& frames, Frame child, size_t answerBytes, bool compile,
+                  const ReportPlace& tagPlace, uint32_t depth);
   bool emitText(std::string& out, const WalkedText& text, const CompiledItem& run, Escaping escaping);
   // The parameters of a compiled tag whose values hold references, expanded.
   // By the rules for values from outside the page; `inputs` tells what they
@@ -230,10 +238,10 @@ std::string& Rendering::bodyScratch(uint32_t level) {
 void Rendering::walk(const WalkedText& text, const std::vector<CompiledItem>& items, Escaping escaping,
                      std::string& out, uint32_t depth) {
   std::vector<Frame>& frames = frameStack(depth);
-  frames.push_back(Frame{text, &items, 0, nullptr, 0});
+  frames.push_back(Frame{text, &items, 0, items.size(), nullptr, 0});
   while (!frames.empty() && !outcome_.stopped) {
     Frame& f = frames.back();
-    if (f.next == f.items->size()) {
+    if (f.next == f.end) {
       popFrame(frames);
       continue;
     }
@@ -424,29 +432,56 @@ bool Rendering::walkTag(std::vector<Frame>& frames, const CompiledItem& item, Es
   const uint32_t answerLevel = frames.back().level + (authored ? 1 : 0);
   Frame child;
   child.level = answerLevel;
+  // Nothing is left of a frame whose last tag this was, so it is dropped
+  // before its answer is walked: a loop that continues itself by returning
+  // a new tag at the end of its answer never deepens the stack.
+  const bool parentDone = frames.back().next == frames.back().end;
+  size_t at = 0, first = 0, last = 0;
+  if (AnswerMap::isStretchOf(answer, item.body, at) && stretchItems(tags_, item, at, answer.size(), first, last)) {
+    // A stretch of the body, which was compiled with the text it stands in:
+    // walked as those items, where they stand, without reading it again.
+    child.text = text;
+    child.items = &item.bodyItems;
+    child.next = first;
+    child.end = last;
+    // The items and their text stay with the child when the parent goes.
+    if (parentDone) {
+      child.owned = std::move(frames.back().owned);
+      frames.pop_back();
+    }
+    const size_t bytes = answer.size();
+    if (answer.capacity() > kLargestKeptText) std::string().swap(answer);
+    return pushAnswer(frames, std::move(child), bytes, false, tagPlace, depth);
+  }
   child.owned = spareText();
   OwnedText& owned = *child.owned;
   // The frame takes the answer, and the session the spare's storage.
   owned.answer.clear();
   owned.answer.swap(answer);
   owned.map.build(owned.answer, item.body, item.bodyOffset, TextPlaces(text), item.name, tagPlace.offset);
-  // Nothing is left of a frame whose last tag this was, so it is dropped
-  // before its answer is walked: a loop that continues itself by returning
-  // a new tag at the end of its answer never deepens the stack.
-  if (frames.back().next == frames.back().items->size()) popFrame(frames);
-  if (depth + frames.size() > limits_.maxNesting || depth + answerLevel > limits_.maxNesting) {
-    keepSpare(std::move(child.owned));
+  if (parentDone) popFrame(frames);
+  child.text = WalkedText{&owned.compiled, nullptr, &owned.map};
+  child.items = &owned.compiled.items;
+  return pushAnswer(frames, std::move(child), owned.answer.size(), true, tagPlace, depth);
+}
+
+bool Rendering::pushAnswer(std::vector<Frame>& frames, Frame child, size_t answerBytes, bool compile,
+                           const ReportPlace& tagPlace, uint32_t depth) {
+  if (depth + frames.size() > limits_.maxNesting || depth + child.level > limits_.maxNesting) {
+    if (child.owned != nullptr) keepSpare(std::move(child.owned));
     stopNestedAnswers(tagPlace);
     return false;
   }
-  if (!takeScanned(owned.answer.size(), tagPlace)) {
-    keepSpare(std::move(child.owned));
+  if (!takeScanned(answerBytes, tagPlace)) {
+    if (child.owned != nullptr) keepSpare(std::move(child.owned));
     return false;
   }
-  compileText(tags_, owned.answer, 0, owned.compiled, limits_.maxScannedBytes - scanned_);
-  scanned_ += owned.compiled.scannedBytes;
-  child.text = WalkedText{&owned.compiled, nullptr, &owned.map};
-  child.items = &owned.compiled.items;
+  if (compile) {
+    OwnedText& owned = *child.owned;
+    compileText(tags_, owned.answer, 0, owned.compiled, limits_.maxScannedBytes - scanned_);
+    scanned_ += owned.compiled.scannedBytes;
+    child.end = owned.compiled.items.size();
+  }
   frames.push_back(std::move(child));
   return true;
 }

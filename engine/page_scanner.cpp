@@ -23,7 +23,7 @@ const RegisteredTag* scanName(const TagTable& tags, const char* p, const char* e
 }  // namespace
 
 TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, StartTag& out,
-                     bool collect) {
+                     bool collect, OpenTagMemo* memo) {
   const char* const begin = text.data();
   const char* const end = begin + text.size();
   const char* const tagName = begin + pos + 1;
@@ -36,17 +36,35 @@ TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, St
   out.spelledName = std::string_view(tagName, static_cast<size_t>(p - tagName));
   out.parameters.clear();
   out.selfClosed = false;
-  for (;;) {
-    p = skipBlankBytes(p, end);
-    if (p == end) return TagScan::Unterminated;
-    if (*p == '>') {
-      out.end = static_cast<size_t>(p + 1 - begin);
-      return TagScan::Found;
+  // The outcome from the top of the loop depends on p alone: the memo's place.
+  auto unterminated = [&](const char* at) {
+    if (memo != nullptr) {
+      for (size_t place : memo->visited_) memo->neverCloses_[place] = true;
+      memo->visited_.clear();
+      memo->lastRead_ = static_cast<uint64_t>(at - begin) - pos;
     }
+    return TagScan::Unterminated;
+  };
+  auto found = [&](const char* after) {
+    out.end = static_cast<size_t>(after - begin);
+    if (memo != nullptr) {
+      memo->visited_.clear();
+      memo->lastRead_ = out.end - pos;
+    }
+    return TagScan::Found;
+  };
+  for (;;) {
+    if (memo != nullptr) {
+      const size_t place = static_cast<size_t>(p - begin);
+      if (memo->neverCloses_[place]) return unterminated(p);
+      memo->visited_.push_back(place);
+    }
+    p = skipBlankBytes(p, end);
+    if (p == end) return unterminated(p);
+    if (*p == '>') return found(p + 1);
     if (*p == '/' && p + 1 != end && p[1] == '>') {
       out.selfClosed = true;
-      out.end = static_cast<size_t>(p + 2 - begin);
-      return TagScan::Found;
+      return found(p + 2);
     }
     const char* nameStart = p;
     // A "/" ends the name only as the start of "/>".
@@ -64,10 +82,10 @@ TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, St
     if (afterName != end && *afterName == '=') {
       p = afterName + 1;
       if (p != end && *p != '"') p = skipBlankBytes(p, end);
-      if (p == end) return TagScan::Unterminated;
+      if (p == end) return unterminated(p);
       if (*p == '"' || *p == '\'') {
         const char* close = findByteNotingDollar(p + 1, end, *p, dollar);
-        if (close == end) return TagScan::Unterminated;
+        if (close == end) return unterminated(close);
         value = std::string_view(p + 1, static_cast<size_t>(close - p - 1));
         p = close + 1;
       } else {

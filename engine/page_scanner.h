@@ -11,7 +11,9 @@
 #define BRINDLE_ENGINE_PAGE_SCANNER_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "engine/tag_parameters.h"
 #include "engine/tag_table.h"
@@ -32,10 +34,33 @@ enum class TagScan {
   Unterminated,  // a registered name whose start tag never closes
 };
 
+// The start tags of one text read one after another, left to right: the
+// places from which a tag's parameters were read to the end of the text
+// without closing.  Where a parameter starts depends on nothing before it,
+// so a later tag whose parameters reach such a place never closes either and
+// is not read further.  A text of many tags left open (<a x="<a x="<a x="...)
+// is then read a few times in all, not once per tag.
+class OpenTagMemo {
+ public:
+  void reset(size_t textSize) {
+    neverCloses_.assign(textSize + 1, false);
+    visited_.clear();
+  }
+  // Bytes the last scan read, from its "<".
+  uint64_t lastRead() const { return lastRead_; }
+
+ private:
+  friend TagScan scanStartTag(const TagTable&, std::string_view, size_t, StartTag&, bool, OpenTagMemo*);
+  std::vector<bool> neverCloses_;
+  std::vector<size_t> visited_;  // the parameters' places of the scan in progress
+  uint64_t lastRead_ = 0;
+};
+
 // Reads the start tag at text[pos] == '<'.  With collect off, the parameters
-// are skipped rather than kept.  The parameters are views of `text`.
+// are skipped rather than kept.  The parameters are views of `text`.  With a
+// memo, `text` must be the one text the memo serves, read left to right.
 TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, StartTag& out,
-                     bool collect = true);
+                     bool collect = true, OpenTagMemo* memo = nullptr);
 
 // The length of "</name>" (blanks allowed before ">") of a registered tag at
 // text[pos], or 0; `tag` receives the tag.  Asked at every "<", most of which

@@ -42,6 +42,9 @@ TEST(AnswerMap, PlacesOfTheTagsInAnswers) {
        "<m>", 1, 1016, false},
       {"nothing of the body", "abc", "<x>zzz<m>", "<m>", 0, 7, true},
       {"an empty body", "", "<m>", "<m>", 0, 7, true},
+      // Former bug: a case that starts with a tag began, as the body does,
+      // with "<qel", and was lined up with the body's start.
+      {"a case starting with a tag", "<qelCase value=\"a\"><m>x</qelCase>", "<m>x", "<m>", 0, 1019, false},
   };
   for (const Case& c : cases) {
     AnswerMap map;
@@ -84,6 +87,38 @@ TEST(AnswerMap, HostileAnswersStayCheap) {
   map.build(answer, body, 0, PageText(), "qelLoop", 9);
   const PagePlace last = map.placeOf(answer.size() - 1);
   EXPECT_LE(last.offset, body.size());
+}
+
+// The answers that are one stretch of the body, which the renderer walks as
+// the body's own items: exactly those that build() maps byte for byte.
+TEST(AnswerMap, StretchesOfTheBody) {
+  struct Stretch {
+    const char* body;
+    const char* answer;
+    bool stretch;
+    size_t at;
+  };
+  const Stretch cases[] = {
+      {"A <m> B<qelElse>C", "A <m> B", true, 0},
+      {"A <m> B<qelElse>C <m>", "C <m>", true, 16},
+      {"<c><m>x</c>", "<m>x", true, 3},
+      {"abc", "abc", true, 0},
+      {"abc", "abcd", false, 0},
+      {"ab&i;", "ab1", false, 0},
+      {"", "x", false, 0},
+      // Its first bytes stand earlier in full, where build() lines it up.
+      {"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxA|xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxB",
+       "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxB", false, 0},
+  };
+  for (const Stretch& c : cases) {
+    size_t at = SIZE_MAX;
+    EXPECT_EQ(AnswerMap::isStretchOf(c.answer, c.body, at), c.stretch) << c.answer;
+    if (!c.stretch) continue;
+    EXPECT_EQ(at, c.at) << c.answer;
+    AnswerMap map;
+    map.build(c.answer, c.body, 1000, PageText(), "qelIf", 7);
+    for (size_t i = 0; i < std::string(c.answer).size(); ++i) EXPECT_EQ(map.pageOffset(i), 1000 + at + i) << c.answer;
+  }
 }
 
 }  // namespace
