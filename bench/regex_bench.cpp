@@ -240,7 +240,31 @@ void BM_CountedGroup(benchmark::State& state, const CountedGroupRow& row) {
       static_cast<double>(text.size()), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// A search that reaches the step budget (RegexProgram::kSearchStepBudget)
+// stops there and the tag fails; the time to that stop is what a visitor who
+// chose the pattern or the subject costs the server, and must stay well under
+// a second.  The subject is the one of the page case regex_step_budget.
+void BM_BudgetStop(benchmark::State& state) {
+  const std::string pattern = kCountedGroups[0].pattern();
+  const std::string text = std::string(29998, 'a') + "bc";
+  const bw::QelString patternText(pattern.data(), static_cast<uint32_t>(pattern.size()));
+  const bw::QelString subjectText(text.data(), static_cast<uint32_t>(text.size()));
+  uint64_t steps = 0;
+  for (auto _ : state) {
+    bw::RegexProgram program;
+    program.compile(patternText);
+    benchmark::DoNotOptimize(program.search(subjectText, 0));
+    if (!program.budgetReached()) {
+      state.SkipWithError("the search ended before its step budget");
+      break;
+    }
+    steps = program.stepsTaken();
+  }
+  state.counters["steps"] = static_cast<double>(steps);
+}
+
 const int kRegistered = [] {
+  benchmark::RegisterBenchmark("budget/alternations_500_30k", BM_BudgetStop)->Unit(benchmark::kMillisecond);
   for (const CountedGroupRow& row : kCountedGroups) {
     benchmark::RegisterBenchmark((std::string("counted/") + row.name).c_str(), BM_CountedGroup, row)
         ->Arg(16)

@@ -138,12 +138,16 @@ void AnswerMap::build(std::string_view answer, std::string_view body, size_t bod
 }
 
 bool AnswerMap::isStretchOf(std::string_view answer, std::string_view body, size_t& at) {
-  if (answer.empty()) return false;
-  const size_t whole = findFrom(body, 0, answer);
-  // build() lines the answer up where its first kResyncKey bytes first stand,
-  // and from there every byte agrees.
-  if (whole == std::string_view::npos || findFrom(body, 0, answer.substr(0, kResyncKey)) != whole) return false;
-  at = whole;
+  if (answer.empty() || answer.size() > body.size()) return false;
+  // build() lines the answer up where its first kResyncKey bytes first stand
+  // (at the start when the two agree there), and it is a stretch when from
+  // there every byte agrees.
+  const std::string_view key = answer.substr(0, kResyncKey);
+  const size_t found = body.compare(0, key.size(), key) == 0 ? 0 : findFrom(body, 0, key);
+  if (found == std::string_view::npos || body.size() - found < answer.size() ||
+      body.compare(found, answer.size(), answer) != 0)
+    return false;
+  at = found;
   return true;
 }
 
