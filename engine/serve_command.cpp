@@ -56,17 +56,23 @@ int runServe(const Options& options, const std::string& modulePath, std::ostream
     diagnostics << "brindle: " << error << "\n";
     return kExitUsage;
   }
-  AccessLog accessLog;
-  if (!options.accessLog.empty() && !accessLog.open(options.accessLog, error)) {
-    diagnostics << "brindle: " << error << "\n";
-    return kExitUsage;
-  }
   fs::path root = fs::canonical(options.root);
   std::string propsPath = options.props.empty() ? (root.parent_path() / "brindle.db").string() : options.props;
-  // A store under the root could be fetched by anyone who guesses its name.
+  // A store or a log under the root could be fetched by anyone who guesses
+  // its name (and a log there would reload every page in development mode).
   if (propsPath.find(':') == std::string::npos && isUnder(propsPath, root)) {
     diagnostics << "brindle: the properties store " << propsPath << " is inside the site root " << root.string()
                 << ", where it could be downloaded; keep it outside the root (--props FILE)\n";
+    return kExitUsage;
+  }
+  if (!options.accessLog.empty() && options.accessLog != "-" && isUnder(options.accessLog, root)) {
+    diagnostics << "brindle: the access log " << options.accessLog << " is inside the site root " << root.string()
+                << ", where it could be downloaded; keep it outside the root (--access-log FILE)\n";
+    return kExitUsage;
+  }
+  AccessLog accessLog;
+  if (!options.accessLog.empty() && !accessLog.open(options.accessLog, error)) {
+    diagnostics << "brindle: " << error << "\n";
     return kExitUsage;
   }
   EngineParts parts;

@@ -105,6 +105,9 @@ TEST_F(Cli, UsageAndFileErrorsExitWithTwo) {
       // A store a visitor could download is refused.
       {"serve --root " + dir.string() + " --listen 127.0.0.1:0 --props " + (dir / "props.db").string(), true,
        "brindle: the properties store " + (dir / "props.db").string() + " is inside the site root"},
+      {"serve --root " + dir.string() + " --listen 127.0.0.1:0 --props " + (dir / ".." / "p.db").string() +
+           " --access-log " + (dir / "logs" / "access.log").string(),
+       true, "brindle: the access log " + (dir / "logs" / "access.log").string() + " is inside the site root"},
   };
   for (const Case& c : cases) {
     ProgramRun run = brindle(c.args, "", c.withModule);
