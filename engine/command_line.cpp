@@ -196,7 +196,9 @@ bool parseCommandLine(const std::vector<std::string>& commandLine, Options& opti
         return false;
       }
       if (option->takesValue && !inlineValue) {
-        if (i + 1 >= args.size()) {
+        // The next option is not a value: a configuration line "listen"
+        // with nothing after it must not take the option that follows.
+        if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) {
           error = name + " needs a value";
           return false;
         }

@@ -107,6 +107,8 @@ TEST(CommandLine, Refused) {
       {"serve --root s --body-timeout 86401", "--body-timeout needs a whole number from 1 to 86400, not \"86401\""},
       {"render a.html --dev", "--dev is not an option of render"},
       {"serve --root s --dev=yes", "--dev takes no value"},
+      {"serve --listen --root s", "--listen needs a value"},
+      {"serve --root s --listen", "--listen needs a value"},
   };
   for (const Case& c : cases) {
     Options o;

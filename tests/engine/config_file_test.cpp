@@ -62,6 +62,8 @@ TEST(ConfigFile, RefusedWithTheFileAndLine) {
   };
   const Row rows[] = {
       {"root = /srv\nlisten\n", "listen needs a value"},
+      // Nor does it take the option after it in the file.
+      {"listen\nroot = /srv\n", "listen needs a value"},
       {"root = /srv\nno-such-option = 1\n", "unknown option --no-such-option"},
       {"root = /srv\n--listen = x\n", "brindle.conf:2: expected NAME = VALUE"},
       {"root = /srv\nmax tag calls = 3\n", "brindle.conf:2: expected NAME = VALUE"},
