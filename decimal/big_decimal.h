@@ -33,6 +33,7 @@ namespace bw {
 namespace decimal_internal {
 struct DigitGroups;
 }
+class DecimalSum;
 
 // A number's encoding as it lies in the number: its bytes, followed by a 0
 // terminator, and its length (0 for no value).  Valid while the number is
@@ -168,6 +169,9 @@ class BigDecimal : public QELObject {
   Status setStatus(Status status);
 
  private:
+  // A running sum works on the digit groups and finishes through finish().
+  friend class DecimalSum;
+
   // Unpacks a present, nonzero value; returns its sign.
   bool unpack(decimal_internal::DigitGroups& out) const;
   // The finishing step of every operation: rounds the exact result m half
@@ -189,7 +193,6 @@ class BigDecimal : public QELObject {
   // The three entry points of the long division.
   enum class DivisionKind { quotient, integerQuotient, remainder };
   Status divideBy(const BigDecimal& divisor, DivisionKind kind);
-  Status combine(const BigDecimal& other, bool negateOther);
 
   // Room for the longest encoding (decimal_encoding.h's kMaxEncodedLength)
   // and its terminator.

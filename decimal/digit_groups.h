@@ -41,6 +41,12 @@ void normalize(DigitGroups& m);
 // Power of ten of the leading digit of a nonzero normalized value.
 int32_t leadingExponent(const DigitGroups& m);
 
+// True when a normalized value has at most `limit` digits before the point
+// (zero always has): the integer limit every result must keep.
+inline bool fitsIntegerDigits(const DigitGroups& m, int32_t limit) {
+  return m.count == 0 || leadingExponent(m) < limit;
+}
+
 // Number of digits after the point of a normalized value.
 int32_t fractionDigits(const DigitGroups& m);
 
@@ -63,7 +69,8 @@ bool align(DigitGroups& a, DigitGroups& b);
 // Coefficient comparison (-1, 0, 1); meaningful when the lows are equal.
 int compareCoefficients(const DigitGroups& a, const DigitGroups& b);
 
-// r = a + b and r = a - b (a >= b) on aligned operands; r may alias neither.
+// r = a + b and r = a - b (a >= b) on aligned operands; r may be a or b
+// (each group is read before it is written).
 void addCoefficients(const DigitGroups& a, const DigitGroups& b, DigitGroups& r);
 void subtractCoefficients(const DigitGroups& a, const DigitGroups& b, DigitGroups& r);
 

@@ -6,8 +6,10 @@
 // and its partner holds no parenthesis and is reduced by the four flat passes
 // (unary signs, '^', then * / \ %, then + -); the '(' then becomes the group's
 // number and the rest of the group is removed.  No recursion, so nesting
-// depth costs no stack.
+// depth costs no stack.  A run of + and - is summed in one DecimalSum, so its
+// running sum is packed once rather than after every term.
 #include "brindlework/module.h"
+#include "decimal/decimal_sum.h"
 #include "decimal/equation.h"
 
 namespace bw {
@@ -16,6 +18,10 @@ namespace {
 
 bool isNumber(const EquationToken* t) { return t->kind == EquationToken::number; }
 bool isOperation(const EquationToken* t) { return t->kind == EquationToken::operation; }
+
+bool isSumOperator(const EquationToken* t) {
+  return isOperation(t) && (t->symbol == '+' || t->symbol == '-');
+}
 
 bool listed(char symbol, const char* operators) {
   for (; *operators != '\0'; ++operators) {
@@ -31,8 +37,6 @@ void apply(BigDecimal& left, char symbol, const BigDecimal& right) {
     case '/': left.divide(right); break;
     case '\\': left.divideInteger(right); break;
     case '%': left.remainder(right); break;
-    case '+': left.add(right); break;
-    case '-': left.subtract(right); break;
     default: break;
   }
 }
@@ -70,9 +74,23 @@ uint32_t Equation::reduceBinary(EquationToken* before, EquationToken* after,
     }
     EquationToken* right = op->next;
     if (right == after || !isNumber(right) || !isNumber(current)) return MIFt;
-    apply(current->value, op->symbol, right->value);
-    remove(right);
-    remove(op);
+    if (!isSumOperator(op)) {
+      apply(current->value, op->symbol, right->value);
+      remove(right);
+      remove(op);
+      continue;
+    }
+    // The whole run of + and - that starts here, left to right.
+    DecimalSum sum(current->value);
+    while (op != after && isSumOperator(op)) {
+      right = op->next;
+      if (right == after || !isNumber(right)) return MIFt;
+      sum.add(right->value, op->symbol == '-');
+      remove(right);
+      remove(op);
+      op = current->next;
+    }
+    sum.store(current->value);
   }
   return 0;
 }

@@ -11,7 +11,8 @@ arithmetic, and runs them through the C++ code:
     toFixedText, on operands of precision 1 to 100 and scales from 0 to the
     precision, mixed between operands;
   * qelMath bodies (math_tag_test, through the real module): expressions at
-    precision 100 with a random workPrecision.
+    precision 100 with a random workPrecision, a quarter of them long runs
+    of + and - (the evaluator's running sum).
 
 The rules modelled:
   * the parser keeps at most precision - scale integer digits (one more is
@@ -261,6 +262,39 @@ class Generator:
         spaced = " " if r.random() < 0.3 else ""
         body = spaced.join(texts)
         return body, reduce_flat(values, ops, self.w)
+
+    def sum_run(self):
+        """A run of 3 to 12 terms joined by + and -, which the evaluator keeps
+        unpacked between terms: long terms whose sums pass the integer limit
+        midway (the next term then starts again), terms too long to parse,
+        zeros, and fractions that leave the parser's kept digit."""
+        r = self.rng
+        limit = PRECISION - self.w
+        texts = []
+        values = []
+        ops = []
+        for i in range(r.randint(3, 12)):
+            if i:
+                ops.append(r.choice("+-"))
+                texts.append(ops[-1])
+            long_term = r.random() < 0.4
+            count = r.randint(limit - 2, limit + 1) if long_term else r.randint(0, 6)
+            whole = "".join(r.choice("0123456789") for _ in range(count))
+            if count:
+                whole = r.choice("56789" if long_term else "123456789") + whole[1:]
+            fraction = "".join(r.choice("0123456789") for _ in range(r.randint(0, self.w + 2)))
+            text = (whole or "0") + ("." + fraction if fraction else "")
+            if r.random() < 0.08:
+                text = "0"
+            value = parse(text, PRECISION, self.w)[0]
+            if r.random() < 0.2:
+                text = "-" + text
+                value = None if value is None else (-value if value != 0 else value)
+            texts.append(text)
+            values.append(value)
+        value = reduce_flat(values, ops, self.w)
+        # The tag rounds a kept digit away (resultPrecision is workPrecision).
+        return " ".join(texts), None if value is None else rounded(value, self.w)
 
 
 
@@ -572,7 +606,8 @@ def body_file(rng, count):
     seen = set()
     while len(lines) - 1 < count:
         w = rng.choice(WORK_PRECISIONS)
-        body, value = Generator(rng, w).expression()
+        generator = Generator(rng, w)
+        body, value = generator.sum_run() if rng.random() < 0.25 else generator.expression()
         if body in seen:
             continue
         seen.add(body)
