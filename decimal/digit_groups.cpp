@@ -120,11 +120,6 @@ bool decode(const char* encoding, uint32_t length, DigitGroups& out) {
 uint32_t encode(DigitGroups& m, int32_t exponent, bool negative, char* out) {
   BW_DECIMAL_ASSERT(m.count > 0 && m.group[0] != 0 && m.group[m.count - 1] != 0);
   BW_DECIMAL_ASSERT(exponent == leadingExponent(m));
-  // Pairs run from the one holding the leading digit down to the one holding
-  // the lowest nonzero digit.
-  const int32_t lowest = m.low + trailingZeroDigits(m.group[0]);
-  const int32_t pairs = (exponent - lowest) / 2 + 1;
-  BW_DECIMAL_ASSERT(2 + pairs <= kMaxEncodedLength);
   // A stored pair's low digit lies at a power of the parity of E - 1; a
   // group's pairs have theirs at low, low + 2, ...  When the parities
   // differ, the coefficient is multiplied by ten (low drops by one).
@@ -140,20 +135,24 @@ uint32_t encode(DigitGroups& m, int32_t exponent, bool negative, char* out) {
     if (carry != 0) m.group[m.count++] = carry;
     --m.low;
   }
+  // Every pair from the one holding the leading digit down to group 0 is
+  // written, then the zero pairs at the end are taken back.
+  BW_DECIMAL_ASSERT(2 + 4 * m.count <= kMaxEncodedLength);
   writeHead(out, exponent, negative);
   const int flip = signFlip(negative);
   const int32_t top = m.count - 1;
   int32_t j = (exponent - 1 - m.low - kDigitsPerGroup * top) / 2;  // 0 to 3
-  const uint32_t end = static_cast<uint32_t>(2 + pairs);
   uint32_t n = 2;
-  for (int32_t g = top; n < end; --g, j = 3) {
+  for (int32_t g = top; g >= 0; --g, j = 3) {
     // The group's four pairs, most significant last, from its two halves.
     const uint32_t v = m.group[g];
     const uint32_t high = v / 10000;
     const uint32_t low = v - high * 10000;
     const uint32_t groupPairs[4] = {low % 100, low / 100, high % 100, high / 100};
-    for (; j >= 0 && n < end; --j) out[n++] = storedPair(static_cast<int>(groupPairs[j]), flip);
+    for (; j >= 0; --j) out[n++] = storedPair(static_cast<int>(groupPairs[j]), flip);
   }
+  const char zeroPair = storedPair(0, flip);
+  while (out[n - 1] == zeroPair) --n;
   out[n] = 0;
   return n;
 }
