@@ -17,7 +17,9 @@ arithmetic, and runs them through the C++ code:
 The rules modelled:
   * the parser keeps at most precision - scale integer digits (one more is
     an overflow) and scale fraction digits, and keeps digit scale + 1 only
-    when it is 5 or more; the text after that digit is not examined;
+    when it is 5 or more; it stops reading at the first digit it does not
+    keep (so a second point right after a kept digit scale + 1 is still
+    seen);
   * every rounding is half away from zero on the first dropped digit:
     products and quotients round to the receiver's scale, sums only when
     the other operand has the wider scale;
@@ -350,10 +352,15 @@ def parse(text, p, s):
     if len(whole) > p - s:
         return None, OVERFLOW
     kept = fraction or ""
-    cut = fraction is not None and len(fraction) > s
-    if cut:
+    if fraction is not None and len(fraction) > s:
         kept = fraction[:s] + (fraction[s] if fraction[s] >= "5" else "")
-    else:
+    # Parsing stops at a digit past the kept one, or at digit s + 1 when it
+    # is dropped; after a kept digit s + 1, or s + 1 leading fraction zeros
+    # (skipped, not read), the text is still read.
+    cut = fraction is not None and (len(fraction) > s + 1 or
+                                    (len(fraction) == s + 1 and fraction[s] < "5"
+                                     and fraction.strip("0") != ""))
+    if not cut:
         if rest.startswith("."):
             return Decimal(0), SECOND_POINT
         rest = rest.lstrip(" ")
@@ -440,6 +447,8 @@ def op_divide(a, b, kind):
     whole = quotient.quantize(Decimal(1), rounding=ROUND_DOWN)
     if kind == "divint":
         return finish(a, whole, a.s)
+    if a.value.adjusted() < b.value.adjusted():
+        return OK  # no quotient digit: the dividend is the remainder, unchanged
     rest = a.value - whole * b.value
     needed = fraction_digits(rest)
     if needed > a.s:  # an exact remainder may need the divisor's finer scale
