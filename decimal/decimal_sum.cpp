@@ -55,7 +55,8 @@ void DecimalSum::add(const BigDecimal& term, bool subtract) {
     take(rounded, false);
     return;
   }
-  if (!decimal_internal::fitsIntegerDigits(groups_, precision_ - scale_)) {
+  // The integer limit, as finish() applies it.
+  if (groups_.count != 0 && decimal_internal::leadingExponent(groups_) >= precision_ - scale_) {
     empty_ = true;
     status_ = BigDecimal::overflow;
   }

@@ -41,12 +41,6 @@ void normalize(DigitGroups& m);
 // Power of ten of the leading digit of a nonzero normalized value.
 int32_t leadingExponent(const DigitGroups& m);
 
-// True when a normalized value has at most `limit` digits before the point
-// (zero always has): the integer limit every result must keep.
-inline bool fitsIntegerDigits(const DigitGroups& m, int32_t limit) {
-  return m.count == 0 || leadingExponent(m) < limit;
-}
-
 // Number of digits after the point of a normalized value.
 int32_t fractionDigits(const DigitGroups& m);
 
