@@ -143,13 +143,19 @@ uint32_t encode(DigitGroups& m, int32_t exponent, bool negative, char* out) {
   const int32_t top = m.count - 1;
   int32_t j = (exponent - 1 - m.low - kDigitsPerGroup * top) / 2;  // 0 to 3
   uint32_t n = 2;
-  for (int32_t g = top; g >= 0; --g, j = 3) {
-    // The group's four pairs, most significant last, from its two halves.
-    const uint32_t v = m.group[g];
-    const uint32_t high = v / 10000;
-    const uint32_t low = v - high * 10000;
-    const uint32_t groupPairs[4] = {low % 100, low / 100, high % 100, high / 100};
-    for (; j >= 0; --j) out[n++] = storedPair(static_cast<int>(groupPairs[j]), flip);
+  auto put = [&](uint32_t pair) { out[n++] = storedPair(static_cast<int>(pair), flip); };
+  // The top group from pair j down (its four pairs, most significant last),
+  // then every lower group's four.
+  const uint32_t v = m.group[top];
+  const uint32_t topPairs[4] = {v % 100, v / 100 % 100, v / 10000 % 100, v / 1000000};
+  for (; j >= 0; --j) put(topPairs[j]);
+  for (int32_t g = top - 1; g >= 0; --g) {
+    const uint32_t high = m.group[g] / 10000;
+    const uint32_t low = m.group[g] - high * 10000;
+    put(high / 100);
+    put(high % 100);
+    put(low / 100);
+    put(low % 100);
   }
   const char zeroPair = storedPair(0, flip);
   while (out[n - 1] == zeroPair) --n;
