@@ -355,11 +355,12 @@ def parse(text, p, s):
     if fraction is not None and len(fraction) > s:
         kept = fraction[:s] + (fraction[s] if fraction[s] >= "5" else "")
     # Parsing stops at a digit past the kept one, or at digit s + 1 when it
-    # is dropped; after a kept digit s + 1, or s + 1 leading fraction zeros
-    # (skipped, not read), the text is still read.
+    # is dropped; after a kept digit s + 1 the text is still read, and so it
+    # is after a point that starts the number and s + 1 zeros (skipped, not
+    # read as digits).
     cut = fraction is not None and (len(fraction) > s + 1 or
                                     (len(fraction) == s + 1 and fraction[s] < "5"
-                                     and fraction.strip("0") != ""))
+                                     and (whole != "" or fraction.strip("0") != "")))
     if not cut:
         if rest.startswith("."):
             return Decimal(0), SECOND_POINT
