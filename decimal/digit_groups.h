@@ -7,8 +7,8 @@
 // comparison but not computation; every operation therefore unpacks its
 // operands into this form on the stack, computes the exact result with one
 // kernel, and hands it to BigDecimal::finish, the one step that rounds and
-// packs.  Every routine here is exact except roundTo, which finish alone
-// calls.
+// packs (a run of sums stays in this form between its terms: decimal_sum.h).
+// Every routine here is exact except roundTo, which finish alone calls.
 #ifndef BRINDLEWORK_DECIMAL_DIGIT_GROUPS_H
 #define BRINDLEWORK_DECIMAL_DIGIT_GROUPS_H
 
