@@ -28,7 +28,7 @@ void DecimalSum::add(const BigDecimal& term, bool subtract) {
   }
   DigitGroups b;
   const bool negativeB = term.unpack(b) != subtract;
-  if (!decimal_internal::align(groups_, b)) {
+  if (groups_.low != b.low && !decimal_internal::align(groups_, b)) {
     empty_ = true;
     status_ = BigDecimal::overflow;
     return;
@@ -55,8 +55,11 @@ void DecimalSum::add(const BigDecimal& term, bool subtract) {
     take(rounded, false);
     return;
   }
-  // The integer limit, as finish() applies it.
-  if (groups_.count != 0 && decimal_internal::leadingExponent(groups_) >= precision_ - scale_) {
+  // The integer limit, as finish() applies it; the leading digit is looked
+  // for only when the top group reaches the limit.
+  const int32_t limit = precision_ - scale_;
+  if (groups_.count != 0 && groups_.low + decimal_internal::kDigitsPerGroup * groups_.count > limit &&
+      decimal_internal::leadingExponent(groups_) >= limit) {
     empty_ = true;
     status_ = BigDecimal::overflow;
   }
