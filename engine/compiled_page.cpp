@@ -108,13 +108,29 @@ struct Token {
   size_t end = 0;                      // just past it; Unterminated: past the "<"
   size_t nextMarkup = kNone;           // the first "<" from end on; kNone: none
   size_t closedBy = kNone;             // Start: the End token closing it
+  size_t openBefore = kNone;           // Start with a body: the one of its name open before it
   std::string_view spelledName;
+};
+
+// The lists one compile works with, kept from text to text on each thread
+// (a render compiles every answer it walks), and let go of once a large text
+// made them grow past kKeptScratchBytes.
+struct CompileScratch {
+  static constexpr size_t kKeptScratchBytes = 256 * 1024;
+  std::vector<Token> tokens;
+  std::vector<size_t> lastOpen;  // per registered tag: its start token open last, or kNone
+  OpenTagMemo memo;
+
+  void trim() {
+    if (tokens.capacity() * sizeof(Token) > kKeptScratchBytes) std::vector<Token>().swap(tokens);
+    memo.trim(kKeptScratchBytes);
+  }
 };
 
 class Compiler {
  public:
-  Compiler(const TagTable& tags, std::string_view text, size_t base, Pools& pools)
-      : tags_(tags), text_(text), base_(base), pools_(pools) {}
+  Compiler(const TagTable& tags, std::string_view text, size_t base, Pools& pools, CompileScratch& scratch)
+      : tags_(tags), text_(text), base_(base), pools_(pools), scratch_(scratch), tokens_(scratch.tokens) {}
 
   // The tokens of the whole text, until the budget runs out.
   void findTokens();
@@ -132,13 +148,16 @@ class Compiler {
   std::string_view text_;
   size_t base_;
   Pools& pools_;
-  std::vector<Token> tokens_;
+  CompileScratch& scratch_;
+  std::vector<Token>& tokens_;
   size_t budgetEndsAt_ = Token::kNone;  // the "<" whose scan passed the budget
 };
 
 void Compiler::findTokens() {
-  std::vector<std::vector<size_t>> open(tags_.all().size());
-  OpenTagMemo memo;
+  tokens_.clear();
+  std::vector<size_t>& lastOpen = scratch_.lastOpen;
+  lastOpen.assign(tags_.all().size(), Token::kNone);
+  OpenTagMemo& memo = scratch_.memo;
   memo.reset(text_.size());
   StartTag start;
   size_t pos = 0;
@@ -149,10 +168,10 @@ void Compiler::findTokens() {
     if (size_t length = scanEndTag(tags_, text_, next, &token.tag)) {
       token.kind = Token::Kind::End;
       token.end = next + length;
-      std::vector<size_t>& waiting = open[static_cast<size_t>(token.tag - tags_.all().data())];
-      if (!waiting.empty()) {
-        tokens_[waiting.back()].closedBy = tokens_.size();
-        waiting.pop_back();
+      size_t& open = lastOpen[static_cast<size_t>(token.tag - tags_.all().data())];
+      if (open != Token::kNone) {
+        tokens_[open].closedBy = tokens_.size();
+        open = tokens_[open].openBefore;
       }
       tokens_.push_back(token);
       pos = token.end;
@@ -173,8 +192,11 @@ void Compiler::findTokens() {
       token.tag = start.tag;
       token.selfClosed = start.selfClosed;
       token.end = pos = start.end;
-      if (start.tag->hasBody() && !start.selfClosed)
-        open[static_cast<size_t>(start.tag - tags_.all().data())].push_back(tokens_.size());
+      if (start.tag->hasBody() && !start.selfClosed) {
+        size_t& open = lastOpen[static_cast<size_t>(start.tag - tags_.all().data())];
+        token.openBefore = open;
+        open = tokens_.size();
+      }
     }
     tokens_.push_back(token);
   }
@@ -329,9 +351,11 @@ void compileText(const TagTable& tags, std::string_view text, size_t base, Compi
   into.scannedBytes = 0;
   into.scanLimit = budget;
   Pools pools{into.segments, into.values, into.referenceSlots, into.scannedBytes, budget, {}, {}};
-  Compiler compiler(tags, text, base, pools);
+  thread_local CompileScratch scratch;
+  Compiler compiler(tags, text, base, pools, scratch);
   compiler.findTokens();
   compiler.compileRange(0, text.size(), 0, 0, into.items);
+  scratch.trim();
 }
 
 bool stretchItems(const TagTable& tags, const CompiledItem& tag, size_t at, size_t length, size_t& first,

@@ -39,6 +39,7 @@ TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, St
   // The outcome from the top of the loop depends on p alone: the memo's place.
   auto unterminated = [&](const char* at) {
     if (memo != nullptr) {
+      if (memo->neverCloses_.empty()) memo->neverCloses_.assign(memo->textSize_ + 1, false);
       for (size_t place : memo->visited_) memo->neverCloses_[place] = true;
       memo->visited_.clear();
       memo->lastRead_ = static_cast<uint64_t>(at - begin) - pos;
@@ -56,7 +57,7 @@ TagScan scanStartTag(const TagTable& tags, std::string_view text, size_t pos, St
   for (;;) {
     if (memo != nullptr) {
       const size_t place = static_cast<size_t>(p - begin);
-      if (memo->neverCloses_[place]) return unterminated(p);
+      if (!memo->neverCloses_.empty() && memo->neverCloses_[place]) return unterminated(p);
       memo->visited_.push_back(place);
     }
     p = skipBlankBytes(p, end);

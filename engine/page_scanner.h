@@ -42,16 +42,25 @@ enum class TagScan {
 // is then read a few times in all, not once per tag.
 class OpenTagMemo {
  public:
+  // For a text of `textSize` bytes; the places are marked from the first
+  // tag found never closed on, so that a text without one costs nothing.
   void reset(size_t textSize) {
-    neverCloses_.assign(textSize + 1, false);
+    textSize_ = textSize;
+    neverCloses_.clear();
     visited_.clear();
+  }
+  // Lets go of storage past `bytes`, so that one large text does not stay held.
+  void trim(size_t bytes) {
+    if (neverCloses_.capacity() / 8 > bytes) std::vector<bool>().swap(neverCloses_);
+    if (visited_.capacity() * sizeof(size_t) > bytes) std::vector<size_t>().swap(visited_);
   }
   // Bytes the last scan read, from its "<".
   uint64_t lastRead() const { return lastRead_; }
 
  private:
   friend TagScan scanStartTag(const TagTable&, std::string_view, size_t, StartTag&, bool, OpenTagMemo*);
-  std::vector<bool> neverCloses_;
+  size_t textSize_ = 0;
+  std::vector<bool> neverCloses_;  // empty until a tag is found never closed
   std::vector<size_t> visited_;  // the parameters' places of the scan in progress
   uint64_t lastRead_ = 0;
 };
