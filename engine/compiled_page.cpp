@@ -129,8 +129,10 @@ struct CompileScratch {
 
 class Compiler {
  public:
-  Compiler(const TagTable& tags, std::string_view text, size_t base, Pools& pools, CompileScratch& scratch)
-      : tags_(tags), text_(text), base_(base), pools_(pools), scratch_(scratch), tokens_(scratch.tokens) {}
+  Compiler(const TagTable& tags, std::string_view text, size_t base, Pools& pools, CompileScratch& scratch,
+           bool rawBodies)
+      : tags_(tags), text_(text), base_(base), pools_(pools), scratch_(scratch), tokens_(scratch.tokens),
+        rawBodies_(rawBodies) {}
 
   // The tokens of the whole text, until the budget runs out.
   void findTokens();
@@ -150,6 +152,7 @@ class Compiler {
   Pools& pools_;
   CompileScratch& scratch_;
   std::vector<Token>& tokens_;
+  const bool rawBodies_;
   size_t budgetEndsAt_ = Token::kNone;  // the "<" whose scan passed the budget
 };
 
@@ -311,7 +314,8 @@ bool Compiler::compileRange(size_t from, size_t to, size_t first, unsigned depth
     item.bodyHasMarkup = token.nextMarkup < endTag.at;
     // A raw body is compiled as well, though it travels as written: its
     // answer is mostly a stretch of it, and is then walked as these items.
-    if ((item.bodyHasMarkup || tag.rawBody()) && depth < CompiledText::kDeepestCompiledBody) {
+    const bool compiled = tag.rawBody() ? rawBodies_ : item.bodyHasMarkup;
+    if (compiled && depth < CompiledText::kDeepestCompiledBody) {
       item.bodyCompiled = true;
       if (!compileRange(token.end, endTag.at, k, depth + 1, item.bodyItems)) {
         items.resize(used);
@@ -343,7 +347,8 @@ bool Compiler::compileRange(size_t from, size_t to, size_t first, unsigned depth
 
 }  // namespace
 
-void compileText(const TagTable& tags, std::string_view text, size_t base, CompiledText& into, uint64_t budget) {
+void compileText(const TagTable& tags, std::string_view text, size_t base, CompiledText& into, uint64_t budget,
+                 bool rawBodies) {
   // The items are reused in place (nextItem); the other lists hold no storage.
   into.segments.clear();
   into.values.clear();
@@ -352,7 +357,7 @@ void compileText(const TagTable& tags, std::string_view text, size_t base, Compi
   into.scanLimit = budget;
   Pools pools{into.segments, into.values, into.referenceSlots, into.scannedBytes, budget, {}, {}};
   thread_local CompileScratch scratch;
-  Compiler compiler(tags, text, base, pools, scratch);
+  Compiler compiler(tags, text, base, pools, scratch, rawBodies);
   compiler.findTokens();
   compiler.compileRange(0, text.size(), 0, 0, into.items);
   scratch.trim();

@@ -100,9 +100,11 @@ struct CompiledText {
 
 // Compiles `text` into `into`, reusing its storage; item offsets are counted
 // from `base`.  The items view `text`.  Once the scan has gone through
-// `budget` bytes it stops, and a ScanLimit item ends the items.
+// `budget` bytes it stops, and a ScanLimit item ends the items.  With
+// `rawBodies` off, raw bodies are left as written: a text walked only once
+// would compile a loop's body for nothing, as its answer is several copies.
 void compileText(const TagTable& tags, std::string_view text, size_t base, CompiledText& into,
-                 uint64_t budget = CompiledText::kDefaultScanBudget);
+                 uint64_t budget = CompiledText::kDefaultScanBudget, bool rawBodies = true);
 
 // The items of `tag`'s compiled body, [first, last), that compiling the
 // stretch body[at, at + length) on its own gives: true when the stretch

@@ -92,10 +92,11 @@ class Rendering {
     deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(limits.maxRenderMillis);
   }
 
-  // A page rendered once is compiled here, in the same way as one kept.
+  // A page rendered once is compiled here, in the same way as one kept,
+  // but for its raw bodies: those are compiled as their answers come.
   void run() {
     CompiledText compiled;
-    compileText(tags_, page_, 0, compiled, limits_.maxScannedBytes);
+    compileText(tags_, page_, 0, compiled, limits_.maxScannedBytes, false);
     scanned_ = compiled.scannedBytes;
     run(compiled);
   }
