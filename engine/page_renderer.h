@@ -9,7 +9,8 @@
 //     first, and the resulting text is what the module reads as the body;
 //   - a tag with a raw body (0x02) receives the body unprocessed, and the
 //     answer takes its place in the page: it is compiled and walked before
-//     the page goes on.
+//     the page goes on (an answer that is a stretch of the body, as a true
+//     qelIf's is, is walked as the body's own compiled items instead).
 // After a tag the walk goes on from where it stands, and only raw-body
 // answers, which the module built from the page author's own body, can hold
 // tags.  Error reports name the file, line and column of the tag; the page
@@ -42,9 +43,9 @@ struct EngineLimits {
   // Processed bodies inside one another, and answers inside one another:
   // a tag the author wrote in another's body nests one deeper.
   uint32_t maxNesting = kDefaultNesting;
-  // Bytes scanned for tags (the page, and each answer), handed to the
-  // module as bodies and taken back as answers, per page: what a page nested
-  // very deep or with a tag never closed costs.
+  // Bytes scanned for tags (the page, and each answer compiled), handed to
+  // the module as bodies and taken back as answers, per page: what a page
+  // nested very deep costs, each level handing the module the rest.
   uint64_t maxScannedBytes = kDefaultScannedBytes;
   // Wall-clock time per page, looked at before each tag call; 0: none.
   uint64_t maxRenderMillis = kDefaultRenderMillis;
