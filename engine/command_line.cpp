@@ -135,6 +135,11 @@ const CommandOption kOptions[] = {
      }},
     {"--max-render-time", true, true,
      [](Options& o, const std::string& v, std::string& error) {
+       // 0 turns the wall-clock limit off: the other limits still bound the page.
+       if (v == "0") {
+         o.limits.maxRenderMillis = 0;
+         return true;
+       }
        return setCount(o.limits.maxRenderMillis, "--max-render-time", v, error);
      }},
     {"--dev", false, true, [](Options& o, const std::string&, std::string&) { o.dev = true; return true; }, false},

@@ -36,6 +36,10 @@ TEST(CommandLine, Accepted) {
   EXPECT_EQ(o.limits.maxTagCalls, 5u);
   EXPECT_EQ(o.limits.maxOutputBytes, 9u);
   EXPECT_EQ(o.limits.maxNesting, 3u);
+  // The wall-clock limit alone may be turned off, as its help says.
+  Options untimed;
+  ASSERT_TRUE(parseCommandLine(split("render a.html --max-render-time 0"), untimed, error)) << error;
+  EXPECT_EQ(untimed.limits.maxRenderMillis, 0u);
 
   Options s;
   ASSERT_TRUE(parseCommandLine(split("serve --root site --listen 127.0.0.1:0"), s, error)) << error;
