@@ -21,6 +21,7 @@ cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
 seconds=${BENCH_SECONDS:-10}
 connections=${BENCH_CONNECTIONS:-32}
+rounds=${BENCH_ROUNDS:-3}
 for tool in wrk apache2 nginx; do
   command -v "$tool" >/dev/null || bash scripts/install-deps.sh wrk apache2 nginx-light
 done
@@ -165,25 +166,37 @@ cpu_ticks() {
 }
 ticks_per_second=$(getconf CLK_TCK)
 
+# The speed of this machine's cores drifts by up to 2x over minutes (other
+# machines share its host), so the servers take turns: BENCH_ROUNDS rounds
+# (default 3), each loading every page of every server once, and each
+# figure is the median of its rounds.
+median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 declare -A rps p99 cpu
-for page in static.txt page20.html page100.html; do
-  for server in apache nginx brindle; do
-    port_var="${server}_port"
-    before=$(cpu_ticks "$server")
-    out=$(wrk -t2 -c"$connections" -d"${seconds}s" --latency "http://127.0.0.1:${!port_var}/$page")
-    after=$(cpu_ticks "$server")
-    rps[$server,$page]=$(awk '/Requests\/sec/ {printf "%.0f", $2}' <<<"$out")
-    p99[$server,$page]=$(awk '$1 == "99%" {print $2}' <<<"$out")
-    requests=$(awk '/requests in/ {print $1}' <<<"$out")
-    cpu[$server,$page]=$(awk -v t=$((after - before)) -v hz="$ticks_per_second" -v n="$requests" \
-      'BEGIN { printf "%.1f", (n > 0 ? t / hz * 1e6 / n : 0) }')
-    errors=$(awk '/Non-2xx|Socket errors/' <<<"$out")
-    [ -n "$errors" ] && echo "$server $page: $errors"
+for ((round = 1; round <= rounds; round++)); do
+  for page in static.txt page20.html page100.html; do
+    for server in apache nginx brindle; do
+      port_var="${server}_port"
+      before=$(cpu_ticks "$server")
+      out=$(wrk -t2 -c"$connections" -d"${seconds}s" --latency "http://127.0.0.1:${!port_var}/$page")
+      after=$(cpu_ticks "$server")
+      rps[$server,$page]+=" $(awk '/Requests\/sec/ {printf "%.0f", $2}' <<<"$out")"
+      p99[$server,$page]+=" $(awk '$1 == "99%" { v = $2; if (v ~ /us$/) v = v / 1000; else if (v ~ /ms$/) v = v + 0; else v = v * 1000; printf "%.2f", v }' <<<"$out")"
+      requests=$(awk '/requests in/ {print $1}' <<<"$out")
+      cpu[$server,$page]+=" $(awk -v t=$((after - before)) -v hz="$ticks_per_second" -v n="$requests" \
+        'BEGIN { printf "%.1f", (n > 0 ? t / hz * 1e6 / n : 0) }')"
+      errors=$(awk '/Non-2xx|Socket errors/' <<<"$out")
+      [ -n "$errors" ] && echo "$server $page: $errors"
+    done
   done
+done
+for key in "${!rps[@]}"; do
+  rps[$key]=$(median <<<"${rps[$key]}")
+  p99[$key]="$(median <<<"${p99[$key]}")ms"
+  cpu[$key]=$(median <<<"${cpu[$key]}")
 done
 
 echo
-echo "wrk -t2 -c$connections -d${seconds}s on 127.0.0.1, requests/s (p99 latency)"
+echo "wrk -t2 -c$connections -d${seconds}s on 127.0.0.1, median of $rounds rounds: requests/s (p99 latency)"
 printf "%-14s %22s %22s %22s %10s %10s\n" page "Apache + mod_include" "nginx + ssi" "brindle serve" "vs nginx" "vs Apache"
 for page in static.txt page20.html page100.html; do
   printf "%-14s %22s %22s %22s %10s %10s\n" "$page" \
