@@ -12,7 +12,14 @@ SitePath SitePathCache::resolve(std::string_view urlPath) {
     return refused;
   }
   FileStamp stamp;
-  const bool regular = statFile(candidate, stamp) == FileKind::Regular;
+  FileKind found = statFile(candidate, stamp);
+  // A folder asked for with its "/" is its index page: as common as any
+  // page, so it is kept too (keyed by the index page's path).
+  if (found == FileKind::Folder && urlPath.back() == '/') {
+    candidate += candidate.back() == '/' ? "index.html" : "/index.html";
+    found = statFile(candidate, stamp);
+  }
+  const bool regular = found == FileKind::Regular;
   const Clock::time_point now = Clock::now();
   if (regular) {
     std::lock_guard<std::mutex> guard(lock_);
@@ -20,7 +27,7 @@ SitePath SitePathCache::resolve(std::string_view urlPath) {
     if (found != entries_.end() && found->second.path.stamp == stamp && now - found->second.resolved < kRecheckAfter)
       return found->second.path;
   }
-  // Folders (an index page or a redirect), missing files and files seen
+  // Folders without their "/" (a redirect), missing files and files seen
   // for the first time, changed or not checked for a while.
   SitePath path = resolveSitePath(root_, urlPath);
   std::lock_guard<std::mutex> guard(lock_);

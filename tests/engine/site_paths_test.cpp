@@ -98,10 +98,14 @@ TEST_F(SitePaths, CacheResolvesAFileOnceWhileItStaysTheSame) {
   for (const char* url : {"/shop/cart/list.html", "//shop/cart/list.html", "/shop/./cart/list.html"})
     EXPECT_EQ(cache.resolve(url).kind, SitePath::Kind::File) << url;
   EXPECT_EQ(cache.fullResolutions(), 1u);
+  // A folder's index page is kept like any page.
+  for (const char* url : {"/shop/", "/shop//", "/shop/./"})
+    EXPECT_EQ(cache.resolve(url).file, root / "shop" / "index.html") << url;
+  EXPECT_EQ(cache.fullResolutions(), 2u);
   std::ofstream(root / "shop/cart/list.html") << "longer now";
   SitePath changed = cache.resolve("/shop/cart/list.html");
   EXPECT_EQ(changed.stamp.size, 10);
-  EXPECT_EQ(cache.fullResolutions(), 2u);
+  EXPECT_EQ(cache.fullResolutions(), 3u);
 }
 
 TEST_F(SitePaths, CacheSeesALinkTurnedOutOfTheSiteAtOnce) {
